@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs from Debian's archive whatever the build, the program and the tests
+# need and the machine does not have yet.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config clang
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+    libzip-dev zip fonts-liberation
+    dovecot-pop3d python3 desktop-file-utils
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

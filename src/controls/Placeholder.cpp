@@ -1,0 +1,1 @@
+// Controls are added here.

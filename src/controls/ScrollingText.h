@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+enum class TTextDirection { tdLeftToRight = 0, tdRightToLeft = 1 };
+enum class TTextLayout { tlTop = 0, tlCenter = 1, tlBottom = 2 };
+
+// A text that runs through the control, fading into the background at both edges.
+class TScrollingText : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TScrollingText(QWidget* parent = nullptr);
+
+    QString Text() const { return m_text; }
+    void setText(const QString& text);
+    int Speed() const { return m_speed; }
+    void setSpeed(int milliseconds);
+    int PixelJump() const { return m_pixelJump; }
+    void setPixelJump(int pixels);
+    TTextDirection TextDirection() const { return m_direction; }
+    void setTextDirection(TTextDirection direction);
+    TTextLayout Layout() const { return m_layout; }
+    void setLayout(TTextLayout layout);
+    QColor BackgroundColor() const { return m_background; }
+    void setBackgroundColor(const QColor& color);
+    int EdgeFadeWidth() const { return m_fadeWidth; }
+    void setEdgeFadeWidth(int pixels);
+    QColor FontColor() const { return m_fontColor; }
+    void setFontColor(const QColor& color);
+
+    // Colour number k (1..n) of the fade from a to b in n steps; throws a
+    // range error for k outside 1..n.
+    static QColor fadeColor(const QColor& a, const QColor& b, int k, int n);
+
+    int position() const { return m_x; }
+    int stripWidth() const;
+    // One timer step: moves the text by PixelJump (tests call it directly).
+    void step();
+    QTimer* timer() { return &m_timer; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void rebuild();
+    void resetPosition();
+
+    QString m_text = QStringLiteral("Text");
+    int m_speed = 20;
+    int m_pixelJump = 1;
+    TTextDirection m_direction = TTextDirection::tdLeftToRight;
+    TTextLayout m_layout = TTextLayout::tlCenter;
+    QColor m_background = Qt::black;
+    int m_fadeWidth = 10;
+    QColor m_fontColor = Qt::white;
+    int m_x = 0;
+    QPixmap m_strip;
+    QPixmap m_plate;
+    QTimer m_timer;
+};

@@ -1,0 +1,6 @@
+#include "StammUn.h"
+
+TStammForm::TStammForm(QWidget* parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Postrella"));
+}

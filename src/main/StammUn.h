@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QMainWindow>
+
+class TStammForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TStammForm(QWidget* parent = nullptr);
+};

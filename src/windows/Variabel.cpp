@@ -1,0 +1,98 @@
+#include "Variabel.h"
+
+#include "SettingsStore.h"
+#include "SettingsTable.h"
+
+#include <type_traits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using SettingsTable::Entry;
+using SettingsTable::Kind;
+
+QString slotName(const Entry& entry, int slot)
+{
+    return entry.name + QString::number(slot);
+}
+
+qint32 readInteger(const SettingsStore& store, const QString& section, const QString& name, qint32 fallback)
+{
+    const std::optional<QString> text = store.readString(section, name);
+    return text ? SettingsTable::toInteger(*text, fallback) : fallback;
+}
+
+} // namespace
+
+void Variabel::load(const SettingsStore& store)
+{
+    for (const Entry& entry : SettingsTable::entries()) {
+        if (!entry.readAtStart)
+            continue;
+        std::visit(
+            [&](auto member) {
+                using Member = std::remove_cvref_t<decltype(this->*member)>;
+                if constexpr (std::is_same_v<Member, bool>) {
+                    const std::optional<QString> text = store.readString(entry.section, entry.name);
+                    const bool fallback = entry.defaultValue == u"1"_s;
+                    this->*member = text ? SettingsTable::toBoolean(*text, fallback) : fallback;
+                } else if constexpr (std::is_same_v<Member, qint32>) {
+                    this->*member = readInteger(store, entry.section, entry.name, entry.defaultValue.toInt());
+                } else if constexpr (std::is_same_v<Member, QString>) {
+                    this->*member = store.readString(entry.section, entry.name).value_or(entry.defaultValue);
+                } else if constexpr (std::is_same_v<Member, Slots<qint32>>) {
+                    for (int n = 1; n <= SlotCount; ++n)
+                        (this->*member)[n] =
+                            readInteger(store, entry.section, slotName(entry, n), entry.defaultValue.toInt());
+                } else {
+                    for (int n = 1; n <= SlotCount; ++n)
+                        (this->*member)[n] =
+                            store.readString(entry.section, slotName(entry, n)).value_or(entry.defaultValue);
+                }
+            },
+            entry.field);
+    }
+}
+
+void Variabel::save(SettingsStore& store) const
+{
+    for (const Entry& entry : SettingsTable::entries()) {
+        const bool keep = entry.write == SettingsTable::Write::Always || Passwort_Sichern;
+        if (!keep) {
+            // Passwords of an earlier run must not outlive the user's choice not to keep them.
+            for (int n = 1; n <= SlotCount; ++n)
+                store.deleteValue(entry.section, slotName(entry, n));
+            continue;
+        }
+        std::visit(
+            [&](auto member) {
+                using Member = std::remove_cvref_t<decltype(this->*member)>;
+                if constexpr (std::is_same_v<Member, bool>) {
+                    store.writeString(entry.section, entry.name, SettingsTable::fromBoolean(this->*member));
+                } else if constexpr (std::is_same_v<Member, qint32>) {
+                    store.writeString(entry.section, entry.name, QString::number(this->*member));
+                } else if constexpr (std::is_same_v<Member, QString>) {
+                    store.writeString(entry.section, entry.name, this->*member);
+                } else if constexpr (std::is_same_v<Member, Slots<qint32>>) {
+                    for (int n = 1; n <= SlotCount; ++n)
+                        store.writeString(entry.section, slotName(entry, n), QString::number((this->*member)[n]));
+                } else {
+                    for (int n = 1; n <= SlotCount; ++n)
+                        store.writeString(entry.section, slotName(entry, n), (this->*member)[n]);
+                }
+            },
+            entry.field);
+    }
+    store.sync();
+}
+
+int Variabel::slotOf(const QString& description) const
+{
+    int found = 0;
+    for (int n = 1; n <= SlotCount; ++n) {
+        if (Konto[n] == description)
+            found = n;
+    }
+    return found;
+}

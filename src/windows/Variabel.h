@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+class SettingsStore;
+
+// The program-wide state: the settings switches, the 25 account slots and the
+// counters of the current check. Read from the settings store once at start,
+// changed in memory by the windows, written back once at close.
+struct Variabel
+{
+    static constexpr int SlotCount = 25;
+    template <typename T>
+    using Slots = std::array<T, SlotCount + 1>; // slots count from 1; index 0 is unused
+
+    QString Pfad;
+    QString Meldung;
+    bool Hints = true;
+    bool Startschirm = true;
+    QString Angabe = QStringLiteral("KByte");
+    QString Client;
+    bool Loeschen_Betreff = false;
+    bool Loeschen_Betreff_Eigen = false;
+    bool Loeschen_Absender = false;
+    bool Passwort_Sichern = false;
+    bool First = true;
+    bool Passwort_Neu = false;
+    qint32 Anzahl_Betreff = 0;
+    qint32 Anzahl_Betreff_Eigen = 0;
+    qint32 Anzahl_Absender = 0;
+    qint32 FensterTop = 25;
+    qint32 FensterLeft = 25;
+    qint32 FensterWidth = 490;
+    qint32 FensterHeight = 330;
+    qint32 FensterStatus = 0;
+    // File name of the language file in use; written at close, never read back.
+    QString Sprache;
+
+    Slots<QString> Konto;
+    Slots<qint32> Port = [] {
+        Slots<qint32> ports;
+        ports.fill(110);
+        return ports;
+    }();
+    Slots<QString> Host;
+    Slots<QString> UserID;
+    Slots<QString> Passwort;
+
+    // Reads every stored value; missing or unreadable values give the defaults.
+    void load(const SettingsStore& store);
+    // Writes every stored value. Passwords are written only when they are to
+    // be kept; otherwise any stored earlier are removed.
+    void save(SettingsStore& store) const;
+
+    // The slot whose description equals the text, 0 when none does. With
+    // duplicate descriptions the last such slot wins.
+    int slotOf(const QString& description) const;
+};
