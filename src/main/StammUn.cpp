@@ -1,6 +1,554 @@
 #include "StammUn.h"
 
-TStammForm::TStammForm(QWidget* parent) : QMainWindow(parent)
+#include "BerichtUn.h"
+#include "BlinkLabel.h"
+#include "CommandGuard.h"
+#include "Dialogs.h"
+#include "GradientText.h"
+#include "LED.h"
+#include "ProgramFolder.h"
+#include "ScrollingText.h"
+#include "SettingsStore.h"
+#include "StringGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor kFixedColor(255, 220, 193);
+const QColor kNavy(0, 0, 128);
+const QColor kGreen(0, 128, 0);
+
+template <typename W>
+W* named(W* widget, const QString& name, const QString& accessible = QString())
 {
-    setWindowTitle(QStringLiteral("Postrella"));
+    widget->setObjectName(name);
+    widget->setAccessibleName(accessible.isEmpty() ? name : accessible);
+    return widget;
+}
+
+QFont timesFont(int pixels, bool bold = false)
+{
+    QFont f(u"Times New Roman"_s);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+} // namespace
+
+TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), V(state)
+{
+    setObjectName(u"StammForm"_s);
+    setWindowTitle(u"Postrella"_s);
+    setAccessibleName(u"Postrella"_s);
+    setFont(timesFont(11));
+
+    auto* central = new QWidget(this);
+    central->setObjectName(u"StammClient"_s);
+    setCentralWidget(central);
+    auto* rows = new QVBoxLayout(central);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+
+    auto* body = new QWidget(central);
+    auto* bodyRow = new QHBoxLayout(body);
+    bodyRow->setContentsMargins(0, 0, 0, 0);
+    bodyRow->setSpacing(0);
+    auto* left = new QWidget(body);
+    auto* leftRows = new QVBoxLayout(left);
+    leftRows->setContentsMargins(0, 0, 0, 0);
+    leftRows->setSpacing(0);
+
+    buildToolBar(left);
+    buildStatusPanel(left);
+    buildStatusLine(left);
+
+    Tabelle = named(new TStringGrid(left), u"Tabelle"_s, u"Nachrichten"_s);
+    Tabelle->setFixedColor(kFixedColor);
+    Tabelle->setShowGrid(false);
+    Tabelle->verticalHeader();
+    Tabelle->setFont(timesFont(11));
+    leftRows->addWidget(left->findChild<QWidget*>(u"POben"_s));
+    leftRows->addWidget(left->findChild<QWidget*>(u"PAngabe"_s));
+    leftRows->addWidget(left->findChild<QWidget*>(u"PStatus"_s));
+    leftRows->addWidget(Tabelle, 1);
+
+    auto* band = named(new TGradientPanel(body), u"PRand"_s, u"Rand"_s);
+    band->setColors(kNavy, kFixedColor, Qt::Vertical);
+    band->setFixedWidth(33);
+    bodyRow->addWidget(left, 1);
+    bodyRow->addWidget(band);
+    rows->addWidget(body);
+
+    buildListEditor(central);
+    buildWaitingPanel(central);
+    buildFirstRunPanel(central);
+    buildMenu();
+
+    bindHandlers();
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TStammForm::~TStammForm()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TStammForm::setWindows(TBerichtForm* bericht, QWidget* setup)
+{
+    m_bericht = bericht;
+    m_setup = setup;
+}
+
+void TStammForm::buildToolBar(QWidget* parent)
+{
+    auto* POben = named(new QFrame(parent), u"POben"_s, u"Werkzeugleiste"_s);
+    POben->setFixedHeight(41);
+    POben->setAutoFillBackground(true);
+    QPalette pal = POben->palette();
+    pal.setColor(QPalette::Window, QColor(214, 222, 236));
+    POben->setPalette(pal);
+    auto* row = new QHBoxLayout(POben);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(1);
+    const struct
+    {
+        QToolButton** member;
+        const char16_t* name;
+        QStyle::StandardPixmap icon;
+    } buttons[] = {
+        {&SBClose, u"SBClose", QStyle::SP_DialogCloseButton},
+        {&SBCheck, u"SBCheck", QStyle::SP_BrowserReload},
+        {&SBExamine, u"SBExamine", QStyle::SP_FileDialogContentsView},
+        {&SBCheck_All, u"SBCheck_All", QStyle::SP_FileDialogDetailedView},
+        {&SBDelete, u"SBDelete", QStyle::SP_TrashIcon},
+        {&SBHilfe, u"SBHilfe", QStyle::SP_DialogHelpButton},
+        {&SBeMail, u"SBeMail", QStyle::SP_DirOpenIcon},
+    };
+    for (const auto& b : buttons) {
+        auto* button = named(new QToolButton(POben), QString::fromUtf16(b.name));
+        button->setAutoRaise(true);
+        button->setIcon(style()->standardIcon(b.icon));
+        button->setIconSize(QSize(16, 16));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setMinimumWidth(52);
+        button->setFont(timesFont(11));
+        *b.member = button;
+        row->addWidget(button);
+    }
+    row->addStretch(1);
+}
+
+void TStammForm::buildStatusPanel(QWidget* parent)
+{
+    auto* PAngabe = named(new QFrame(parent), u"PAngabe"_s, u"Anzeige"_s);
+    PAngabe->setFixedHeight(56);
+    PAngabe->setFrameShape(QFrame::Panel);
+    PAngabe->setFrameShadow(QFrame::Raised);
+    auto* row = new QHBoxLayout(PAngabe);
+    row->setContentsMargins(4, 2, 4, 2);
+
+    auto lampColumn = [&](std::initializer_list<std::pair<TLEDLabel**, QString>> lamps, TLEDColor color) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(0);
+        for (const auto& [member, name] : lamps) {
+            auto* lamp = named(new TLEDLabel(PAngabe), name);
+            lamp->setColor(color);
+            lamp->setFixedSize(97, 17);
+            *member = lamp;
+            column->addWidget(lamp);
+        }
+        return column;
+    };
+    auto* leftLamps = lampColumn({{&LEDOnline, u"LEDOnline"_s}}, TLEDColor::lcRed);
+    leftLamps->addWidget(LEDCheck = named(new TLEDLabel(PAngabe), u"LEDCheck"_s));
+    leftLamps->addWidget(LEDWaiting = named(new TLEDLabel(PAngabe), u"LEDWaiting"_s));
+    LEDCheck->setColor(TLEDColor::lcYellow);
+    LEDWaiting->setColor(TLEDColor::lcGreen);
+    for (TLEDLabel* lamp : {LEDCheck, LEDWaiting})
+        lamp->setFixedSize(97, 17);
+    row->addLayout(leftLamps);
+
+    auto* countColumn = new QVBoxLayout;
+    LLAnzahl = named(new QLabel(PAngabe), u"LLAnzahl"_s);
+    LAnzahl = named(new QLabel(u"0"_s, PAngabe), u"LAnzahl"_s, u"Anzahl"_s);
+    LAnzahl->setFont(timesFont(18, true));
+    QPalette pal = LAnzahl->palette();
+    pal.setColor(QPalette::WindowText, Qt::blue);
+    LAnzahl->setPalette(pal);
+    countColumn->addWidget(LLAnzahl);
+    countColumn->addWidget(LAnzahl);
+    row->addLayout(countColumn);
+
+    auto* accountColumn = new QVBoxLayout;
+    LKonto = named(new QLabel(PAngabe), u"LKonto"_s);
+    Konten = named(new QComboBox(PAngabe), u"Konten"_s, u"Konto"_s);
+    Konten->setEditable(true);
+    Konten->setInsertPolicy(QComboBox::NoInsert);
+    Konten->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    Konten->setMinimumWidth(120);
+    accountColumn->addWidget(LKonto);
+    accountColumn->addWidget(Konten);
+    row->addLayout(accountColumn, 1);
+
+    auto* rightLamps = new QVBoxLayout;
+    rightLamps->setSpacing(0);
+    for (auto [member, name] : {std::pair{&LEDMessages, u"LEDMessages"_s}, std::pair{&LEDAbsender, u"LEDAbsender"_s},
+                                std::pair{&LEDBetreff, u"LEDBetreff"_s}}) {
+        auto* lamp = named(new TLEDLabel(PAngabe), name);
+        lamp->setFixedSize(97, 17);
+        *member = lamp;
+        rightLamps->addWidget(lamp);
+    }
+    row->addLayout(rightLamps);
+}
+
+void TStammForm::buildStatusLine(QWidget* parent)
+{
+    auto* line = named(new QFrame(parent), u"PStatus"_s, u"Statuszeile"_s);
+    line->setFixedHeight(22);
+    auto* row = new QHBoxLayout(line);
+    row->setContentsMargins(0, 0, 0, 0);
+    Schrift = named(new TScrollingText(line), u"Schrift"_s, u"Status"_s);
+    Schrift->setFixedSize(225, 22);
+    Schrift->setFont(timesFont(12, true));
+    Schrift->setSpeed(50);
+    Schrift->setPixelJump(2);
+    Schrift->setTextDirection(TTextDirection::tdRightToLeft);
+    Schrift->setLayout(TTextLayout::tlCenter);
+    Schrift->setBackgroundColor(palette().color(QPalette::Button));
+    Schrift->setEdgeFadeWidth(10);
+    Schrift->setFontColor(kGreen);
+    Schrift->setText(u"... Bereit ..."_s);
+    LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
+    row->addWidget(Schrift);
+    row->addWidget(LStatus, 1);
+}
+
+void TStammForm::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    auto action = [this](QMenu* menu, QAction** member, const QString& name, const QString& caption = QString()) {
+        auto* a = menu->addAction(caption.isEmpty() ? name : caption);
+        a->setObjectName(name);
+        *member = a;
+        return a;
+    };
+    auto menu = [this](QMenu* parentMenu, QMenuBar* menuBarParent, QMenu** member, const QString& name) {
+        auto* m = parentMenu ? parentMenu->addMenu(name) : menuBarParent->addMenu(name);
+        m->setObjectName(name);
+        *member = m;
+        return m;
+    };
+    menu(nullptr, bar, &File1, u"File1"_s);
+    action(File1, &Setup1, u"Setup1"_s);
+    File1->addSeparator();
+    action(File1, &Close1, u"Close1"_s);
+
+    menu(nullptr, bar, &Action1, u"Action1"_s);
+    action(Action1, &Conncet1, u"Conncet1"_s, u"Conncet"_s)->setEnabled(false);
+    action(Action1, &Disconnect1, u"Disconnect1"_s, u"Disconnect"_s);
+    action(Action1, &Protokoll1, u"Protokoll1"_s);
+    Action1->addSeparator();
+    action(Action1, &Check1, u"Check1"_s);
+    action(Action1, &Examine1, u"Examine1"_s);
+    action(Action1, &Examineall1, u"Examineall1"_s);
+    Action1->addSeparator();
+    action(Action1, &Delete1, u"Delete1"_s);
+    action(Action1, &Restore1, u"Restore1"_s);
+
+    menu(nullptr, bar, &Edit1, u"Edit1"_s);
+    action(Edit1, &Subject1, u"Subject1"_s);
+    action(Edit1, &From1, u"From1"_s);
+
+    menu(nullptr, bar, &Help1, u"Help1"_s);
+    action(Help1, &Hilfe1, u"Hilfe1"_s);
+    Help1->addSeparator();
+    action(Help1, &Informationen1, u"Informationen1"_s);
+    menu(Help1, nullptr, &Sinstiges1, u"Sinstiges1"_s);
+    action(Sinstiges1, &Adresse1, u"Adresse1"_s);
+    action(Sinstiges1, &Credits1, u"Credits1"_s);
+    action(Sinstiges1, &AGB1, u"AGB1"_s);
+    action(Sinstiges1, &Rechtliches1, u"Rechtliches1"_s);
+    action(Sinstiges1, &Software1, u"Software1"_s, u"Software"_s)->setEnabled(false);
+    action(Sinstiges1, &Version1, u"Version1"_s);
+    action(Sinstiges1, &News1, u"News1"_s);
+    Help1->addSeparator();
+    action(Help1, &Awards1, u"Awards1"_s)->setEnabled(false);
+}
+
+void TStammForm::buildListEditor(QWidget* parent)
+{
+    PEdit = named(new QFrame(parent), u"PEdit"_s, u"Listen bearbeiten"_s);
+    PEdit->setFrameShape(QFrame::Panel);
+    PEdit->setFrameShadow(QFrame::Raised);
+    PEdit->setAutoFillBackground(true);
+    PEdit->resize(281, 161);
+    EditStack = new QStackedWidget(PEdit);
+    EditStack->setGeometry(3, 3, 274, 120);
+    Subject_Checker = named(new QPlainTextEdit(EditStack), u"Subject_Checker"_s, u"Betreffliste"_s);
+    From_Checker = named(new QPlainTextEdit(EditStack), u"From_Checker"_s, u"Absenderliste"_s);
+    for (QPlainTextEdit* memo : {Subject_Checker, From_Checker}) {
+        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        EditStack->addWidget(memo);
+    }
+    OB_Speichern = named(new QPushButton(PEdit), u"OB_Speichern"_s);
+    OBAbbrechen = named(new QPushButton(PEdit), u"OBAbbrechen"_s);
+    OBHilfe_Checker = named(new QPushButton(PEdit), u"OBHilfe_Checker"_s);
+    OB_Speichern->setGeometry(3, 130, 88, 25);
+    OBAbbrechen->setGeometry(96, 130, 88, 25);
+    OBHilfe_Checker->setGeometry(189, 130, 88, 25);
+    PEdit->hide();
+}
+
+void TStammForm::buildWaitingPanel(QWidget* parent)
+{
+    PWarten = named(new QFrame(parent), u"PWarten"_s, u"Bitte warten"_s);
+    PWarten->setFrameShape(QFrame::Panel);
+    PWarten->setFrameShadow(QFrame::Raised);
+    PWarten->setAutoFillBackground(true);
+    PWarten->resize(330, 110);
+    auto* rows = new QVBoxLayout(PWarten);
+    BlinkLabel1 = named(new TBlinkLabel(PWarten), u"BlinkLabel1"_s);
+    BlinkLabel1->setCaption(u"Vorgang läuft   .... bitte warten ..."_s);
+    BlinkLabel1->setFont(timesFont(16, true));
+    BlinkLabel1->setFontColor(Qt::red);
+    BlinkLabel1->setHiColor(Qt::red);
+    BlinkLabel1->setLoColor(QColor(128, 0, 0));
+    BlinkLabel1->setBlinkInterval(1000);
+    BlinkLabel1->setBlink(TBlinkMode::blHiLo);
+    auto* note = named(new QLabel(u"Bei der Attachement Untersuchung kann es zu Stockungen kommen ... Das Programm ist "
+                                  u"nicht abgestürzt! Große Attachements benötigen einige Zeit!"_s,
+                                  PWarten),
+                       u"LWarten"_s, u"Hinweis"_s);
+    note->setWordWrap(true);
+    rows->addWidget(BlinkLabel1);
+    rows->addWidget(note);
+    PWarten->hide();
+}
+
+void TStammForm::layOutPanels()
+{
+    const QRect area = centralWidget()->rect();
+    auto centre = [&](QWidget* panel) {
+        panel->move(qMax(0, (area.width() - panel->width()) / 2), qMax(0, (area.height() - panel->height()) / 2));
+    };
+    centre(PEdit);
+    centre(PWarten);
+}
+
+void TStammForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layOutPanels();
+}
+
+bool TStammForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The tooltip switch of the settings covers the main window only.
+    if (event->type() == QEvent::ToolTip && !V.Hints) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget)))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TStammForm::FormCreate()
+{
+    V.Pfad = ProgramFolder::path();
+    {
+        SettingsStore store;
+        V.load(store);
+    }
+    move(V.FensterLeft, V.FensterTop);
+    resize(V.FensterWidth, V.FensterHeight);
+    switch (V.FensterStatus) {
+    case 1:
+        setWindowState(Qt::WindowNoState);
+        break;
+    case 2:
+        setWindowState(Qt::WindowMaximized);
+        break;
+    case 3:
+        setWindowState(Qt::WindowMinimized);
+        break;
+    default:
+        break;
+    }
+    Pfade_Setzen();
+    Anzeige_Setzen();
+    Einrichten();
+    V.Passwort_Neu = false;
+}
+
+void TStammForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TStammForm::FormShow()
+{
+    if (V.First) {
+        PFirst->show();
+        PFirst->raise();
+    }
+    V.First = false;
+}
+
+void TStammForm::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing) {
+        m_closing = true;
+        FormClose();
+    }
+    event->accept();
+    emit closed();
+}
+
+void TStammForm::FormClose()
+{
+    const QRect frame = frameGeometry();
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    Q_UNUSED(frame);
+    V.FensterHeight = normal.height();
+    V.FensterWidth = normal.width();
+    V.FensterTop = pos().y();
+    V.FensterLeft = pos().x();
+    V.FensterStatus = isMinimized() ? 3 : isMaximized() ? 2 : 1;
+    {
+        SettingsStore store;
+        V.save(store);
+    }
+    Loeschen();
+    if (m_bericht)
+        m_bericht->hide();
+    if (m_setup)
+        m_setup->hide();
+}
+
+void TStammForm::Einrichten()
+{
+    Tabelle->setColCount(6);
+    Tabelle->setRowCount(2);
+    const int widths[] = {10, 25, 20, 70, 160, 200};
+    for (int c = 0; c < 6; ++c)
+        Tabelle->setColWidths(c, widths[c]);
+    Tabelle->setCells(4, 0, QString());
+    Tabelle->setCells(5, 0, QString());
+    Tabelle->setCells(3, 0, V.Angabe);
+    Tabelle->setCells(1, 0, u"ID"_s);
+    Tabelle->setCells(2, 0, u"*"_s);
+    for (int c = 1; c <= 5; ++c)
+        Tabelle->setCells(c, 1, QString());
+    V.Anzahl_Betreff_Eigen = 0;
+    V.Anzahl_Betreff = 0;
+    V.Anzahl_Absender = 0;
+    LAnzahl->setText(u"0"_s);
+    for (TLEDLabel* lamp : {LEDAbsender, LEDBetreff, LEDMessages, LEDWaiting, LEDCheck})
+        lamp->setLit(false);
+}
+
+void TStammForm::Zeile_Loeschen()
+{
+    for (int c = 0; c <= 5; ++c)
+        Tabelle->setCells(c, Zeile, QString());
+}
+
+void TStammForm::Loeschen()
+{
+    // Plain files only; sub-folders are left alone. A file that cannot be
+    // deleted stays without a message.
+    const QString scratch = ProgramFolder::file(u"\\temp"_s);
+    QDirIterator it(scratch, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile::remove(it.next());
+        QCoreApplication::processEvents();
+    }
+}
+
+void TStammForm::Pfade_Setzen()
+{
+    // Language file, help folders and component records come with their components.
+}
+
+void TStammForm::Anzeige_Setzen()
+{
+    Konten->clear();
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        if (!V.Konto[n].isEmpty())
+            Konten->addItem(V.Konto[n]);
+    }
+    Konten->setEditText(V.Konto[1]);
+}
+
+void TStammForm::bindHandlers()
+{
+    auto command = [this](auto* sender, auto signal, std::function<void()> handler) {
+        CommandGuard::connect(sender, signal, this, std::move(handler));
+    };
+    for (QAction* item : {Subject1, From1})
+        command(item, &QAction::triggered, [this, item] { Subject1Click(item); });
+    for (QPushButton* button : {OB_Speichern, OBAbbrechen})
+        command(button, &QPushButton::clicked, [this, button] { OB_SpeichernClick(button); });
+    command(SBClose, &QToolButton::clicked, [this] { Hilfe1Click(SBClose); });
+    for (QAction* item : {Setup1, Close1, Informationen1})
+        command(item, &QAction::triggered, [this, item] { Hilfe1Click(item); });
+    command(SBHilfe, &QToolButton::clicked, [this] { SBHilfeClick(SBHilfe); });
+    command(OBHilfe_Checker, &QPushButton::clicked, [this] { SBHilfeClick(OBHilfe_Checker); });
+    for (QAction* item : {Hilfe1, Adresse1, Credits1, AGB1, Rechtliches1, Software1, Version1, News1})
+        command(item, &QAction::triggered, [this, item] { SBHilfeClick(item); });
+    command(SBeMail, &QToolButton::clicked, [this] { SBeMailClick(); });
+    command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
+}
+
+void TStammForm::disconnectClient(bool swallow)
+{
+    Q_UNUSED(swallow);
+    // No POP3 connection exists yet in this version.
+}
+
+void TStammForm::ShowPage(const QString& page)
+{
+    Q_UNUSED(page);
+    ShowContext(0);
+}
+
+void TStammForm::ShowContext(int context)
+{
+    Q_UNUSED(context);
+    // Stand-in until the online help is built.
+    Dialogs::message(Dialogs::Kind::Information, u"Die Hilfe ist in dieser Version noch nicht enthalten."_s);
+}
+
+void TStammForm::ShowInfoScreen()
+{
+    // Stand-in until the information screens are built.
+    Dialogs::message(Dialogs::Kind::Information,
+                     u"Postrella\r"_s + u"Version 1.00c.0162\r"_s + u"Fernwick, 03.07.2000"_s);
 }

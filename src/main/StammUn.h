@@ -1,10 +1,175 @@
 #pragma once
 
+#include "Variabel.h"
+
 #include <QMainWindow>
 
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+class TBerichtForm;
+class TBlinkLabel;
+class TLEDLabel;
+class TScrollingText;
+class TStringGrid;
+
+// The main window: tool bar, status lamps, account list, the message grid
+// and the hidden panels of the list editor, the first-run wizard and the
+// waiting notice. Its commands live in the files named after them.
 class TStammForm : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TStammForm(QWidget* parent = nullptr);
+    explicit TStammForm(Variabel& state, QWidget* parent = nullptr);
+    ~TStammForm() override;
+
+    // The other windows of the program, created after the main window.
+    void setWindows(TBerichtForm* bericht, QWidget* setup);
+
+    void Pfade_Setzen();
+    void Anzeige_Setzen();
+    void Einrichten();
+    void Zeile_Loeschen();
+    void Loeschen();
+
+    Variabel& V;
+
+    // Main-window state shared with the examination window.
+    qint32 Anzahl_Mails = 0;
+    qint32 Zeile = 0;
+    qint32 Modus = 0;
+    bool Sofort_Loeschen = false;
+
+    // Tool bar
+    QToolButton* SBClose = nullptr;
+    QToolButton* SBCheck = nullptr;
+    QToolButton* SBExamine = nullptr;
+    QToolButton* SBCheck_All = nullptr;
+    QToolButton* SBDelete = nullptr;
+    QToolButton* SBHilfe = nullptr;
+    QToolButton* SBeMail = nullptr;
+    // Status panel
+    TLEDLabel* LEDOnline = nullptr;
+    TLEDLabel* LEDCheck = nullptr;
+    TLEDLabel* LEDWaiting = nullptr;
+    TLEDLabel* LEDMessages = nullptr;
+    TLEDLabel* LEDAbsender = nullptr;
+    TLEDLabel* LEDBetreff = nullptr;
+    QLabel* LLAnzahl = nullptr;
+    QLabel* LAnzahl = nullptr;
+    QLabel* LKonto = nullptr;
+    QComboBox* Konten = nullptr;
+    TScrollingText* Schrift = nullptr;
+    QLabel* LStatus = nullptr;
+    TStringGrid* Tabelle = nullptr;
+    // List editor
+    QFrame* PEdit = nullptr;
+    QStackedWidget* EditStack = nullptr;
+    QPlainTextEdit* Subject_Checker = nullptr;
+    QPlainTextEdit* From_Checker = nullptr;
+    QPushButton* OB_Speichern = nullptr;
+    QPushButton* OBAbbrechen = nullptr;
+    QPushButton* OBHilfe_Checker = nullptr;
+    // First-run wizard
+    QFrame* PFirst = nullptr;
+    QStackedWidget* PFirstPages = nullptr;
+    QWidget* PFirst_One = nullptr;
+    QWidget* PFirst_Two = nullptr;
+    QLineEdit* EKonto = nullptr;
+    QLineEdit* EPort = nullptr;
+    QLineEdit* EHost = nullptr;
+    QLineEdit* EUser = nullptr;
+    QLineEdit* EPasswort = nullptr;
+    QCheckBox* CBPasswort = nullptr;
+    // Waiting notice
+    QFrame* PWarten = nullptr;
+    TBlinkLabel* BlinkLabel1 = nullptr;
+    // Menu
+    QMenu* File1 = nullptr;
+    QAction* Setup1 = nullptr;
+    QAction* Close1 = nullptr;
+    QMenu* Action1 = nullptr;
+    QAction* Conncet1 = nullptr;
+    QAction* Disconnect1 = nullptr;
+    QAction* Protokoll1 = nullptr;
+    QAction* Check1 = nullptr;
+    QAction* Examine1 = nullptr;
+    QAction* Examineall1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Restore1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QAction* Subject1 = nullptr;
+    QAction* From1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Hilfe1 = nullptr;
+    QAction* Informationen1 = nullptr;
+    QMenu* Sinstiges1 = nullptr;
+    QAction* Adresse1 = nullptr;
+    QAction* Credits1 = nullptr;
+    QAction* AGB1 = nullptr;
+    QAction* Rechtliches1 = nullptr;
+    QAction* Software1 = nullptr;
+    QAction* Version1 = nullptr;
+    QAction* News1 = nullptr;
+    QAction* Awards1 = nullptr;
+
+    // Commands
+    void Subject1Click(QObject* sender);
+    void OB_SpeichernClick(QObject* sender);
+    void Hilfe1Click(QObject* sender);
+    void SBHilfeClick(QObject* sender);
+    void SBeMailClick();
+    void Protokoll1Click();
+
+signals:
+    // Emitted at the end of closing: the program ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    bool firstRunPortIsValid();
+
+    void bindHandlers();
+    // Ends the POP3 connection with QUIT; swallow: failures are ignored.
+    void disconnectClient(bool swallow);
+    void ShowPage(const QString& page);
+    void ShowContext(int context);
+    void ShowInfoScreen();
+
+    void buildToolBar(QWidget* parent);
+    void buildStatusPanel(QWidget* parent);
+    void buildStatusLine(QWidget* parent);
+    void buildMenu();
+    void buildListEditor(QWidget* parent);
+    void buildWaitingPanel(QWidget* parent);
+    void buildFirstRunPanel(QWidget* parent);
+    void layOutPanels();
+
+    void resizeEvent(QResizeEvent* event) override;
+
+    TBerichtForm* m_bericht = nullptr;
+    QWidget* m_setup = nullptr;
+    bool m_shown = false;
+    bool m_closing = false;
 };

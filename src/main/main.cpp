@@ -1,3 +1,4 @@
+#include "BerichtUn.h"
 #include "Dialogs.h"
 #include "SingleInstance.h"
 #include "StammUn.h"
@@ -19,7 +20,15 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    TStammForm StammForm;
+    // The windows live for the whole run, created in this order.
+    Variabel state;
+    TStammForm StammForm(state);
+    TBerichtForm BerichtForm;
+    StammForm.setWindows(&BerichtForm, nullptr);
+
+    // Closing the main window ends the program, whatever else is open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&StammForm, &TStammForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     StammForm.show();
     return QApplication::exec();
 }

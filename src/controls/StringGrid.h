@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QTableWidget>
+
+// A text grid addressed as (column, row) with one fixed header row and one
+// fixed first column. Row 0 is the header row (shown as the table's header,
+// so the user can resize columns); rows 1.. hold the data.
+class TStringGrid : public QTableWidget
+{
+    Q_OBJECT
+public:
+    explicit TStringGrid(QWidget* parent = nullptr);
+
+    int ColCount() const { return columnCount(); }
+    void setColCount(int columns);
+    int RowCount() const { return rowCount() + 1; }
+    void setRowCount(int rows); // including the header row; at least 2
+
+    QString Cells(int column, int row) const;
+    void setCells(int column, int row, const QString& text);
+
+    int ColWidths(int column) const { return columnWidth(column); }
+    void setColWidths(int column, int width) { setColumnWidth(column, width); }
+
+    // The row of the current cell (1 when none has been chosen yet).
+    int Row() const;
+    void setRow(int row);
+
+    void setFixedColor(const QColor& color);
+
+private:
+    QTableWidgetItem* itemAt(int column, int row, bool create);
+    void styleFixedColumn(int row);
+
+    QColor m_fixedColor;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Screening of one message summary against the three lists: the user's
+// sender list, the system subject list and the user's subject list.
+namespace Screening {
+
+// A pattern matches when it occurs byte for byte, case-sensitive, anywhere
+// in the text. Empty patterns and empty texts never match.
+bool matches(const QByteArray& pattern, const QByteArray& text);
+
+// One pattern per line; CR LF, a lone CR or a lone LF ends a line. A missing
+// or unreadable file fails with "Datei <path> kann nicht geöffnet werden".
+QList<QByteArray> loadList(const QString& path);
+
+// Writes the lines with CR LF; fails with "Datei <path> kann nicht erstellt werden".
+void saveList(const QString& path, const QList<QByteArray>& lines);
+
+enum class List { Absender, Betreff, BetreffEigen };
+
+struct Lists
+{
+    QList<QByteArray> absender;
+    QList<QByteArray> betreff;
+    QList<QByteArray> betreffEigen;
+};
+
+struct Switches
+{
+    bool absender = false;     // delete on a sender match
+    bool betreff = false;      // delete on a system subject list match
+    bool betreffEigen = false; // delete on a user subject list match
+};
+
+struct Result
+{
+    QString mark; // "", "F", "F#", "S", "S#", "SE", "SE#"
+    bool litAbsender = false;
+    bool litBetreff = false;
+    bool litMessages = false;
+    // Deletions counted for each list: a message counts once per list.
+    int countAbsender = 0;
+    int countBetreff = 0;
+    int countBetreffEigen = 0;
+    bool condemned = false;
+};
+
+// Screens sender, then system subject list, then user subject list. The mark
+// names the last list that matched, except that a message that will be
+// deleted always keeps a mark with "#".
+Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches);
+
+} // namespace Screening

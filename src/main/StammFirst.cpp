@@ -1,0 +1,164 @@
+// The first-run wizard: two pages that set up account slot 1.
+#include "CommandGuard.h"
+#include "Dialogs.h"
+#include "SettingsTable.h"
+#include "StammUn.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <typename W>
+W* place(W* widget, const QString& name, int x, int y, int w, int h)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h)
+{
+    auto* l = place(new QLabel(text, parent), name, x, y, w, h);
+    l->setAccessibleName(text);
+    return l;
+}
+
+QToolButton* flatButton(QWidget* parent, const QString& name, const QString& text, int x, int y, int w)
+{
+    auto* b = place(new QToolButton(parent), name, x, y, w, 25);
+    b->setText(text);
+    b->setAccessibleName(text);
+    b->setAutoRaise(true);
+    QFont f = b->font();
+    f.setBold(true);
+    b->setFont(f);
+    return b;
+}
+
+QLineEdit* edit(QWidget* parent, const QString& name, const QString& accessible, int x, int y, int w)
+{
+    auto* e = place(new QLineEdit(parent), name, x, y, w, 21);
+    e->setAccessibleName(accessible);
+    return e;
+}
+
+} // namespace
+
+void TStammForm::buildFirstRunPanel(QWidget* parent)
+{
+    PFirst = new QFrame(parent);
+    PFirst->setObjectName(u"PFirst"_s);
+    PFirst->setAccessibleName(u"Erster Start"_s);
+    PFirst->setFrameShape(QFrame::Box);
+    PFirst->setFrameShadow(QFrame::Sunken);
+    PFirst->setAutoFillBackground(true);
+    PFirst->setGeometry(32, 16, 393, 225);
+
+    PFirstPages = new QStackedWidget(PFirst);
+    PFirstPages->setGeometry(2, 2, 389, 221);
+    PFirst_One = new QWidget(PFirstPages);
+    PFirst_One->setObjectName(u"PFirst_One"_s);
+    PFirst_Two = new QWidget(PFirstPages);
+    PFirst_Two->setObjectName(u"PFirst_Two"_s);
+    PFirstPages->addWidget(PFirst_One);
+    PFirstPages->addWidget(PFirst_Two);
+
+    auto* memo = place(new QPlainTextEdit(PFirst_One), u"Memo1"_s, 8, 6, 373, 76);
+    memo->setAccessibleName(u"Hinweis"_s);
+    memo->setReadOnly(true);
+    memo->setFrameShape(QFrame::NoFrame);
+    memo->setBackgroundRole(QPalette::Button);
+    memo->viewport()->setBackgroundRole(QPalette::Button);
+    memo->setPlainText(QStringList{
+        u"Sie müssen mindestens ein eMail Konto einrichten. Dieser Bildschirm erscheint "_s,
+        u"nur beim ersten Start.  Nutzen Sie anschließend die Funktionen des "_s,
+        u"\"RiruvuvUziruz\" unter \"Einstellungen\" Die Hilfe gibt weitere Informationen. "_s,
+        u"Wenn Sie die Einstellungen  Ihres eMail Kontos nicht kennen, laden Sie das"_s,
+        u"Dokument \"Konten\" aus dem Postrella Verzeichnis."_s,
+    }.join(u'\n'));
+    label(PFirst_One, u"Label2"_s, u"Bezeichnung:"_s, 8, 92, 80, 16);
+    EKonto = edit(PFirst_One, u"EKonto"_s, u"Bezeichnung"_s, 90, 90, 140);
+    label(PFirst_One, u"Label9"_s, u"Beliebige Bezeichnung für dieses eMail-Konto."_s, 90, 112, 290, 16);
+    label(PFirst_One, u"Label4"_s, u"Port:"_s, 8, 138, 80, 16);
+    EPort = edit(PFirst_One, u"EPort"_s, u"Port"_s, 90, 136, 60);
+    EPort->setText(u"110"_s);
+    label(PFirst_One, u"Label5"_s, u"Im Normalfall sollte der Port 110 sein."_s, 90, 158, 290, 16);
+    auto* cancel = flatButton(PFirst_One, u"SpeedButton1"_s, u"Abbrechen"_s, 8, 188, 110);
+    auto* next = flatButton(PFirst_One, u"SpeedButton2"_s, u"Weiter  >>>>>>"_s, 270, 188, 110);
+
+    label(PFirst_Two, u"Label6"_s, u"Host:"_s, 8, 8, 60, 16);
+    EHost = edit(PFirst_Two, u"EHost"_s, u"Host"_s, 70, 6, 150);
+    auto* hostHelp = label(PFirst_Two, u"Label7"_s,
+                           u"Tragen Sie den POP3-Server Ihres Anbieters ein, zum Beispiel pop.example.org. "
+                           u"Die Hilfe und das Dokument \"Konten\" nennen die Server bekannter Anbieter."_s,
+                           226, 2, 158, 56);
+    hostHelp->setWordWrap(true);
+    label(PFirst_Two, u"Label3"_s, u"UserID"_s, 8, 64, 60, 16);
+    EUser = edit(PFirst_Two, u"EUser"_s, u"UserID"_s, 70, 62, 150);
+    label(PFirst_Two, u"Label1"_s,
+          u"Der Name des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s, 8, 84, 376, 16);
+    label(PFirst_Two, u"Label8"_s, u"Passwort"_s, 8, 108, 60, 16);
+    EPasswort = edit(PFirst_Two, u"EPasswort"_s, u"Passwort"_s, 70, 106, 150);
+    EPasswort->setEchoMode(QLineEdit::Password);
+    label(PFirst_Two, u"Label10"_s,
+          u"Das Passwort des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s, 8, 128, 376,
+          16);
+    CBPasswort = place(new QCheckBox(u"Passwort speichern"_s, PFirst_Two), u"CBPasswort"_s, 8, 148, 200, 18);
+    CBPasswort->setAccessibleName(u"Passwort speichern"_s);
+    label(PFirst_Two, u"Label11"_s,
+          u"VORSICHT  - Das Speichern des Passwortes kann ein Sicherheitsproblem sein."_s, 8, 168, 376, 16);
+    auto* finish = flatButton(PFirst_Two, u"SpeedButton3"_s, u"Fertigstellen"_s, 270, 188, 110);
+
+    CommandGuard::connect(cancel, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    CommandGuard::connect(next, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+    CommandGuard::connect(finish, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    PFirst->hide();
+}
+
+void TStammForm::SpeedButton1Click()
+{
+    PFirst->hide();
+}
+
+bool TStammForm::firstRunPortIsValid()
+{
+    // The port is checked before anything is stored; the user corrects it
+    // on the first page, where its field is.
+    bool ok = false;
+    EPort->text().toInt(&ok, 10);
+    if (ok)
+        return true;
+    PFirstPages->setCurrentWidget(PFirst_One);
+    Dialogs::message(Dialogs::Kind::Error, u"'"_s + EPort->text() + u"' ist kein gültiger Integerwert"_s);
+    EPort->setFocus();
+    EPort->selectAll();
+    return false;
+}
+
+void TStammForm::SpeedButton2Click()
+{
+    if (firstRunPortIsValid())
+        PFirstPages->setCurrentWidget(PFirst_Two);
+}
+
+void TStammForm::SpeedButton3Click()
+{
+    if (!firstRunPortIsValid())
+        return;
+    V.Passwort_Sichern = CBPasswort->isChecked();
+    V.Konto[1] = EKonto->text();
+    V.Port[1] = EPort->text().toInt(nullptr, 10);
+    V.Host[1] = EHost->text();
+    V.Passwort[1] = EPasswort->text();
+    V.UserID[1] = EUser->text();
+    Anzeige_Setzen();
+    PFirst->hide();
+}

@@ -1,0 +1,70 @@
+// The list editor: the user's subject and sender lists.
+#include "AnsiText.h"
+#include "ProgramFolder.h"
+#include "Screening.h"
+#include "StammUn.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kBetreffUser = u"\\init\\Betreff_User.ini"_s;
+const QString kAbsenderUser = u"\\init\\Absender_User.ini"_s;
+
+void loadInto(QPlainTextEdit* memo, const QString& relative)
+{
+    const QList<QByteArray> lines = Screening::loadList(ProgramFolder::file(relative));
+    QStringList text;
+    for (const QByteArray& line : lines)
+        text.append(AnsiText::fromAnsi(line));
+    memo->setPlainText(text.join(u'\n'));
+    memo->document()->setModified(false);
+}
+
+void saveFrom(QPlainTextEdit* memo, const QString& relative)
+{
+    QStringList text = memo->toPlainText().split(u'\n');
+    // The line break after the last pattern ends that line; it is no empty pattern.
+    if (!text.isEmpty() && text.constLast().isEmpty())
+        text.removeLast();
+    QList<QByteArray> lines;
+    for (const QString& line : text)
+        lines.append(AnsiText::toAnsi(line));
+    Screening::saveList(ProgramFolder::file(relative), lines);
+    memo->document()->setModified(false);
+}
+
+} // namespace
+
+void TStammForm::Subject1Click(QObject* sender)
+{
+    if (sender == Subject1) {
+        EditStack->setCurrentWidget(Subject_Checker);
+        loadInto(Subject_Checker, kBetreffUser);
+    }
+    if (sender == From1) {
+        EditStack->setCurrentWidget(From_Checker);
+        loadInto(From_Checker, kAbsenderUser);
+    }
+    layOutPanels();
+    PEdit->show();
+    PEdit->raise();
+    EditStack->currentWidget()->setFocus();
+}
+
+void TStammForm::OB_SpeichernClick(QObject* sender)
+{
+    if (sender == OB_Speichern) {
+        if (From_Checker->document()->isModified())
+            saveFrom(From_Checker, kAbsenderUser);
+        if (Subject_Checker->document()->isModified())
+            saveFrom(Subject_Checker, kBetreffUser);
+    }
+    PEdit->hide();
+}
