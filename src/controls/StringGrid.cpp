@@ -67,13 +67,20 @@ QTableWidgetItem* TStringGrid::itemAt(int column, int row, bool create)
         setItem(row - 1, column, it);
         if (column == 0)
             styleFixedColumn(row);
+        else if (editTriggers() != QAbstractItemView::NoEditTriggers)
+            it->setFlags(it->flags() | Qt::ItemIsEditable);
     }
     return it;
 }
 
+void TStringGrid::setFixedCols(int count)
+{
+    m_fixedCols = count > 0 ? 1 : 0;
+}
+
 void TStringGrid::styleFixedColumn(int row)
 {
-    if (columnCount() == 0 || row < 1 || row >= RowCount())
+    if (m_fixedCols == 0 || columnCount() == 0 || row < 1 || row >= RowCount())
         return;
     QTableWidgetItem* it = item(row - 1, 0);
     if (!it) {

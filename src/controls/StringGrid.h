@@ -27,10 +27,13 @@ public:
     void setRow(int row);
 
     void setFixedColor(const QColor& color);
+    // 1: the first column is fixed (not selectable, header colour); 0: none.
+    void setFixedCols(int count);
 
 private:
     QTableWidgetItem* itemAt(int column, int row, bool create);
     void styleFixedColumn(int row);
 
     QColor m_fixedColor;
+    int m_fixedCols = 1;
 };

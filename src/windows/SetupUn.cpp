@@ -1,0 +1,318 @@
+#include "SetupUn.h"
+
+#include "CommandGuard.h"
+#include "Dialogs.h"
+#include "GradientText.h"
+#include "SettingsTable.h"
+#include "StringGrid.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <typename W>
+W* named(W* widget, const QString& name, const QString& accessible = QString())
+{
+    widget->setObjectName(name);
+    widget->setAccessibleName(accessible.isEmpty() ? name : accessible);
+    return widget;
+}
+
+QFont timesFont(int pixels, bool bold = false, bool italic = false)
+{
+    QFont f(u"Times New Roman"_s);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+} // namespace
+
+TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), V(state),
+      m_services(std::move(services))
+{
+    setObjectName(u"SetupForm"_s);
+    setAccessibleName(u"Einstellungen"_s);
+    setWindowTitle(u"Postrella"_s);
+    setFont(timesFont(13));
+    setFixedSize(493, 253);
+
+    PageControl1 = named(new QTabWidget(this), u"PageControl1"_s, u"Seiten"_s);
+    PageControl1->setGeometry(0, 0, 493, 205);
+    PageControl1->setDocumentMode(true);
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->addTab(buildGeneralPage(), QString());
+    PageControl1->addTab(buildShortcutPage(), QString());
+    PageControl1->addTab(buildAccountsPage(), QString());
+
+    auto* bottom = named(new QFrame(this), u"PSetup_Unten"_s, u"Schaltflächen"_s);
+    bottom->setGeometry(0, 205, 493, 48);
+    bottom->setFrameShape(QFrame::Panel);
+    bottom->setFrameShadow(QFrame::Sunken);
+    auto button = [&](QPushButton** member, const QString& name, const QString& caption, int x, int w) {
+        auto* b = named(new QPushButton(caption, bottom), name, caption);
+        b->setGeometry(x, 16 - 4, w, 23);
+        b->setFont(timesFont(13, true));
+        *member = b;
+    };
+    button(&SBestaetigen, u"SBestaetigen"_s, u"Bestätigen"_s, 32, 110);
+    button(&SAbbrechen, u"SAbbrechen"_s, u"Abbrechen"_s, 184, 110);
+    button(&OBHilfe, u"OBHilfe"_s, u"Hilfe"_s, 336, 81);
+
+    CommandGuard::connect(SBestaetigen, &QPushButton::clicked, this, [this] { BOK1Click(); });
+    CommandGuard::connect(SAbbrechen, &QPushButton::clicked, this, [this] { SAbbrechenClick(SAbbrechen); });
+    CommandGuard::connect(OBHilfe, &QPushButton::clicked, this, [this] { SAbbrechenClick(OBHilfe); });
+    CommandGuard::connect(FBPfad, &QToolButton::clicked, this, [this] { FBPfadClick(); });
+    CommandGuard::connect(FB_Anlegen, &QPushButton::clicked, this, [this] { FB_AnlegenClick(FB_Anlegen); });
+    CommandGuard::connect(FB_Entfernen, &QPushButton::clicked, this, [this] { FB_AnlegenClick(FB_Entfernen); });
+
+    FormCreate();
+}
+
+QWidget* TSetupForm::buildGeneralPage()
+{
+    TSAllgemein = named(new QWidget, u"TSAllgemein"_s);
+    auto* GB1 = named(new QGroupBox(TSAllgemein), u"GB1"_s, u"Anzeige"_s);
+    GB1->setGeometry(8, 6, 220, 86);
+    CBHints = named(new QCheckBox(GB1), u"CBHints"_s);
+    CBTips = named(new QCheckBox(GB1), u"CBTips"_s);
+    CBStartschirm = named(new QCheckBox(u"Startschirm"_s, GB1), u"CBStartschirm"_s, u"Startschirm"_s);
+    CBHints->setEnabled(false);
+    CBTips->setEnabled(false);
+    CBHints->setGeometry(8, 12, 205, 20);
+    CBTips->setGeometry(8, 36, 205, 20);
+    CBStartschirm->setGeometry(8, 60, 205, 20);
+
+    auto* GroupBox1 = named(new QGroupBox(TSAllgemein), u"GroupBox1"_s, u"Löschen"_s);
+    GroupBox1->setGeometry(236, 6, 245, 86);
+    CB_Eigen_Betreff = named(new QCheckBox(u"Eigen Betreff löschen"_s, GroupBox1), u"CB_Eigen_Betreff"_s,
+                             u"Eigen Betreff löschen"_s);
+    CB_Betreff = named(new QCheckBox(u"System Betreff löschen"_s, GroupBox1), u"CB_Betreff"_s,
+                       u"System Betreff löschen"_s);
+    CB_Absender = named(new QCheckBox(u"Absender löschen"_s, GroupBox1), u"CB_Absender"_s, u"Absender löschen"_s);
+    CB_Eigen_Betreff->setGeometry(8, 12, 230, 20);
+    CB_Betreff->setGeometry(8, 36, 230, 20);
+    CB_Absender->setGeometry(8, 60, 230, 20);
+
+    auto* GroupBox2 = named(new QGroupBox(TSAllgemein), u"GroupBox2"_s, u"Größen Anzeige"_s);
+    GroupBox2->setGeometry(8, 98, 220, 72);
+    auto* Label3 = named(new QLabel(u"Größen Anzeige:"_s, GroupBox2), u"Label3"_s, u"Größen Anzeige:"_s);
+    QFont underlined = Label3->font();
+    underlined.setUnderline(true);
+    Label3->setFont(underlined);
+    Label3->setGeometry(8, 10, 200, 18);
+    RBByte = named(new QRadioButton(u"Byte"_s, GroupBox2), u"RBByte"_s, u"Byte"_s);
+    RBKByte = named(new QRadioButton(u"KByte"_s, GroupBox2), u"RBKByte"_s, u"KByte"_s);
+    RBMByte = named(new QRadioButton(u"MByte"_s, GroupBox2), u"RBMByte"_s, u"MByte"_s);
+    RBByte->setGeometry(8, 36, 60, 20);
+    RBKByte->setGeometry(72, 36, 70, 20);
+    RBMByte->setGeometry(146, 36, 70, 20);
+    // Radio buttons of one parent exclude each other; none is checked until
+    // the settings name a unit, so an unknown unit stays as it is.
+
+    auto* GB3 = named(new QGroupBox(TSAllgemein), u"GB3"_s, u"Sprache"_s);
+    GB3->setGeometry(236, 98, 245, 72);
+    GB3->setEnabled(false);
+    auto* Lsprache = named(new QLabel(u"Sprache"_s, GB3), u"Lsprache"_s, u"Sprache"_s);
+    Lsprache->setGeometry(8, 20, 100, 18);
+    auto* language = named(new QToolButton(GB3), u"RBSprache"_s, u"Sprache wählen"_s);
+    language->setText(u"..."_s);
+    language->setGeometry(120, 18, 30, 22);
+    return TSAllgemein;
+}
+
+QWidget* TSetupForm::buildShortcutPage()
+{
+    TSSoftware = named(new QWidget, u"TSSoftware"_s);
+    GTAblage = named(new TGradientText(TSSoftware), u"GTAblage"_s);
+    GTAblage->setGeometry(8, 6, 473, 30);
+    GTAblage->setColors(Qt::blue, QColor(224, 255, 255));
+    GTAblage->setFont(timesFont(19, true, true));
+    int y = 42;
+    for (auto [member, name] :
+         {std::pair{&FB_Menu_Start, u"FB_Menu_Start"_s}, std::pair{&FB_Menu_Autostart, u"FB_Menu_Autostart"_s},
+          std::pair{&FB_Menu_Favoriten, u"FB_Menu_Favoriten"_s},
+          std::pair{&FB_Menu_Programme, u"FB_Menu_Programme"_s}, std::pair{&FB_Menu_Desktop, u"FB_Menu_Desktop"_s}}) {
+        *member = named(new QRadioButton(TSSoftware), name);
+        (*member)->setGeometry(16, y, 300, 20);
+        y += 24;
+    }
+    FB_Anlegen = named(new QPushButton(TSSoftware), u"FB_Anlegen"_s);
+    FB_Entfernen = named(new QPushButton(TSSoftware), u"FB_Entfernen"_s);
+    FB_Anlegen->setGeometry(340, 60, 130, 25);
+    FB_Entfernen->setGeometry(340, 100, 130, 25);
+    return TSSoftware;
+}
+
+QWidget* TSetupForm::buildAccountsPage()
+{
+    TSVersand = named(new QWidget, u"TSVersand"_s);
+    GTVersand = named(new TGradientText(TSVersand), u"GTVersand"_s);
+    GTVersand->setGeometry(8, 4, 300, 26);
+    GTVersand->setColors(QColor(0, 128, 0), QColor(173, 255, 47));
+    GTVersand->setFont(timesFont(19, true, true));
+    FBPasswort = named(new QCheckBox(TSVersand), u"FBPasswort"_s);
+    FBPasswort->setGeometry(316, 6, 170, 20);
+
+    Tabelle = named(new TStringGrid(TSVersand), u"Tabelle"_s, u"Konten"_s);
+    Tabelle->setFixedCols(0);
+    Tabelle->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    Tabelle->setSelectionMode(QAbstractItemView::SingleSelection);
+    Tabelle->setTabKeyNavigation(true);
+    Tabelle->setColCount(5);
+    Tabelle->setRowCount(26);
+    Tabelle->verticalHeader()->setDefaultSectionSize(18);
+    Tabelle->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    for (int c = 0; c < 5; ++c)
+        Tabelle->setColWidths(c, 100);
+    Tabelle->setFixedColor(QColor(0xE1, 0xE0, 0xFF)); // the settings' light lavender
+    Tabelle->setGeometry(8, 32, 473, 96);
+
+    auto* LPfad = named(new QLabel(TSVersand), u"LPfad"_s);
+    LPfad->setGeometry(8, 134, 120, 18);
+    FEProgramm = named(new QLineEdit(TSVersand), u"FEProgramm"_s, u"eMail Programm"_s);
+    FEProgramm->setEnabled(false);
+    FEProgramm->setGeometry(130, 132, 300, 21);
+    FBPfad = named(new QToolButton(TSVersand), u"FBPfad"_s, u"eMail Programm wählen"_s);
+    FBPfad->setText(u"..."_s);
+    FBPfad->setGeometry(436, 132, 30, 21);
+    auto* port = named(new QLabel(u"Port = 110"_s, TSVersand), u"LPort"_s, u"Port = 110"_s);
+    port->setGeometry(8, 158, 80, 18);
+    int x = 90;
+    for (const QString& caption : {u"Netscape Messanger"_s, u"MS IE Express"_s, u"Sonstige"_s}) {
+        auto* rb = named(new QRadioButton(caption, TSVersand), u"RB_"_s + caption.left(2), caption);
+        rb->setEnabled(false);
+        rb->setGeometry(x, 156, 130, 20);
+        x += 130;
+    }
+    auto* quit = named(new QCheckBox(u"Programmm bei Start der eMail Software beenden?"_s, TSVersand), u"CBBeenden"_s,
+                       u"Programmm bei Start der eMail Software beenden?"_s);
+    quit->setEnabled(false);
+    quit->setGeometry(90, 176, 380, 20);
+    return TSVersand;
+}
+
+void TSetupForm::FormCreate()
+{
+    auto text = [this](quint16 n) { return m_services.GetText ? m_services.GetText(n) : QString(); };
+    Tabelle->setCells(0, 0, text(78));
+    Tabelle->setCells(1, 0, u"Port"_s);
+    Tabelle->setCells(2, 0, u"Host"_s);
+    Tabelle->setCells(3, 0, u"UserID"_s);
+    Tabelle->setCells(4, 0, text(91));
+}
+
+void TSetupForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TSetupForm::FormShow()
+{
+    setWindowTitle(u"Postrella"_s);
+    CBHints->setChecked(V.Hints);
+    CBStartschirm->setChecked(V.Startschirm);
+    FEProgramm->setText(V.Client);
+    FBPasswort->setChecked(V.Passwort_Sichern);
+    CB_Betreff->setChecked(V.Loeschen_Betreff);
+    CB_Eigen_Betreff->setChecked(V.Loeschen_Betreff_Eigen);
+    CB_Absender->setChecked(V.Loeschen_Absender);
+    if (V.Angabe == u"Byte"_s)
+        RBByte->setChecked(true);
+    if (V.Angabe == u"KByte"_s)
+        RBKByte->setChecked(true);
+    if (V.Angabe == u"MByte"_s)
+        RBMByte->setChecked(true);
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        if (V.Konto[n].isEmpty())
+            continue;
+        Tabelle->setCells(0, n, V.Konto[n]);
+        Tabelle->setCells(1, n, QString::number(V.Port[n]));
+        Tabelle->setCells(2, n, V.Host[n]);
+        Tabelle->setCells(3, n, V.UserID[n]);
+    }
+}
+
+void TSetupForm::BOK1Click()
+{
+    V.Hints = CBHints->isChecked();
+    V.Startschirm = CBStartschirm->isChecked();
+    V.Passwort_Sichern = FBPasswort->isChecked();
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        V.Konto[n] = Tabelle->Cells(0, n);
+        if (V.Konto[n].isEmpty())
+            continue;
+        V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), 110);
+        V.Host[n] = Tabelle->Cells(2, n);
+        V.UserID[n] = Tabelle->Cells(3, n);
+        // Stored passwords are never shown, so an empty cell means "unchanged".
+        const QString typed = Tabelle->Cells(4, n);
+        if (!typed.isEmpty())
+            V.Passwort[n] = typed;
+    }
+    if (RBByte->isChecked())
+        V.Angabe = u"Byte"_s;
+    else if (RBKByte->isChecked())
+        V.Angabe = u"KByte"_s;
+    else if (RBMByte->isChecked())
+        V.Angabe = u"MByte"_s;
+    V.Loeschen_Betreff = CB_Betreff->isChecked();
+    V.Loeschen_Betreff_Eigen = CB_Eigen_Betreff->isChecked();
+    V.Loeschen_Absender = CB_Absender->isChecked();
+    if (m_services.Anzeige_Setzen)
+        m_services.Anzeige_Setzen();
+    hide();
+}
+
+void TSetupForm::SAbbrechenClick(QObject* sender)
+{
+    if (sender == OBHilfe && m_services.ShowContext)
+        m_services.ShowContext(0);
+    if (sender == SAbbrechen)
+        hide();
+}
+
+void TSetupForm::FBPfadClick()
+{
+    const QString chosen = Dialogs::openFileName({u"FW-Postrella"_s, u"exe"_s, V.Client});
+    if (chosen.isEmpty())
+        return;
+    V.Client = chosen;
+    FEProgramm->setText(chosen);
+}
+
+void TSetupForm::FB_AnlegenClick(QObject* sender)
+{
+    QString location;
+    if (FB_Menu_Start->isChecked())
+        location = u"Menu_Start"_s;
+    else if (FB_Menu_Autostart->isChecked())
+        location = u"Menu_Autostart"_s;
+    else if (FB_Menu_Favoriten->isChecked())
+        location = u"Menu_Favorites"_s;
+    else if (FB_Menu_Programme->isChecked())
+        location = u"Menu_Programs"_s;
+    else if (FB_Menu_Desktop->isChecked())
+        location = u"Menu_Desktop"_s;
+    auto text = [this](quint16 n) { return m_services.GetText ? m_services.GetText(n) : QString(); };
+    const bool create = sender == FB_Anlegen;
+    const bool done = m_services.ProgramLink && m_services.ProgramLink(create, location);
+    if (create)
+        Dialogs::message(done ? Dialogs::Kind::Information : Dialogs::Kind::Error, text(done ? 110 : 111));
+    else
+        Dialogs::message(done ? Dialogs::Kind::Information : Dialogs::Kind::Error, text(done ? 112 : 113));
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Variabel.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QToolButton;
+class TGradientText;
+class TStringGrid;
+
+// What the settings window needs from the rest of the program.
+struct SetupServices
+{
+    std::function<QString(quint16 number)> GetText;
+    std::function<void()> Anzeige_Setzen;
+    std::function<void(int context)> ShowContext;
+    // Creates (true) or removes (false) the program's shortcut in the place
+    // named by the option ("Menu_Start", "Menu_Autostart", "Menu_Favorites",
+    // "Menu_Programs", "Menu_Desktop"; empty: the last place used). Returns
+    // the outcome.
+    std::function<bool(bool create, const QString& location)> ProgramLink;
+};
+
+// The settings window: options, size unit, the 25 accounts, password
+// storage, the mail program and the program shortcut. It edits the state in
+// memory; the main window stores it when the program closes.
+class TSetupForm : public QWidget
+{
+    Q_OBJECT
+public:
+    TSetupForm(Variabel& state, SetupServices services, QWidget* parent = nullptr);
+
+    void BOK1Click();
+    void SAbbrechenClick(QObject* sender);
+    void FBPfadClick();
+    void FB_AnlegenClick(QObject* sender);
+
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TSAllgemein = nullptr;
+    QWidget* TSSoftware = nullptr;
+    QWidget* TSVersand = nullptr;
+    QCheckBox* CBHints = nullptr;
+    QCheckBox* CBTips = nullptr;
+    QCheckBox* CBStartschirm = nullptr;
+    QCheckBox* CB_Eigen_Betreff = nullptr;
+    QCheckBox* CB_Betreff = nullptr;
+    QCheckBox* CB_Absender = nullptr;
+    QRadioButton* RBByte = nullptr;
+    QRadioButton* RBKByte = nullptr;
+    QRadioButton* RBMByte = nullptr;
+    TGradientText* GTAblage = nullptr;
+    QRadioButton* FB_Menu_Start = nullptr;
+    QRadioButton* FB_Menu_Autostart = nullptr;
+    QRadioButton* FB_Menu_Favoriten = nullptr;
+    QRadioButton* FB_Menu_Programme = nullptr;
+    QRadioButton* FB_Menu_Desktop = nullptr;
+    QPushButton* FB_Anlegen = nullptr;
+    QPushButton* FB_Entfernen = nullptr;
+    TGradientText* GTVersand = nullptr;
+    QCheckBox* FBPasswort = nullptr;
+    TStringGrid* Tabelle = nullptr;
+    QLineEdit* FEProgramm = nullptr;
+    QToolButton* FBPfad = nullptr;
+    QPushButton* SBestaetigen = nullptr;
+    QPushButton* SAbbrechen = nullptr;
+    QPushButton* OBHilfe = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    QWidget* buildGeneralPage();
+    QWidget* buildShortcutPage();
+    QWidget* buildAccountsPage();
+
+    Variabel& V;
+    SetupServices m_services;
+};
