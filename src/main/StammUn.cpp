@@ -9,6 +9,7 @@
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
+#include "SprachenUn.h"
 #include "StringGrid.h"
 
 #include <QAction>
@@ -414,6 +415,10 @@ void TStammForm::showEvent(QShowEvent* event)
 
 void TStammForm::FormShow()
 {
+    auto lookup = [this](quint16 number) { return GetText(number); };
+    SprachenUn::Texte_Stamm(*this, lookup);
+    if (m_setup)
+        SprachenUn::Texte_Setup(*m_setup, lookup);
     if (V.First) {
         PFirst->show();
         PFirst->raise();
@@ -551,4 +556,17 @@ void TStammForm::ShowInfoScreen()
     // Stand-in until the information screens are built.
     Dialogs::message(Dialogs::Kind::Information,
                      u"Postrella\r"_s + u"Version 1.00c.0162\r"_s + u"Fernwick, 03.07.2000"_s);
+}
+
+QString TStammForm::GetText(quint16 number) const
+{
+    Q_UNUSED(number);
+    return QString();
+}
+
+bool TStammForm::ProgramLink(bool create, const QString& location)
+{
+    Q_UNUSED(create);
+    Q_UNUSED(location);
+    return false;
 }

@@ -35,6 +35,13 @@ public:
 
     // The other windows of the program, created after the main window.
     void setWindows(TBerichtForm* bericht, QWidget* setup);
+    TBerichtForm* BerichtForm() const { return m_bericht; }
+
+    // The text of a number in the language file; empty when it has none.
+    QString GetText(quint16 number) const;
+    void ShowPage(const QString& page);
+    void ShowContext(int context);
+    bool ProgramLink(bool create, const QString& location);
 
     void Pfade_Setzen();
     void Anzeige_Setzen();
@@ -153,8 +160,6 @@ private:
     void bindHandlers();
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
-    void ShowPage(const QString& page);
-    void ShowContext(int context);
     void ShowInfoScreen();
 
     void buildToolBar(QWidget* parent);

@@ -1,7 +1,6 @@
-#include "BerichtUn.h"
 #include "Dialogs.h"
+#include "ProgramWindows.h"
 #include "SingleInstance.h"
-#include "StammUn.h"
 
 #include <QApplication>
 
@@ -20,11 +19,8 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    // The windows live for the whole run, created in this order.
-    Variabel state;
-    TStammForm StammForm(state);
-    TBerichtForm BerichtForm;
-    StammForm.setWindows(&BerichtForm, nullptr);
+    ProgramWindows windows;
+    TStammForm& StammForm = windows.StammForm;
 
     // Closing the main window ends the program, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);
