@@ -1,0 +1,206 @@
+#include "GradientText.h"
+#include "SetupUn.h"
+#include "SprachenUn.h"
+#include "StringGrid.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Calls
+{
+    int anzeigeSetzen = 0;
+    QList<int> contexts;
+    QList<std::pair<bool, QString>> links;
+    bool linkResult = true;
+};
+
+SetupServices services(Calls& calls)
+{
+    SetupServices s;
+    s.GetText = [](quint16 n) { return u"T"_s + QString::number(n); };
+    s.Anzeige_Setzen = [&calls] { ++calls.anzeigeSetzen; };
+    s.ShowContext = [&calls](int c) { calls.contexts.append(c); };
+    s.ProgramLink = [&calls](bool create, const QString& where) {
+        calls.links.append({create, where});
+        return calls.linkResult;
+    };
+    return s;
+}
+
+} // namespace
+
+class TestSetupForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showLoadsAndConfirmTakesEverything();
+    void typedAccountGetsDefaultPortAndKeepsStoredPassword();
+    void clearedNameLeavesTheSlotData();
+    void unknownUnitStaysUnlessChosen();
+    void cancelKeepsChosenMailProgram();
+    void shortcutButtonsReportOutcome();
+    void captionsFromLanguageFile();
+};
+
+void TestSetupForm::showLoadsAndConfirmTakesEverything()
+{
+    Variabel v;
+    v.Konto[2] = u"Privat"_s;
+    v.Port[2] = 1110;
+    v.Host[2] = u"127.0.0.1"_s;
+    v.UserID[2] = u"anna"_s;
+    v.Passwort[2] = u"geheim"_s;
+    v.Angabe = u"MByte"_s;
+    v.Loeschen_Absender = true;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    QCOMPARE(form.windowTitle(), u"Postrella"_s);
+    QCOMPARE(form.Tabelle->Cells(0, 0), u"T78"_s);
+    QCOMPARE(form.Tabelle->Cells(4, 0), u"T91"_s);
+    QCOMPARE(form.Tabelle->Cells(0, 2), u"Privat"_s);
+    QCOMPARE(form.Tabelle->Cells(1, 2), u"1110"_s);
+    QCOMPARE(form.Tabelle->Cells(4, 2), QString()); // stored passwords are never shown
+    QVERIFY(form.RBMByte->isChecked());
+    QVERIFY(form.CB_Absender->isChecked());
+    QVERIFY(!form.CBHints->isEnabled());
+
+    form.CB_Betreff->click();
+    form.RBByte->click();
+    form.CBStartschirm->click();
+    QTest::mouseClick(form.SBestaetigen, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QVERIFY(v.Loeschen_Betreff);
+    QVERIFY(!v.Startschirm);
+    QCOMPARE(v.Angabe, u"Byte"_s);
+    QCOMPARE(v.Passwort[2], u"geheim"_s);
+    QCOMPARE(calls.anzeigeSetzen, 1);
+}
+
+void TestSetupForm::typedAccountGetsDefaultPortAndKeepsStoredPassword()
+{
+    Variabel v;
+    v.Konto[1] = u"Alt"_s;
+    v.Passwort[1] = u"bleibt"_s;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.PageControl1->setCurrentWidget(form.TSVersand);
+
+    // Type a new account into row 3 as a user would: name, Tab, (empty port), Tab, host.
+    form.Tabelle->setCurrentCell(3 - 1, 0);
+    form.Tabelle->setFocus();
+    QTest::keyClicks(form.Tabelle, u"Neu"_s);
+    QTest::keyClick(form.Tabelle->focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(form.Tabelle, Qt::Key_Tab);
+    QTest::keyClicks(form.Tabelle, u"pop.example.org"_s);
+    QTest::keyClick(form.Tabelle->focusWidget(), Qt::Key_Return);
+    form.Tabelle->setCells(1, 1, u"11O"_s); // letter O, not a number
+    form.BOK1Click();
+
+    QCOMPARE(v.Konto[3], u"Neu"_s);
+    QCOMPARE(v.Host[3], u"pop.example.org"_s);
+    QCOMPARE(v.Port[3], 110);
+    QCOMPARE(v.Port[1], 110);
+    QCOMPARE(v.Passwort[1], u"bleibt"_s);
+    form.show();
+    form.Tabelle->setCells(4, 1, u"neu"_s);
+    form.BOK1Click();
+    QCOMPARE(v.Passwort[1], u"neu"_s);
+}
+
+void TestSetupForm::clearedNameLeavesTheSlotData()
+{
+    Variabel v;
+    v.Konto[4] = u"Weg"_s;
+    v.Host[4] = u"host"_s;
+    v.Port[4] = 2110;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    form.Tabelle->setCells(0, 4, QString());
+    form.BOK1Click();
+    QCOMPARE(v.Konto[4], QString());
+    QCOMPARE(v.Host[4], u"host"_s);
+    QCOMPARE(v.Port[4], 2110);
+}
+
+void TestSetupForm::unknownUnitStaysUnlessChosen()
+{
+    Variabel v;
+    v.Angabe = u"GByte"_s;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    QVERIFY(!form.RBByte->isChecked() && !form.RBKByte->isChecked() && !form.RBMByte->isChecked());
+    form.BOK1Click();
+    QCOMPARE(v.Angabe, u"GByte"_s);
+}
+
+void TestSetupForm::cancelKeepsChosenMailProgram()
+{
+    ScriptedDialogs dialogs;
+    Variabel v;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    dialogs.answerFileDialog(u"/usr/bin/mailer"_s);
+    QTest::mouseClick(form.FBPfad, Qt::LeftButton);
+    QCOMPARE(form.FEProgramm->text(), u"/usr/bin/mailer"_s);
+    QTest::mouseClick(form.SAbbrechen, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(v.Client, u"/usr/bin/mailer"_s);
+
+    form.show();
+    QTest::mouseClick(form.FBPfad, Qt::LeftButton); // cancelled dialog: nothing changes
+    QCOMPARE(v.Client, u"/usr/bin/mailer"_s);
+    QTest::mouseClick(form.OBHilfe, Qt::LeftButton);
+    QCOMPARE(calls.contexts, QList<int>{0});
+    QVERIFY(form.isVisible());
+}
+
+void TestSetupForm::shortcutButtonsReportOutcome()
+{
+    ScriptedDialogs dialogs;
+    Variabel v;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    QTest::mouseClick(form.FB_Anlegen, Qt::LeftButton);
+    form.FB_Menu_Desktop->click();
+    calls.linkResult = false;
+    QTest::mouseClick(form.FB_Entfernen, Qt::LeftButton);
+    QCOMPARE(calls.links.size(), 2);
+    QCOMPARE(calls.links[0], (std::pair<bool, QString>{true, QString()}));
+    QCOMPARE(calls.links[1], (std::pair<bool, QString>{false, u"Menu_Desktop"_s}));
+    QCOMPARE(dialogs.texts(), (QStringList{u"T110"_s, u"T113"_s}));
+    QCOMPARE(dialogs.messages()[0].kind, Dialogs::Kind::Information);
+    QCOMPARE(dialogs.messages()[1].kind, Dialogs::Kind::Error);
+}
+
+void TestSetupForm::captionsFromLanguageFile()
+{
+    Variabel v;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    SprachenUn::Texte_Setup(form, [](quint16 n) { return n == 80 ? u"Versand"_s : QString(); });
+    QCOMPARE(form.PageControl1->tabText(2), u"Versand"_s);
+    QCOMPARE(form.GTVersand->Lines(), QStringList{u"Versand"_s});
+    QCOMPARE(form.GTAblage->Lines(), QStringList{QString()}); // one line, even when empty
+    QCOMPARE(form.SBestaetigen->text(), QString());
+}
+
+QTEST_MAIN(TestSetupForm)
+#include "tst_setupform.moc"
