@@ -1,1 +1,0 @@
-// Controls are added here.
