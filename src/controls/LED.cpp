@@ -127,7 +127,6 @@ TLEDLabel::TLEDLabel(QWidget* parent) : TLED(parent)
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     resize(97, 17);
-    computeLayout();
 }
 
 void TLEDLabel::setCaption(const QString& caption)
@@ -144,7 +143,6 @@ void TLEDLabel::setAlignment(TCaptionAlignment alignment)
     if (alignment == m_alignment)
         return;
     m_alignment = alignment;
-    computeLayout();
     update();
 }
 
@@ -161,36 +159,39 @@ QSize TLEDLabel::sizeHint() const
     return {97, 17};
 }
 
-void TLEDLabel::resizeEvent(QResizeEvent* event)
-{
-    TLED::resizeEvent(event);
-    computeLayout();
-}
-
-void TLEDLabel::computeLayout()
+// Both rectangles follow the size at once, whether or not the label is shown yet.
+QRect TLEDLabel::lampRect() const
 {
     const int w = width();
     const int h = height();
-    const int y = (h - LampHeight) / 2;
-    const int x = (w - LampWidth) / 2;
     switch (m_alignment) {
     case TCaptionAlignment::caLeft:
-        m_lampRect = QRect(w - LampWidth, y, LampWidth, LampHeight);
-        m_captionRect = QRect(0, 0, w - 15, h);
-        break;
+        return {w - LampWidth, (h - LampHeight) / 2, LampWidth, LampHeight};
     case TCaptionAlignment::caRight:
-        m_lampRect = QRect(0, y, LampWidth, LampHeight);
-        m_captionRect = QRect(15, 0, w - 15, h);
-        break;
+        return {0, (h - LampHeight) / 2, LampWidth, LampHeight};
     case TCaptionAlignment::caTop:
-        m_lampRect = QRect(x, h - LampHeight, LampWidth, LampHeight);
-        m_captionRect = QRect(0, 0, w, h - 16);
-        break;
+        return {(w - LampWidth) / 2, h - LampHeight, LampWidth, LampHeight};
     case TCaptionAlignment::caBottom:
-        m_lampRect = QRect(x, 0, LampWidth, LampHeight);
-        m_captionRect = QRect(0, 16, w, h - 16);
         break;
     }
+    return {(w - LampWidth) / 2, 0, LampWidth, LampHeight};
+}
+
+QRect TLEDLabel::captionRect() const
+{
+    const int w = width();
+    const int h = height();
+    switch (m_alignment) {
+    case TCaptionAlignment::caLeft:
+        return {0, 0, w - 15, h};
+    case TCaptionAlignment::caRight:
+        return {15, 0, w - 15, h};
+    case TCaptionAlignment::caTop:
+        return {0, 0, w, h - 16};
+    case TCaptionAlignment::caBottom:
+        break;
+    }
+    return {0, 16, w, h - 16};
 }
 
 void TLEDLabel::paintEvent(QPaintEvent*)
@@ -198,7 +199,7 @@ void TLEDLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     if (!m_transparent)
         painter.fillRect(rect(), parentColor());
-    drawLamp(painter, m_lampRect);
+    drawLamp(painter, lampRect());
 
     int flags = Qt::TextSingleLine;
     switch (m_alignment) {
@@ -213,15 +214,16 @@ void TLEDLabel::paintEvent(QPaintEvent*)
         flags |= Qt::AlignHCenter | Qt::AlignTop;
         break;
     }
+    const QRect caption = captionRect();
     painter.setFont(font());
     if (isEnabled()) {
         painter.setPen(palette().color(QPalette::Active, QPalette::WindowText));
-        painter.drawText(m_captionRect, flags, m_caption);
+        painter.drawText(caption, flags, m_caption);
     } else {
         // Engraved: a highlight one pixel down and right, the shadow in place.
         painter.setPen(palette().color(QPalette::Active, QPalette::Light));
-        painter.drawText(m_captionRect.translated(1, 1), flags, m_caption);
+        painter.drawText(caption.translated(1, 1), flags, m_caption);
         painter.setPen(palette().color(QPalette::Active, QPalette::Dark));
-        painter.drawText(m_captionRect, flags, m_caption);
+        painter.drawText(caption, flags, m_caption);
     }
 }

@@ -73,22 +73,17 @@ public:
     void setTransparent(bool transparent);
 
     // The rectangles of lamp and caption for the current size and alignment.
-    QRect lampRect() const { return m_lampRect; }
-    QRect captionRect() const { return m_captionRect; }
+    QRect lampRect() const;
+    QRect captionRect() const;
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    QRect lampArea() const override { return m_lampRect; }
+    QRect lampArea() const override { return lampRect(); }
 
 private:
-    void computeLayout();
-
     QString m_caption;
     TCaptionAlignment m_alignment = TCaptionAlignment::caRight;
     bool m_transparent = false;
-    QRect m_lampRect;
-    QRect m_captionRect;
 };
