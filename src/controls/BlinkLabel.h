@@ -4,10 +4,22 @@
 #include <QTimer>
 #include <QWidget>
 
-enum class TBlinkMode { blNone = 0, blBlink = 1, blHiLo = 2 };
-enum class TBlinkBorder { boNone = 0, boSingle = 1, boRaised = 2, boLowered = 3 };
+enum class TBlinkMode
+{
+    blNone = 0,
+    blBlink = 1,
+    blHiLo = 2
+};
+enum class TBlinkBorder
+{
+    boNone = 0,
+    boSingle = 1,
+    boRaised = 2,
+    boLowered = 3
+};
 
-// A label that blinks or alternates between two colours.
+// A label that blinks or alternates between two colours. The caption is drawn in
+// the widget's font(); FontColor is its colour, BackgroundColor the label's colour.
 class TBlinkLabel : public QWidget
 {
     Q_OBJECT
@@ -36,6 +48,7 @@ public:
     void setBorder(TBlinkBorder border);
     bool Transparent() const { return m_transparent; }
     void setTransparent(bool transparent);
+    // Setting the font colour does not change the saved colour blinking returns to.
     QColor FontColor() const { return m_fontColor; }
     void setFontColor(const QColor& color);
     QColor BackgroundColor() const { return m_backgroundColor; }

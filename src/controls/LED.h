@@ -2,11 +2,21 @@
 
 #include <QRect>
 #include <QWidget>
-
 #include <functional>
 
-enum class TLEDColor { lcRed = 0, lcGreen = 1, lcYellow = 2 };
-enum class TCaptionAlignment { caLeft = 0, caRight = 1, caTop = 2, caBottom = 3 };
+enum class TLEDColor
+{
+    lcRed = 0,
+    lcGreen = 1,
+    lcYellow = 2
+};
+enum class TCaptionAlignment
+{
+    caLeft = 0,
+    caRight = 1,
+    caTop = 2,
+    caBottom = 3
+};
 
 // A status lamp, always 12 x 13 pixels, drawn from the shared lamp pictures.
 class TLED : public QWidget
@@ -29,10 +39,17 @@ public:
 
     QSize sizeHint() const override;
 
+    // True while at least one lamp exists: the pictures are shared and loaded once.
+    static bool lampPicturesLoaded();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void drawLamp(QPainter& painter, const QRect& target) const;
+    // Where the lamp stands inside the control.
+    virtual QRect lampArea() const { return rect(); }
+    // The colour transparent parts take: the background of the widget the lamp sits on.
+    QColor parentColor() const;
     void changed();
 
 private:
@@ -47,6 +64,7 @@ class TLEDLabel : public TLED
 public:
     explicit TLEDLabel(QWidget* parent = nullptr);
 
+    // The caption is drawn in the widget's font() (inherited from the parent unless set).
     QString Caption() const { return m_caption; }
     void setCaption(const QString& caption);
     TCaptionAlignment Alignment() const { return m_alignment; }
@@ -55,21 +73,17 @@ public:
     void setTransparent(bool transparent);
 
     // The rectangles of lamp and caption for the current size and alignment.
-    QRect lampRect() const { return m_lampRect; }
-    QRect captionRect() const { return m_captionRect; }
+    QRect lampRect() const;
+    QRect captionRect() const;
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    QRect lampArea() const override { return lampRect(); }
 
 private:
-    void computeLayout();
-
     QString m_caption;
     TCaptionAlignment m_alignment = TCaptionAlignment::caRight;
     bool m_transparent = false;
-    QRect m_lampRect;
-    QRect m_captionRect;
 };

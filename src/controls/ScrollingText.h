@@ -1,14 +1,24 @@
 #pragma once
 
 #include <QColor>
-#include <QPixmap>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
-enum class TTextDirection { tdLeftToRight = 0, tdRightToLeft = 1 };
-enum class TTextLayout { tlTop = 0, tlCenter = 1, tlBottom = 2 };
+enum class TTextDirection
+{
+    tdLeftToRight = 0,
+    tdRightToLeft = 1
+};
+enum class TTextLayout
+{
+    tlTop = 0,
+    tlCenter = 1,
+    tlBottom = 2
+};
 
 // A text that runs through the control, fading into the background at both edges.
+// The text is drawn in the widget's font(); FontColor is its colour.
 class TScrollingText : public QWidget
 {
     Q_OBJECT
@@ -32,13 +42,16 @@ public:
     QColor FontColor() const { return m_fontColor; }
     void setFontColor(const QColor& color);
 
-    // Colour number k (1..n) of the fade from a to b in n steps; throws a
-    // range error for k outside 1..n.
+    // Colour number k (1..n) of the fade from a to b in n steps; throws
+    // ERangeError for k outside 1..n. A fade of one step is b itself.
     static QColor fadeColor(const QColor& a, const QColor& b, int k, int n);
 
     int position() const { return m_x; }
+    // Width of the text strip: the text with one control width of room on either side.
     int stripWidth() const;
-    // One timer step: moves the text by PixelJump (tests call it directly).
+    // The colour the text is drawn in on the strip, transparent when painted.
+    QColor keyColor() const { return m_key; }
+    // One timer step: moves the text by PixelJump while enabled (tests call it directly).
     void step();
     QTimer* timer() { return &m_timer; }
 
@@ -48,8 +61,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    QFont stripFont() const;
     void rebuild();
     void resetPosition();
 
@@ -61,8 +76,11 @@ private:
     QColor m_background = Qt::black;
     int m_fadeWidth = 10;
     QColor m_fontColor = Qt::white;
+    QColor m_key;
     int m_x = 0;
-    QPixmap m_strip;
-    QPixmap m_plate;
+    bool m_loaded = false;
+    QImage m_strip;     // background with the text in the key colour, the key made transparent
+    QImage m_plate;     // font colour, fading into the background at both edges
+    QImage m_offscreen; // plate with the strip over it, copied to the screen in one go
     QTimer m_timer;
 };
