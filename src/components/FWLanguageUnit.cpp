@@ -93,7 +93,7 @@ std::optional<qint32> headerNumber(const QByteArray& line)
 std::optional<quint16> entryNumber(const QByteArray& line)
 {
     const qsizetype comma = line.indexOf(',');
-    if (comma <= 0 || comma > 5)
+    if (comma <= 0)
         return std::nullopt;
     quint32 value = 0;
     for (qsizetype i = 0; i < comma; ++i) {
@@ -101,9 +101,9 @@ std::optional<quint16> entryNumber(const QByteArray& line)
         if (c < '0' || c > '9')
             return std::nullopt;
         value = value * 10 + quint32(c - '0');
+        if (value > 0xFFFF)
+            return std::nullopt;
     }
-    if (value > 0xFFFF)
-        return std::nullopt;
     return quint16(value);
 }
 
