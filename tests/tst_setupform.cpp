@@ -4,6 +4,7 @@
 #include "StringGrid.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +28,7 @@ struct Calls
 SetupServices services(Calls& calls)
 {
     SetupServices s;
-    s.GetText = [](quint16 n) { return u"T"_s + QString::number(n); };
+    s.GetText = [](quint16 n) -> QString { return u"T"_s + QString::number(n); };
     s.Anzeige_Setzen = [&calls] { ++calls.anzeigeSetzen; };
     s.ShowContext = [&calls](int c) { calls.contexts.append(c); };
     s.ProgramLink = [&calls](bool create, const QString& where) {
@@ -35,6 +36,20 @@ SetupServices services(Calls& calls)
         return calls.linkResult;
     };
     return s;
+}
+
+// Types into the grid as a user does: the first key opens the cell editor,
+// the rest goes to the editor, which has the focus then.
+void typeIntoGrid(QWidget* grid, const QString& text)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != grid && grid->isAncestorOf(focus)) {
+        QTest::keyClicks(focus, text); // the cell editor is open already
+        return;
+    }
+    QTest::keyClicks(grid, text.left(1));
+    QWidget* editor = QApplication::focusWidget() ? QApplication::focusWidget() : grid;
+    QTest::keyClicks(editor, text.mid(1));
 }
 
 } // namespace
@@ -102,11 +117,12 @@ void TestSetupForm::typedAccountGetsDefaultPortAndKeepsStoredPassword()
     // Type a new account into row 3 as a user would: name, Tab, (empty port), Tab, host.
     form.Tabelle->setCurrentCell(3 - 1, 0);
     form.Tabelle->setFocus();
-    QTest::keyClicks(form.Tabelle, u"Neu"_s);
-    QTest::keyClick(form.Tabelle->focusWidget(), Qt::Key_Tab);
-    QTest::keyClick(form.Tabelle, Qt::Key_Tab);
-    QTest::keyClicks(form.Tabelle, u"pop.example.org"_s);
-    QTest::keyClick(form.Tabelle->focusWidget(), Qt::Key_Return);
+    typeIntoGrid(form.Tabelle, u"Neu"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    typeIntoGrid(form.Tabelle, u"pop.example.org"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(form.Tabelle->Cells(2, 3), u"pop.example.org"_s); // the editor commits on a queued call
     form.Tabelle->setCells(1, 1, u"11O"_s); // letter O, not a number
     form.BOK1Click();
 

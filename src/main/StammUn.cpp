@@ -4,6 +4,9 @@
 #include "BlinkLabel.h"
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "FWLanguageUnit.h"
+#include "FWPasswordUnit.h"
+#include "FWProgramLinksUnit.h"
 #include "GradientText.h"
 #include "LED.h"
 #include "ProgramFolder.h"
@@ -105,6 +108,18 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), 
     buildWaitingPanel(central);
     buildFirstRunPanel(central);
     buildMenu();
+
+    FWLanguage1 = new TFWLanguage(this);
+    FWLanguage1->setObjectName(u"FWLanguage1"_s);
+    FWLanguage1->setLanguageOfDialog(TLangDialog::Deutsch);
+    FWPassword1 = new TFWPassword(this);
+    FWPassword1->setObjectName(u"FWPassword1"_s);
+    FWPassword1->setLanguage(FWLanguage1);
+    FWPassword1->setLanguageCodeLetter(u"E"_s);
+    FWPassword1->setMode(ModeMenge::Put);
+    FWPassword1->setUser(false);
+    FWProgramLinks1 = new TFWProgramLinks(this);
+    FWProgramLinks1->setObjectName(u"FWProgramLinks1"_s);
 
     bindHandlers();
     qApp->installEventFilter(this);
@@ -446,6 +461,7 @@ void TStammForm::FormClose()
     V.FensterTop = pos().y();
     V.FensterLeft = pos().x();
     V.FensterStatus = isMinimized() ? 3 : isMaximized() ? 2 : 1;
+    V.Sprache = FWLanguage1->FileName();
     {
         SettingsStore store;
         V.save(store);
@@ -499,7 +515,12 @@ void TStammForm::Loeschen()
 
 void TStammForm::Pfade_Setzen()
 {
-    // Language file, help folders and component records come with their components.
+    FWLanguage1->setPath(ProgramFolder::file(u"\\language"_s));
+    FWLanguage1->setFileName(u"deutsch.lng"_s);
+    const QString key = SettingsStore::ProgramKey;
+    FWProgramLinks1->WriteComponentInfo(key);
+    FWLanguage1->WriteComponentInfo(key);
+    FWPassword1->WriteComponentInfo(key);
 }
 
 void TStammForm::Anzeige_Setzen()
@@ -560,13 +581,28 @@ void TStammForm::ShowInfoScreen()
 
 QString TStammForm::GetText(quint16 number) const
 {
-    Q_UNUSED(number);
-    return QString();
+    return FWLanguage1->GetText(number);
 }
 
 bool TStammForm::ProgramLink(bool create, const QString& location)
 {
-    Q_UNUSED(create);
-    Q_UNUSED(location);
-    return false;
+    FWProgramLinks1->setProgramFile(ProgramFolder::file(u"\\Postrella.exe"_s));
+    FWProgramLinks1->setShortcutDescription(u"Postrella"_s);
+    FWProgramLinks1->setShortcutFile(u"Postrella.lnk"_s);
+    const struct
+    {
+        const char16_t* name;
+        TFWProgramLinksLocations location;
+    } places[] = {
+        {u"Menu_Start", TFWProgramLinksLocations::Menu_Start},
+        {u"Menu_Autostart", TFWProgramLinksLocations::Menu_Autostart},
+        {u"Menu_Favorites", TFWProgramLinksLocations::Menu_Favorites},
+        {u"Menu_Programs", TFWProgramLinksLocations::Menu_Programs},
+        {u"Menu_Desktop", TFWProgramLinksLocations::Menu_Desktop},
+    };
+    for (const auto& place : places) {
+        if (location == QStringView(place.name))
+            FWProgramLinks1->setLocation(place.location);
+    }
+    return create ? FWProgramLinks1->CreateLink() : FWProgramLinks1->RemoveLink();
 }

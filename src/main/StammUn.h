@@ -18,6 +18,9 @@ class QPushButton;
 class QStackedWidget;
 class QToolButton;
 class TBerichtForm;
+class TFWLanguage;
+class TFWPassword;
+class TFWProgramLinks;
 class TBlinkLabel;
 class TLEDLabel;
 class TScrollingText;
@@ -56,6 +59,11 @@ public:
     qint32 Zeile = 0;
     qint32 Modus = 0;
     bool Sofort_Loeschen = false;
+
+    // Non-visual components
+    TFWLanguage* FWLanguage1 = nullptr;
+    TFWPassword* FWPassword1 = nullptr;
+    TFWProgramLinks* FWProgramLinks1 = nullptr;
 
     // Tool bar
     QToolButton* SBClose = nullptr;
