@@ -266,7 +266,8 @@ void TestZipArchive::skipsEntriesThatLeaveTheTarget()
                                   {"dir\\..\\..\\y.txt", "x"},
                                   {"sub\\ok.txt", "ok"},
                                   {"link", "../../outside", 0120777},
-                                  {"out/inside.txt", "x"},
+                                  {"out/made/inside.txt", "x"},
+                                  {"out/folder/", ""},
                                   {"file.txt", "new"}});
     QVERIFY(writeFile(root + u"/evil.zip"_s, built.bytes));
 
@@ -280,11 +281,11 @@ void TestZipArchive::skipsEntriesThatLeaveTheTarget()
     zip.setExtrBaseDir(target);
     zip.setExtrOptions(TZipArchive::ExtrDirNames | TZipArchive::ExtrOverWrite);
     zip.setZipFilename(root + u"/evil.zip"_s);
-    QCOMPARE(zip.Count(), 9);
+    QCOMPARE(zip.Count(), 10);
     zip.RunExtraction();
 
     QCOMPARE(skipped, QStringList({u"../evil.txt"_s, root + u"/abs.txt"_s, u"a/../../x.txt"_s, u"dir\\..\\..\\y.txt"_s,
-                                   u"link"_s, u"out/inside.txt"_s}));
+                                   u"link"_s, u"out/made/inside.txt"_s, u"out/folder/"_s}));
     QCOMPARE(zip.ExtractResult(), int(TZipArchive::ResultWarning));
     QCOMPARE(tree(root), QStringList({u"evil.zip"_s, u"outside"_s, u"outside/victim.txt"_s, u"target"_s,
                                       u"target/help"_s, u"target/help/file.txt"_s, u"target/help/good.txt"_s,

@@ -113,6 +113,20 @@ bool isBelow(const QString& folder, const QString& canonicalBase)
     return !canonical.isEmpty() && (canonical == canonicalBase || canonical.startsWith(canonicalBase + u'/'));
 }
 
+// Creates the folder only when every part of it resolves inside the target
+// folder: a symbolic link placed there earlier must not lead mkpath outside.
+bool makeFolderInside(const QString& folder, const QString& canonicalBase)
+{
+    QString existing = folder;
+    while (!QFileInfo::exists(existing)) {
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            return false;
+        existing = parent;
+    }
+    return isBelow(existing, canonicalBase) && QDir().mkpath(folder) && isBelow(folder, canonicalBase);
+}
+
 QString libzipText(zip_error_t* error)
 {
     return QString::fromUtf8(zip_error_strerror(error));
@@ -345,9 +359,8 @@ void TZipArchive::extract()
         if (relative->isEmpty())
             continue;
         if (isFolder) {
-            if (dirNames && !test &&
-                (!QDir(base).mkpath(*relative) || !isBelow(base + u'/' + *relative, canonicalBase))) {
-                report(WriteFailed, u"Cannot create folder "_s + *relative);
+            if (dirNames && !test && !makeFolderInside(base + u'/' + *relative, canonicalBase)) {
+                report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
                 warning = true;
             }
             continue;
@@ -382,9 +395,7 @@ void TZipArchive::extract()
         const QString folder = QFileInfo(target).path();
         std::unique_ptr<QSaveFile> out;
         if (!test) {
-            // The folder must resolve inside the target folder even when a
-            // folder on the way is a symbolic link placed there earlier.
-            if (!QDir().mkpath(folder) || !isBelow(folder, canonicalBase)) {
+            if (!makeFolderInside(folder, canonicalBase)) {
                 report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
                 warning = true;
                 continue;
