@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "ZipArchive.h"
 
+#include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -38,58 +39,35 @@ quint32 crc32(const QByteArray& data)
     return ~crc;
 }
 
-void put16(QByteArray& out, quint32 v)
-{
-    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-}
-
-void put32(QByteArray& out, quint32 v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 // A stored (uncompressed) archive made on Unix, dated 1 January 2020, 12:00.
 Built buildZip(const QList<Member>& members)
 {
     Built built;
     QByteArray central;
+    QDataStream out(&built.bytes, QIODevice::WriteOnly), dir(&central, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    dir.setByteOrder(QDataStream::LittleEndian);
     for (const Member& m : members) {
         const auto offset = quint32(built.bytes.size());
-        QByteArray common;
-        put16(common, 0);        // flags
-        put16(common, 0);        // method: stored
-        put16(common, 12 << 11); // time
-        put16(common, (40 << 9) | (1 << 5) | 1);
-        put32(common, crc32(m.data));
-        put32(common, quint32(m.data.size()));
-        put32(common, quint32(m.data.size()));
-        put16(common, quint32(m.name.size()));
-        put16(common, 0); // extra field
-        put32(built.bytes, 0x04034B50);
-        put16(built.bytes, 20);
-        built.bytes += common + m.name + m.data;
+        const auto common = [&m](QDataStream& s) {
+            s << quint16(20) << quint16(0) << quint16(0) << quint16(12 << 11) << quint16((40 << 9) | (1 << 5) | 1)
+              << crc32(m.data) << quint32(m.data.size()) << quint32(m.data.size()) << quint16(m.name.size())
+              << quint16(0);
+        };
+        out << quint32(0x04034B50);
+        common(out);
+        out.writeRawData(m.name.constData(), int(m.name.size()));
+        out.writeRawData(m.data.constData(), int(m.data.size()));
         built.dataEnds.append(built.bytes.size());
-        put32(central, 0x02014B50);
-        put16(central, (3 << 8) | 20);
-        put16(central, 20);
-        central += common;
-        put16(central, 0); // comment
-        put16(central, 0); // disk
-        put16(central, 0); // internal attributes
-        put32(central, m.unixMode << 16);
-        put32(central, offset);
-        central += m.name;
+        dir << quint32(0x02014B50) << quint16((3 << 8) | 20);
+        common(dir);
+        dir << quint16(0) << quint16(0) << quint16(0) << quint32(m.unixMode << 16) << offset;
+        dir.writeRawData(m.name.constData(), int(m.name.size()));
     }
     const auto centralStart = quint32(built.bytes.size());
-    built.bytes += central;
-    put32(built.bytes, 0x06054B50);
-    put32(built.bytes, 0);
-    put16(built.bytes, quint32(members.size()));
-    put16(built.bytes, quint32(members.size()));
-    put32(built.bytes, quint32(central.size()));
-    put32(built.bytes, centralStart);
-    put16(built.bytes, 0);
+    out.writeRawData(central.constData(), int(central.size()));
+    out << quint32(0x06054B50) << quint32(0) << quint16(members.size()) << quint16(members.size())
+        << quint32(central.size()) << centralStart << quint16(0);
     return built;
 }
 
