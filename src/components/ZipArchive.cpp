@@ -1,0 +1,459 @@
+#include "ZipArchive.h"
+
+#include "AnsiText.h"
+#include "Dialogs.h"
+#include "Exception.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <zip.h>
+
+using namespace Qt::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcZip, "postrella.zip", QtWarningMsg)
+
+namespace {
+
+constexpr quint32 LocalHeaderSignature = 0x04034B50;
+constexpr quint32 CentralHeaderSignature = 0x02014B50;
+constexpr quint32 EndOfCentralSignature = 0x06054B50;
+constexpr qint64 ExeStubSkip = 14000;         // self-extracting archives: the program part comes first
+constexpr qint64 MaxSearchCandidates = 60000; // bytes tried as the first byte of the first header
+constexpr qint64 EndRecordSize = 22;          // the smallest end-of-central-directory record
+constexpr int LocalHeaderSize = 26;           // header bytes after the signature
+
+quint16 le16(const QByteArray& bytes, int at)
+{
+    return quint16(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8);
+}
+
+quint32 le32(const QByteArray& bytes, int at)
+{
+    return quint32(le16(bytes, at)) | quint32(le16(bytes, at + 2)) << 16;
+}
+
+QByteArray readAt(QFile& file, qint64 pos, qint64 count)
+{
+    if (count <= 0 || !file.seek(pos))
+        return {};
+    return file.read(count);
+}
+
+void showMessage(const QString& text)
+{
+    Dialogs::message(Dialogs::Kind::Plain, text, Dialogs::Ok);
+}
+
+// '*' and '?' wildcards, compared without case; '*' also spans folder separators.
+bool matchesMask(const QString& name, const QString& mask)
+{
+    const QString n = name.toCaseFolded();
+    const QString m = mask.toCaseFolded();
+    qsizetype i = 0, j = 0, star = -1, resume = 0;
+    while (i < n.size()) {
+        if (j < m.size() && (m[j] == u'?' || m[j] == n[i])) {
+            ++i;
+            ++j;
+        } else if (j < m.size() && m[j] == u'*') {
+            star = j++;
+            resume = i;
+        } else if (star >= 0) {
+            j = star + 1;
+            i = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (j < m.size() && m[j] == u'*')
+        ++j;
+    return j == m.size();
+}
+
+// The entry's name as a path below the target folder, or nothing when the
+// name is absolute or climbs out with "..". Both separators count, because
+// archives made on Windows may use backslashes.
+std::optional<QString> relativePathOf(QString name)
+{
+    name.replace(u'\\', u'/');
+    if (name.startsWith(u'/'))
+        return std::nullopt;
+    if (name.size() >= 2 && name[1] == u':' && name[0].isLetter())
+        return std::nullopt; // drive letter
+    QStringList parts;
+    for (const QString& part : name.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == u".."_s)
+            return std::nullopt;
+        if (part != u"."_s)
+            parts.append(part);
+    }
+    return parts.join(u'/');
+}
+
+bool isSymbolicLink(zip_t* archive, zip_uint64_t index)
+{
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0)
+        return false;
+    constexpr zip_uint32_t typeMask = 0170000;
+    constexpr zip_uint32_t symlinkType = 0120000;
+    return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & typeMask) == symlinkType;
+}
+
+bool isBelow(const QString& folder, const QString& canonicalBase)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return !canonical.isEmpty() && (canonical == canonicalBase || canonical.startsWith(canonicalBase + u'/'));
+}
+
+// Creates the folder only when every part of it resolves inside the target
+// folder: a symbolic link placed there earlier must not lead mkpath outside.
+bool makeFolderInside(const QString& folder, const QString& canonicalBase)
+{
+    QString existing = folder;
+    while (!QFileInfo::exists(existing)) {
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            return false;
+        existing = parent;
+    }
+    return isBelow(existing, canonicalBase) && QDir().mkpath(folder) && isBelow(folder, canonicalBase);
+}
+
+QString libzipText(zip_error_t* error)
+{
+    return QString::fromUtf8(zip_error_strerror(error));
+}
+
+struct ZipCloser
+{
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct ZipFileCloser
+{
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+} // namespace
+
+TZipArchive::TZipArchive(QObject* owner) : QObject(owner) {}
+
+TZipArchive::~TZipArchive() = default;
+
+void TZipArchive::setLibraryDirectory(const QString& folder)
+{
+    QString value = folder;
+    if (value.endsWith(u'\\') || value.endsWith(u'/'))
+        value.chop(1);
+    m_libraryDirectory = value;
+}
+
+void TZipArchive::setZipFilename(const QString& fileName)
+{
+    m_zipFilename = fileName;
+    ScanArchive();
+}
+
+void TZipArchive::ScanArchive()
+{
+    m_entries.clear();
+    if (QFileInfo(m_zipFilename).isFile()) {
+        try {
+            scanFile();
+        } catch (...) {
+            if (OnDirUpdate)
+                OnDirUpdate(this);
+            throw;
+        }
+    }
+    if (OnDirUpdate)
+        OnDirUpdate(this);
+}
+
+void TZipArchive::scanFile()
+{
+    QFile file(m_zipFilename);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    const qint64 size = opened ? file.size() : 0;
+    qint64 pos = QFileInfo(m_zipFilename).suffix().toUpper() == u"EXE"_s ? ExeStubSkip : 0;
+    qint64 examined = 0;
+
+    for (;;) {
+        // Search mode: the first local header may follow a stub or other junk.
+        const qint64 budget = MaxSearchCandidates - examined;
+        const QByteArray window = readAt(file, pos, budget + 3);
+        const qsizetype found = budget > 0 ? window.indexOf(QByteArrayView("PK\3\4", 4)) : -1;
+        if (found < 0) {
+            showMessage(u"No valid zip entries found"_s);
+            return;
+        }
+        examined += found + 1;
+        pos += found + 4;
+
+        // Entry mode: walk the local headers one after the other.
+        quint32 signature = LocalHeaderSignature;
+        for (;;) {
+            if (signature == CentralHeaderSignature || signature == EndOfCentralSignature)
+                return;
+            if (signature != LocalHeaderSignature) {
+                const QByteArray next = readAt(file, pos, 4);
+                if (next.size() < 4)
+                    throw Exception(u"Error reading Zip File"_s);
+                pos += 4;
+                signature = le32(next, 0);
+                continue;
+            }
+
+            const QByteArray header = readAt(file, pos, LocalHeaderSize);
+            pos += header.size();
+            bool complete = header.size() == LocalHeaderSize;
+            QByteArray name;
+            if (complete) {
+                const int nameLength = le16(header, 22);
+                name = readAt(file, pos, nameLength);
+                pos += name.size();
+                complete = name.size() == nameLength;
+            }
+            if (!complete) {
+                if (!m_entries.isEmpty())
+                    throw Exception(u"Error 2 reading Zip file"_s);
+                break;
+            }
+
+            TZipEntry entry;
+            entry.VersionNeeded = le16(header, 0);
+            entry.Flags = le16(header, 2);
+            entry.Method = le16(header, 4);
+            entry.ModTime = le16(header, 6);
+            entry.ModDate = le16(header, 8);
+            entry.Crc32 = le32(header, 10);
+            entry.CompressedSize = le32(header, 14);
+            entry.UncompressedSize = le32(header, 18);
+            entry.FileNameLength = le16(header, 22);
+            entry.ExtraFieldLength = le16(header, 24);
+            entry.FileName = name;
+
+            if (pos + entry.ExtraFieldLength + entry.CompressedSize > size - EndRecordSize) {
+                if (!m_entries.isEmpty())
+                    throw Exception(u"Error 3 reading Zip file"_s);
+                break;
+            }
+            if (pos + entry.ExtraFieldLength > size)
+                throw Exception(u"Error 4 reading Zip file"_s);
+            pos += entry.ExtraFieldLength;
+            if (pos + entry.CompressedSize > size)
+                throw Exception(u"Error 5 reading Zip file"_s);
+            pos += entry.CompressedSize;
+            m_entries.append(entry);
+
+            const QByteArray next = readAt(file, pos, 4);
+            if (next.size() < 4)
+                throw Exception(u"Error reading Zip File"_s);
+            pos += 4;
+            signature = le32(next, 0);
+        }
+    }
+}
+
+void TZipArchive::RunExtraction()
+{
+    m_result = ResultOk;
+    if (!QFileInfo(m_zipFilename).isFile()) {
+        showMessage(u"Error - no zip file specified"_s);
+        return;
+    }
+    if (m_busy)
+        return;
+    m_busy = true;
+    try {
+        extract();
+    } catch (...) {
+        showMessage(u"Fatal unzip library error: abort exception"_s);
+    }
+    m_fSpecArgs.clear();
+    m_busy = false;
+}
+
+void TZipArchive::report(int code, const QString& text)
+{
+    qCInfo(lcZip) << code << text;
+    if (OnMessage)
+        OnMessage(this, code, text);
+}
+
+void TZipArchive::progress(ProgressType kind, const QString& fileName, qint64 fileSize)
+{
+    if (OnProgress)
+        OnProgress(this, kind, fileName, fileSize);
+}
+
+void TZipArchive::extract()
+{
+    // Without a target folder the entries would land in whatever folder the
+    // process happens to be in; extract nothing instead.
+    const QString base = m_extrBaseDir;
+    if (base.isEmpty() || !QFileInfo(base).isDir()) {
+        report(NoTargetFolder, u"No folder to extract to: "_s + base);
+        m_result = ResultNoTarget;
+        return;
+    }
+    const QString canonicalBase = QFileInfo(base).canonicalFilePath();
+
+    int openError = 0;
+    std::unique_ptr<zip_t, ZipCloser> archive(
+        zip_open(QFile::encodeName(m_zipFilename).constData(), ZIP_RDONLY, &openError));
+    if (!archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, openError);
+        report(openError, m_zipFilename + u": "_s + libzipText(&error));
+        zip_error_fini(&error);
+        m_result = (openError == ZIP_ER_NOENT || openError == ZIP_ER_OPEN) ? ResultNotFound : ResultDamaged;
+        return;
+    }
+    if (!m_password.isEmpty())
+        zip_set_default_password(archive.get(), AnsiText::toAnsi(m_password).constData());
+
+    QStringList masks = m_fSpecArgs.mid(0, MaxFileSpecs);
+    for (QString& mask : masks)
+        mask.truncate(MaxFileSpecLength);
+
+    const bool test = m_extrOptions.testFlag(ExtrTest);
+    const bool update = m_extrOptions.testFlag(ExtrUpdate);
+    const bool freshen = m_extrOptions.testFlag(ExtrFreshen) && !update;
+    const bool dirNames = m_extrOptions.testFlag(ExtrDirNames);
+    const bool overwrite = m_extrOptions.testFlag(ExtrOverWrite);
+    const bool verbose = m_verbose || m_trace;
+
+    bool warning = false;
+    bool matched = masks.isEmpty();
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = zip_uint64_t(i);
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive.get(), index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME)) {
+            report(zip_error_code_zip(zip_get_error(archive.get())), libzipText(zip_get_error(archive.get())));
+            warning = true;
+            continue;
+        }
+        const QString name = QString::fromUtf8(stat.name);
+        if (!masks.isEmpty() &&
+            std::none_of(masks.cbegin(), masks.cend(), [&](const QString& mask) { return matchesMask(name, mask); }))
+            continue;
+        matched = true;
+
+        std::optional<QString> relative = relativePathOf(name);
+        if (!relative || isSymbolicLink(archive.get(), index)) {
+            report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
+            warning = true;
+            continue;
+        }
+        const bool isFolder = name.endsWith(u'/') || name.endsWith(u'\\');
+        if (relative->isEmpty())
+            continue;
+        if (isFolder) {
+            if (dirNames && !test && !makeFolderInside(base + u'/' + *relative, canonicalBase)) {
+                report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
+                warning = true;
+            }
+            continue;
+        }
+        if (!dirNames)
+            *relative = relative->section(u'/', -1);
+        const QString target = base + u'/' + *relative;
+
+        const QFileInfo existing(target);
+        const bool present = existing.exists() || existing.isSymLink();
+        const qint64 entryTime = (stat.valid & ZIP_STAT_MTIME) ? qint64(stat.mtime) : 0;
+        if (!test) {
+            if (update || freshen) {
+                if (present && existing.lastModified().toSecsSinceEpoch() >= entryTime)
+                    continue; // not newer than what is there
+                if (!present && freshen)
+                    continue; // freshening only replaces files that are there
+            } else if (present && !overwrite) {
+                continue;
+            }
+        }
+
+        progress(NewFile, name, (stat.valid & ZIP_STAT_SIZE) ? qint64(stat.size) : 0);
+        std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive.get(), index, 0));
+        if (!entry) {
+            report(zip_error_code_zip(zip_get_error(archive.get())),
+                   name + u": "_s + libzipText(zip_get_error(archive.get())));
+            warning = true;
+            continue;
+        }
+
+        const QString folder = QFileInfo(target).path();
+        std::unique_ptr<QSaveFile> out;
+        if (!test) {
+            if (!makeFolderInside(folder, canonicalBase)) {
+                report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
+                warning = true;
+                continue;
+            }
+            // Replace a link rather than write through it to wherever it points.
+            if (QFileInfo(target).isSymLink())
+                QFile::remove(target);
+            out = std::make_unique<QSaveFile>(target);
+            if (!out->open(QIODevice::WriteOnly)) {
+                report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
+                warning = true;
+                continue;
+            }
+        }
+
+        // A damaged entry (bad data, wrong CRC, wrong password) fails the read
+        // and leaves any earlier file of that name as it was.
+        bool good = true;
+        QByteArray buffer(64 * 1024, Qt::Uninitialized);
+        for (;;) {
+            const zip_int64_t got = zip_fread(entry.get(), buffer.data(), zip_uint64_t(buffer.size()));
+            if (got < 0) {
+                report(zip_error_code_zip(zip_file_get_error(entry.get())),
+                       name + u": "_s + libzipText(zip_file_get_error(entry.get())));
+                good = false;
+                break;
+            }
+            if (got == 0)
+                break;
+            if (out && out->write(buffer.constData(), got) != got) {
+                report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
+                good = false;
+                break;
+            }
+            progress(ProgressUpdate, u" "_s, 0);
+        }
+        if (!out) {
+            warning = warning || !good;
+            continue;
+        }
+        if (!good) {
+            out->cancelWriting(); // the unfinished copy is discarded with the object
+            warning = true;
+            continue;
+        }
+        if (!out->commit()) {
+            report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
+            warning = true;
+            continue;
+        }
+        if (entryTime > 0) {
+            QFile written(target);
+            if (written.open(QIODevice::ReadWrite))
+                written.setFileTime(QDateTime::fromSecsSinceEpoch(entryTime), QFileDevice::FileModificationTime);
+        }
+        if (verbose)
+            report(0, u"Extracted "_s + *relative);
+    }
+    progress(EndOfBatch, u" "_s, 0);
+    m_result = !matched ? ResultNoMatch : warning ? ResultWarning : ResultOk;
+}
