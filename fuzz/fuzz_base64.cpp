@@ -1,0 +1,6 @@
+#include "FuzzDecode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return fuzzDecode(UUMethods::uuMime, data, size);
+}
