@@ -480,8 +480,8 @@ void TStammForm::Einrichten()
     const int widths[] = {10, 25, 20, 70, 160, 200};
     for (int c = 0; c < 6; ++c)
         Tabelle->setColWidths(c, widths[c]);
-    Tabelle->setCells(4, 0, QString());
-    Tabelle->setCells(5, 0, QString());
+    Tabelle->setCells(4, 0, GetText(18));
+    Tabelle->setCells(5, 0, GetText(17));
     Tabelle->setCells(3, 0, V.Angabe);
     Tabelle->setCells(1, 0, u"ID"_s);
     Tabelle->setCells(2, 0, u"*"_s);

@@ -1,0 +1,368 @@
+#include "FWLanguageUnit.h"
+#include "LED.h"
+#include "ScrollingText.h"
+#include "ProgramWindows.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "StringGrid.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeStore(const QList<std::tuple<QString, QString, QString>>& values)
+{
+    SettingsStore store;
+    for (const auto& [section, name, value] : values)
+        store.writeString(section, name, value);
+}
+
+QString stored(const QString& section, const QString& name)
+{
+    return SettingsStore().readString(section, name).value_or(u"<none>"_s);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartOpensAtDefaultsAndClosingStoresEverything();
+    void storedWindowState_data();
+    void storedWindowState();
+    void captionsComeFromTheLanguageFile();
+    void missingLanguageFileLeavesCaptionsEmpty();
+    void accountListShowsNamedSlotsInOrder();
+    void closingEmptiesTheScratchFolderOnly();
+    void listEditorSavesOnlyChangedLists();
+    void wizardFinishStoresSlotOne();
+    void wizardRefusesBadPortBeforeStoringAnything();
+    void wizardCancelChangesNothing();
+    void mailProgramStartsOrComplains();
+    void secondInstanceIsRefused();
+};
+
+void TestMainWindow::firstStartOpensAtDefaultsAndClosingStoresEverything()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    {
+        ProgramWindows w;
+        TStammForm& f = w.StammForm;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QCOMPARE(f.pos(), QPoint(25, 25));
+        QCOMPARE(f.size(), QSize(490, 330));
+        QVERIFY(!f.isMaximized());
+        QCOMPARE(f.windowTitle(), u"Postrella"_s);
+        QCOMPARE(f.Tabelle->Cells(3, 0), u"KByte"_s);
+        QCOMPARE(f.Tabelle->Cells(1, 0), u"ID"_s);
+        QCOMPARE(f.Tabelle->RowCount(), 2);
+        QCOMPARE(f.Konten->count(), 0);
+        QVERIFY(f.PFirst->isVisible());
+        QCOMPARE(f.LAnzahl->text(), u"0"_s);
+        QVERIFY(dialogs.messages().isEmpty());
+        f.close();
+    }
+    QCOMPARE(stored(u"Programm"_s, u"First"_s), u"0"_s);
+    QCOMPARE(stored(u"Programm"_s, u"Passwort_Sichern"_s), u"0"_s);
+    QCOMPARE(stored(u"Programm"_s, u"Sprache"_s), u"deutsch.lng"_s);
+    QCOMPARE(stored(u"Programm"_s, u"FensterLeft"_s), u"25"_s);
+    QCOMPARE(stored(u"Programm"_s, u"FensterWidth"_s), u"490"_s);
+    QCOMPARE(stored(u"Programm"_s, u"FensterStatus"_s), u"1"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Konto25"_s), QString());
+    QCOMPARE(stored(u"eMail"_s, u"Port1"_s), u"110"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Passwort1"_s), u"<none>"_s);
+    // The component records are written at start.
+    QCOMPARE(stored(u"CI\\TFWLanguage"_s, u"Version"_s), u"1.05"_s);
+    QCOMPARE(stored(u"CI\\TFWPassword"_s, u"Company"_s), u"Fernwick"_s);
+
+    // The wizard is offered once only.
+    ProgramWindows again;
+    again.StammForm.show();
+    QVERIFY(!again.StammForm.PFirst->isVisible());
+}
+
+void TestMainWindow::storedWindowState_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<int>("expectedTop");
+    QTest::newRow("2 maximises") << u"2"_s << u"40"_s << true << 40;
+    QTest::newRow("0 leaves it normal") << u"0"_s << u"40"_s << false << 40;
+    QTest::newRow("7 leaves it normal") << u"7"_s << u"40"_s << false << 40;
+    QTest::newRow("letters in the top give 25") << u"1"_s << u"oben"_s << false << 25;
+}
+
+void TestMainWindow::storedWindowState()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, top);
+    QFETCH(bool, maximised);
+    QFETCH(int, expectedTop);
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeStore({{u"Programm"_s, u"FensterStatus"_s, status},
+                {u"Programm"_s, u"FensterTop"_s, top},
+                {u"Programm"_s, u"First"_s, u"0"_s}});
+    ProgramWindows w;
+    QCOMPARE(w.StammForm.isMaximized(), maximised);
+    QCOMPARE(w.state.FensterTop, expectedTop);
+    if (!maximised)
+        QCOMPARE(w.StammForm.pos().y(), expectedTop);
+}
+
+void TestMainWindow::captionsComeFromTheLanguageFile()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+    const TFWLanguage& lang = *f.FWLanguage1;
+    QVERIFY(!lang.GetText(8).isEmpty());
+    QCOMPARE(f.SBCheck->text(), lang.GetText(8));
+    QCOMPARE(f.Check1->text(), lang.GetText(8));
+    QCOMPARE(f.LEDCheck->Caption(), lang.GetText(8));
+    QCOMPARE(f.Help1->title(), lang.GetText(58));
+    QCOMPARE(f.Tabelle->Cells(4, 0), lang.GetText(18));
+    QCOMPARE(f.Tabelle->Cells(5, 0), lang.GetText(17));
+    QCOMPARE(f.Conncet1->text(), u"Conncet"_s);
+    QCOMPARE(f.Disconnect1->text(), u"Disconnect"_s);
+    QVERIFY(!f.Conncet1->isEnabled());
+    QVERIFY(!f.Awards1->isEnabled());
+    QCOMPARE(w.SetupForm.findChild<QPushButton*>(u"SBestaetigen"_s)->text(), lang.GetText(1));
+    QCOMPARE(f.Schrift->objectName(), u"Schrift"_s);
+    QVERIFY(dialogs.messages().isEmpty());
+}
+
+void TestMainWindow::missingLanguageFileLeavesCaptionsEmpty()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    QVERIFY(QFile::remove(env.path(u"language/deutsch.lng"_s)));
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+    QCOMPARE(dialogs.texts(), QStringList{u"Sprachdatei nicht gefunden !"_s});
+    QCOMPARE(f.SBCheck->text(), QString());
+    QCOMPARE(f.File1->title(), QString());
+    QCOMPARE(f.Tabelle->Cells(4, 0), QString());
+    QCOMPARE(f.Software1->text(), u"Software"_s);
+}
+
+void TestMainWindow::accountListShowsNamedSlotsInOrder()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeStore({{u"eMail"_s, u"Konto7"_s, u"Sieben"_s}, {u"eMail"_s, u"Konto3"_s, u"Drei"_s}});
+    ProgramWindows w;
+    QCOMPARE(w.StammForm.Konten->count(), 2);
+    QCOMPARE(w.StammForm.Konten->itemText(0), u"Drei"_s);
+    QCOMPARE(w.StammForm.Konten->itemText(1), u"Sieben"_s);
+    QCOMPARE(w.StammForm.Konten->currentText(), QString()); // slot 1 has no name
+}
+
+void TestMainWindow::closingEmptiesTheScratchFolderOnly()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeFile(env.path(u"temp/a.pdf"_s), "x");
+    writeFile(env.path(u"temp/.hidden"_s), "x");
+    QVERIFY(QDir().mkpath(env.path(u"temp/sub"_s)));
+    writeFile(env.path(u"temp/sub/keep.txt"_s), "x");
+    {
+        ProgramWindows w;
+        w.StammForm.show();
+        w.StammForm.close();
+    }
+    QVERIFY(!QFile::exists(env.path(u"temp/a.pdf"_s)));
+    QVERIFY(!QFile::exists(env.path(u"temp/.hidden"_s)));
+    QVERIFY(QFile::exists(env.path(u"temp/sub/keep.txt"_s)));
+}
+
+void TestMainWindow::listEditorSavesOnlyChangedLists()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    const QString subjects = env.path(u"init/Betreff_User.ini"_s);
+    const QString senders = env.path(u"init/Absender_User.ini"_s);
+    writeFile(subjects, "Gewinn\r\nGr\xfc\xdf" "e\r\n");
+    QFile::setPermissions(subjects, QFile::ReadOwner); // an unchanged list is never rewritten
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+
+    f.Subject1->trigger();
+    QVERIFY(f.PEdit->isVisible());
+    QCOMPARE(f.Subject_Checker->toPlainText(), u"Gewinn\nGrüße"_s);
+    QTest::mouseClick(f.OB_Speichern, Qt::LeftButton);
+    QVERIFY(!f.PEdit->isVisible());
+    QVERIFY(dialogs.messages().isEmpty());
+
+    f.From1->trigger();
+    QCOMPARE(f.EditStack->currentWidget(), f.From_Checker);
+    f.From_Checker->setFocus();
+    QTest::keyClicks(f.From_Checker, u"spam@example.org"_s);
+    QTest::keyClick(f.From_Checker, Qt::Key_Return);
+    QTest::keyClicks(f.From_Checker, u"M"_s);
+    QTest::sendKeyEvent(QTest::Click, f.From_Checker, Qt::Key_unknown, u"ü"_s, Qt::NoModifier);
+    QTest::keyClicks(f.From_Checker, u"ller"_s);
+    QTest::mouseClick(f.OB_Speichern, Qt::LeftButton);
+    QFile file(senders);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "spam@example.org\r\nM\xfcller\r\n"_ba);
+
+    // Cancel keeps the file as it was.
+    f.From1->trigger();
+    QTest::keyClicks(f.From_Checker, u"x"_s);
+    QTest::mouseClick(f.OBAbbrechen, Qt::LeftButton);
+    QCOMPARE(QFileInfo(senders).size(), 26);
+
+    // A list that cannot be written: the error box, the editor stays open.
+    QFile::setPermissions(subjects, QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(QFile::remove(subjects) && QDir().mkpath(subjects)); // a folder in its place
+    f.Subject1->trigger();
+    QCOMPARE(dialogs.texts().constLast(),
+             u"Datei "_s + QDir::cleanPath(subjects) + u" kann nicht geöffnet werden"_s);
+    QVERIFY(!f.PEdit->isVisible());
+}
+
+void TestMainWindow::wizardFinishStoresSlotOne()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    {
+        ProgramWindows w;
+        TStammForm& f = w.StammForm;
+        f.show();
+        QVERIFY(f.PFirst->isVisible());
+        QTest::keyClicks(f.EKonto, u"Privat"_s);
+        QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
+        QCOMPARE(f.PFirstPages->currentWidget(), f.PFirst_Two);
+        QTest::keyClicks(f.EHost, u"pop.example.org"_s);
+        QTest::keyClicks(f.EUser, u"anna"_s);
+        QTest::keyClicks(f.EPasswort, u"geheim"_s);
+        f.CBPasswort->click();
+        QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton3"_s), Qt::LeftButton);
+        QVERIFY(!f.PFirst->isVisible());
+        QCOMPARE(f.Konten->currentText(), u"Privat"_s);
+        QCOMPARE(w.state.Port[1], 110);
+        f.close();
+    }
+    QCOMPARE(stored(u"eMail"_s, u"Konto1"_s), u"Privat"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Host1"_s), u"pop.example.org"_s);
+    QCOMPARE(stored(u"eMail"_s, u"UserID1"_s), u"anna"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Passwort1"_s), u"geheim"_s);
+    QCOMPARE(stored(u"Programm"_s, u"Passwort_Sichern"_s), u"1"_s);
+}
+
+void TestMainWindow::wizardRefusesBadPortBeforeStoringAnything()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+    QTest::keyClicks(f.EKonto, u"Privat"_s);
+    f.EPort->setText(u"11O"_s); // letter O
+    f.CBPasswort->setChecked(true);
+    QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), QStringList{u"'11O' ist kein gültiger Integerwert"_s});
+    QCOMPARE(f.PFirstPages->currentWidget(), f.PFirst_One);
+    QCOMPARE(w.state.Konto[1], QString());
+    QVERIFY(!w.state.Passwort_Sichern);
+
+    // Corrected on the first page, the wizard goes on.
+    f.EPort->setText(u"1110"_s);
+    QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
+    QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton3"_s), Qt::LeftButton);
+    QCOMPARE(w.state.Port[1], 1110);
+    QCOMPARE(w.state.Konto[1], u"Privat"_s);
+}
+
+void TestMainWindow::wizardCancelChangesNothing()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeStore({{u"eMail"_s, u"Konto1"_s, u"Alt"_s}});
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+    QTest::keyClicks(f.EKonto, u"Neu"_s);
+    QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton1"_s), Qt::LeftButton);
+    QVERIFY(!f.PFirst->isVisible());
+    QCOMPARE(w.state.Konto[1], u"Alt"_s);
+    QVERIFY(!w.state.First);
+}
+
+void TestMainWindow::mailProgramStartsOrComplains()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    const QString failed = u"Ihr eMail Programm konnte nicht gestartet werden\rPrüfen Sie die Einstellungen"_s;
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+    QTest::mouseClick(f.SBeMail, Qt::LeftButton);
+    w.state.Client = env.path(u"no/such/mailer"_s);
+    QTest::mouseClick(f.SBeMail, Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), (QStringList{failed, failed}));
+    QVERIFY(f.isVisible());
+
+    const QString marker = env.path(u"started"_s);
+    const QString script = env.path(u"mailer.sh"_s);
+    writeFile(script, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    w.state.Client = script;
+    QTest::mouseClick(f.SBeMail, Qt::LeftButton);
+    QVERIFY(!f.isVisible()); // the program ends once the mail program runs
+    QTRY_VERIFY(QFile::exists(marker));
+    QCOMPARE(dialogs.messages().size(), 2);
+}
+
+void TestMainWindow::secondInstanceIsRefused()
+{
+    QTemporaryDir dir;
+    {
+        SingleInstance first(dir.path());
+        QVERIFY(first.acquire());
+        SingleInstance second(dir.path());
+        QVERIFY(!second.acquire());
+    }
+    // A lock left by a run that crashed does not block the next start.
+    writeFile(dir.filePath(u"PF998.lock"_s), "999999\nPostrella\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    SingleInstance next(dir.path());
+    QVERIFY(next.acquire());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
