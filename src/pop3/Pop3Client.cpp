@@ -159,10 +159,9 @@ void TPop3Client::Disconnect()
 void TPop3Client::Abort()
 {
     TSockClient::Abort();
-    if (Connected()) {
+    // Closing drops whatever was still waiting to be read.
+    if (Connected())
         CloseSocket();
-        FlushInput();
-    }
 }
 
 void TPop3Client::ListMessages()

@@ -1,0 +1,9 @@
+#include "DovecotServer.h"
+#include "Pop3Client.h"
+
+#include <QTest>
+
+int main()
+{
+    return 0;
+}
