@@ -61,6 +61,7 @@ void TSockClient::InitSockets()
         u"Version= 1.1"_s,    u"Hauptversion= 2.2"_s,  u"Beschreibung= Qt Network "_s + QLatin1StringView(qVersion()),
         u"System= Running"_s, u"Max Sockets= 32767"_s, u"Max Upd Pack.-Größe= 65507"_s,
     };
+    m_receiveBuffer.resize(MaxLineLength + 2);
     m_socket = new QSslSocket(this);
     m_socket->setReadBufferSize(0);
     connect(m_socket, &QAbstractSocket::connected, this, [this] { guarded([this] { socketConnected(); }); });
@@ -353,9 +354,11 @@ QByteArray TSockClient::ReadLn()
             throw EAbortError(u"Socket-readln abgebrochen"_s);
         }
         if (m_socket->canReadLine()) {
-            const QByteArray line = m_socket->readLine(MaxLineLength + 1);
-            if (line.endsWith('\n') && line.size() <= MaxLineLength)
-                return line;
+            // Into the fixed receive buffer: one byte more than a line may have
+            // tells an over-long line, and nothing is allocated per line.
+            const qint64 n = m_socket->readLine(m_receiveBuffer.data(), MaxLineLength + 2);
+            if (n > 0 && n <= MaxLineLength && m_receiveBuffer.at(n - 1) == '\n')
+                return QByteArray(m_receiveBuffer.constData(), n);
             overlongLine();
         }
         if (m_socket->bytesAvailable() >= MaxLineLength)

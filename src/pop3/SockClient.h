@@ -118,6 +118,7 @@ private:
     QStringList m_socketInfo;
     QString m_status;
     QByteArray m_lastReply;
+    QByteArray m_receiveBuffer;
     QHostAddress m_remoteAddress;
     QHostAddress m_lookupAddress;
     int m_lastError = 0;

@@ -145,6 +145,7 @@ bool DovecotServer::writeConfiguration()
                             r +
                             "/mail/%u\n}\n"
                             "first_valid_uid = 1\n"
+                            "auth_failure_delay = 0\n"
                             "service pop3-login {\n"
                             "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " +
                             QByteArray::number(m_port) +
