@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QHostInfo>
+#include <QLoggingCategory>
 #include <QScopeGuard>
 #include <QSslSocket>
 #include <cstring>
@@ -11,6 +12,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Every status text, whatever ReportLevel says; off unless enabled.
+Q_LOGGING_CATEGORY(lcPop3, "postrella.pop3", QtWarningMsg)
 
 int g_instances = 0;
 
@@ -73,6 +77,7 @@ void TSockClient::InitSockets()
 
 void TSockClient::ReportStatus(int Level, const QString& Text)
 {
+    qCDebug(lcPop3).noquote() << Level << Text.trimmed();
     if (Level > ReportLevel)
         return;
     m_status = Text;
