@@ -1,0 +1,246 @@
+#include "Pop3Client.h"
+
+#include "AnsiText.h"
+#include "Pop3Text.h"
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
+
+QByteArray stripLineEnd(const QByteArray& line)
+{
+    if (line.endsWith("\r\n"))
+        return line.chopped(2);
+    if (line.endsWith('\n'))
+        return line.chopped(1);
+    return line;
+}
+
+int toInteger(const QByteArray& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok)
+        throw Exception(u"'"_s + AnsiText::fromAnsi(text) + u"' ist kein gültiger Integerwert"_s);
+    return value;
+}
+
+} // namespace
+
+void TSummary::clear()
+{
+    Header.clear();
+    Subject.clear();
+    From.clear();
+    MessageId.clear();
+}
+
+TPop3Client::TPop3Client(QObject* parent) : TSockClient(parent)
+{
+    Port = 110;
+}
+
+TPop3Client::~TPop3Client() = default;
+
+bool TPop3Client::IsPositive(const QByteArray& Reply)
+{
+    return NthField(Reply, ' ', 1).contains("+OK");
+}
+
+void TPop3Client::RaiseReply(const QByteArray& Reply)
+{
+    // An empty reply is a connection the server has closed; say so instead of
+    // raising an empty text.
+    if (Reply.isEmpty())
+        throw ESockError(u"Die Verbindung wurde vom Server geschlossen"_s);
+    throw Exception(AnsiText::fromAnsi(Reply));
+}
+
+bool TPop3Client::ReadAnswerLine(QByteArray& Line)
+{
+    Line = ReadLn();
+    if (Line.isEmpty())
+        throw ESockError(u"Die Verbindung wurde während der Antwort geschlossen"_s);
+    if (stripLineEnd(Line) == ".")
+        return false;
+    // Byte-stuffing: the server doubles a leading dot so no data line reads as the end.
+    if (Line.startsWith(".."))
+        Line.remove(0, 1);
+    return true;
+}
+
+void TPop3Client::Connect()
+{
+    bool asked = false;
+    while (Password.isEmpty() || UserID.isEmpty()) {
+        if (!OnAuthenticationNeeded)
+            throw Exception(kAuthenticationFailed);
+        if (asked)
+            break;
+        bool handled = false;
+        OnAuthenticationNeeded(handled);
+        asked = true;
+        if (!handled)
+            throw Exception(kAuthenticationFailed);
+    }
+
+    const bool wasBusy = Busy();
+    m_busy = true;
+    bool loggedOn = false;
+    std::exception_ptr failure;
+    try {
+        TSockClient::Connect();
+        try {
+            const QByteArray greeting = ReadLn();
+            if (!IsPositive(greeting))
+                RaiseReply(greeting);
+            Logon();
+            loggedOn = true;
+            const QByteArray stat = Transaction("STAT");
+            if (!IsPositive(stat))
+                RaiseReply(stat);
+            bool ok = false;
+            const int count = NthField(stat, ' ', 2).trimmed().toInt(&ok);
+            m_messageCount = ok ? count : 0;
+        } catch (...) {
+            // The failure that ended the logon is the one to report, not a
+            // refused goodbye.
+            try {
+                Disconnect();
+            } catch (...) {
+            }
+            throw;
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    m_busy = wasBusy;
+    if (loggedOn && OnConnect)
+        OnConnect(this);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TPop3Client::Logon()
+{
+    for (int attempt = 0;; ++attempt) {
+        if (IsPositive(Transaction("USER " + AnsiText::toAnsi(UserID))) &&
+            IsPositive(Transaction("PASS " + AnsiText::toAnsi(Password))))
+            return;
+        if (attempt > 0 || !OnAuthenticationFailed)
+            throw Exception(kAuthenticationFailed);
+        bool handled = false;
+        OnAuthenticationFailed(handled);
+        if (!handled)
+            throw Exception(kAuthenticationFailed);
+    }
+}
+
+void TPop3Client::Disconnect()
+{
+    if (!Connected())
+        return;
+    QByteArray reply;
+    try {
+        reply = Transaction("QUIT");
+    } catch (...) {
+        TSockClient::Disconnect();
+        throw;
+    }
+    TSockClient::Disconnect();
+    if (!IsPositive(reply))
+        RaiseReply(reply);
+}
+
+void TPop3Client::Abort()
+{
+    TSockClient::Abort();
+    // Closing drops whatever was still waiting to be read.
+    if (Connected())
+        CloseSocket();
+}
+
+void TPop3Client::ListMessages()
+{
+    if (Busy())
+        return;
+    BusyScope busy(*this);
+    VerifyConnected();
+    const QByteArray reply = Transaction("LIST ");
+    // A refusal is a single line: waiting for a list would only end in the time-out.
+    if (stripLineEnd(NthField(reply, ' ', 1)) == "-ERR")
+        RaiseReply(reply);
+    QByteArray line;
+    while (ReadAnswerLine(line)) {
+        if (!OnList)
+            continue;
+        const QByteArray entry = stripLineEnd(line);
+        OnList(toInteger(NthField(entry, ' ', 1)), toInteger(NthField(entry, ' ', 2)));
+    }
+}
+
+void TPop3Client::RetrieveSummary(int MsgNum)
+{
+    if (Busy())
+        return;
+    BusyScope busy(*this);
+    VerifyConnected();
+    if (OnRetrieveStart)
+        OnRetrieveStart(this);
+    const QByteArray top = Transaction("TOP " + QByteArray::number(MsgNum) + " 0");
+    if (!IsPositive(top))
+        RaiseReply(top);
+    m_summary.clear();
+    QByteArray line;
+    while (ReadAnswerLine(line))
+        TakeSummaryLine(line);
+    const QByteArray list = Transaction("LIST " + QByteArray::number(MsgNum));
+    m_summary.Bytes = toInteger(NthField(list, ' ', 3).trimmed());
+    ReportStatus(1, u"Zusammenfassung erhalten"_s);
+    if (OnRetrieveEnd)
+        OnRetrieveEnd(this);
+}
+
+void TPop3Client::TakeSummaryLine(const QByteArray& Line)
+{
+    const QByteArray text = stripLineEnd(Line);
+    // Only the exact field names count here, and a later line wins.
+    if (text.startsWith("Subject:"))
+        m_summary.Subject = text.mid(8);
+    else if (text.startsWith("From:"))
+        m_summary.From = text.mid(5);
+    else if (text.startsWith("Message-ID:"))
+        m_summary.MessageId = text.mid(12, 256);
+    m_summary.Header.append(text);
+}
+
+void TPop3Client::DeleteMessage(int MsgNum)
+{
+    if (Busy())
+        return;
+    {
+        BusyScope busy(*this);
+        VerifyConnected();
+        const QByteArray reply = Transaction("DELE " + QByteArray::number(MsgNum));
+        // A closed connection or a bare "-ERR" is a refusal too, not a deletion.
+        if (reply.isEmpty() || stripLineEnd(NthField(reply, ' ', 1)) == "-ERR") {
+            if (OnFailure)
+                OnFailure(this);
+            RaiseReply(reply);
+        }
+    }
+    if (OnSuccess)
+        OnSuccess(this);
+}
+
+void TPop3Client::Reset()
+{
+    VerifyConnected();
+    Transaction("RSET");
+    if (OnReset)
+        OnReset(this);
+}

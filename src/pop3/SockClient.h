@@ -1,0 +1,134 @@
+#pragma once
+
+#include "SockErrors.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+
+class QEventLoop;
+class QHostInfo;
+class QSslSocket;
+
+// Event types of the socket and mail components. Notify events pass the
+// component; handler events pass a flag that starts false and that the
+// handler sets to ask for one more try.
+using TNotifyEvent = std::function<void(QObject* Sender)>;
+using THandlerEvent = std::function<void(bool& Handled)>;
+using TOnStatus = std::function<void(QObject* Sender, const QString& Status)>;
+using TOnHostResolved = TNotifyEvent;
+
+// One TCP client connection on the GUI thread: name lookup, connect, sending
+// lines and reading reply lines. Every wait is a nested event loop that blocks
+// in the event dispatcher until its condition, the time-out or a cancel, so
+// the window stays responsive and user commands may run inside a wait.
+// The socket is a QSslSocket used in plain mode so TLS can be switched on later.
+class TSockClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A reply line never exceeds this, line end included.
+    static constexpr qsizetype MaxLineLength = 65536;
+
+    explicit TSockClient(QObject* parent = nullptr);
+    ~TSockClient() override;
+
+    // Published properties.
+    QString Host;
+    int Port = 0;
+    int TimeOut = 0;     // milliseconds per wait; 0 = no limit
+    int ReportLevel = 0; // status texts up to this level are reported
+
+    TNotifyEvent OnConnect;
+    TNotifyEvent OnDisconnect;
+    THandlerEvent OnInvalidHost;
+    TOnHostResolved OnHostResolved;
+    TOnStatus OnStatus;
+    TNotifyEvent OnConnectionFailed;
+    THandlerEvent OnConnectionRequired;
+    TNotifyEvent OnPacketRecvd;
+
+    virtual void Connect();
+    virtual void Disconnect();
+    virtual QByteArray Transaction(const QByteArray& Command);
+    virtual void Abort();
+
+    void Cancel();
+    void VerifyConnected();
+    // Length 0 sends up to the first NUL byte.
+    void SendBuffer(const char* Buffer, quint16 Length);
+    void Write(const QByteArray& Text);
+    void Writeln(const QByteArray& Text);
+    // One line with its line end as received; empty when the server closed.
+    QByteArray ReadLn();
+    bool DataAvailable();
+    void FlushInput();
+    int LastError();
+
+    // Read-only state.
+    const QString& Status() const { return m_status; }
+    const QByteArray& LastReply() const { return m_lastReply; }
+    qint16 ReplyNumber() const { return m_replyNumber; }
+    bool Connected() const { return m_connected; }
+    bool Canceled() const { return m_canceled; }
+    bool TimedOut() const { return m_timedOut; }
+    const QStringList& SocketInfo() const { return m_socketInfo; }
+    QHostAddress RemoteAddress() const { return m_remoteAddress; }
+
+    // The time-out timer's handler; public so a test can fire the time-out
+    // at a chosen point instead of waiting for it.
+    void TimerExpired();
+    const QTimer& Timer() const { return m_timer; }
+
+    // Number of live instances in the process.
+    static int InstanceCount();
+
+protected:
+    void ReportStatus(int Level, const QString& Text);
+    void CloseSocket();
+    bool isDestroying() const { return m_destroying; }
+
+private:
+    void InitSockets();
+    void ResolveHost();
+    void StartTimer();
+    void StopTimer();
+    void sendBytes(QByteArray bytes);
+    [[noreturn]] void raiseSocketError(int error);
+    [[noreturn]] void overlongLine();
+    // Runs nested event loops until done() holds; wake() ends the running ones
+    // so they look at their condition again.
+    void waitUntil(const std::function<bool()>& done);
+    void wake();
+
+    void socketConnected();
+    void socketDisconnected();
+    void socketError();
+    void hostFound(const QHostInfo& info);
+
+    QSslSocket* m_socket = nullptr;
+    QTimer m_timer;
+    QList<QEventLoop*> m_loops;
+    QStringList m_socketInfo;
+    QString m_status;
+    QByteArray m_lastReply;
+    QByteArray m_receiveBuffer;
+    QHostAddress m_remoteAddress;
+    QHostAddress m_lookupAddress;
+    int m_lastError = 0;
+    int m_lookupId = -1;
+    qint16 m_replyNumber = 0;
+    bool m_connected = false;
+    bool m_canceled = false;
+    bool m_timedOut = false;
+    bool m_succeeded = true;
+    bool m_eventArrived = false;
+    bool m_destroying = false;
+    bool m_closing = false;
+};

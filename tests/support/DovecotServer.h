@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private Dovecot POP3 server on 127.0.0.1 for one test: its own
+// configuration, password file, logs and Maildir in a temporary folder.
+// Fill the mailbox with addMessage() (before or after start()), log on as
+// user() / password().
+class DovecotServer
+{
+public:
+    DovecotServer();
+    ~DovecotServer();
+
+    // Whether the dovecot binary is installed; tests skip only when it is not.
+    static bool isAvailable();
+    static QString binary();
+
+    // Starts the server and waits until it accepts connections. On failure the
+    // reason, with the server's log, is in errorString().
+    bool start();
+    void stop();
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+
+    quint16 port() const { return m_port; }
+    QByteArray host() const { return "127.0.0.1"; }
+    QByteArray user() const { return "test"; }
+    QByteArray password() const { return "secret"; }
+
+    // Puts a message into the mailbox as the server will list it: line ends are
+    // stored as LF, Dovecot sends CR LF.
+    void addMessage(const QByteArray& message);
+    // Messages currently stored in the Maildir (deletions happen at QUIT).
+    int storedMessageCount() const;
+
+    QString errorString() const { return m_error; }
+    QString log() const;
+
+private:
+    QString path(const QString& relative) const;
+    bool writeConfiguration();
+    void prepareMaildir();
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    int m_added = 0;
+    QString m_error;
+};

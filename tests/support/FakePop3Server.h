@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QTest>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One step of a scripted POP3 conversation.
+struct FakeStep
+{
+    enum Kind
+    {
+        Client,  // the client must send exactly this line (CR LF added)
+        Server,  // the server answers this line (CR LF added)
+        Packet,  // the server sends these bytes as they are, in a packet of their own
+        Close,   // the server closes the connection
+        Silence, // the server says nothing: for ever (ms < 0) or for ms milliseconds
+    };
+    Kind kind;
+    QByteArray data;
+    int ms = -1;
+};
+using FakeScript = QList<FakeStep>;
+
+// Small builders; scripts read like transcripts:
+// greeting() + login("u", "p") + stat(3) + top(1, {"Subject: Hi"}) + quit()
+namespace Pop3Script {
+FakeScript client(const QByteArray& line);
+FakeScript server(const QByteArray& line);
+FakeScript packet(const QByteArray& bytes);
+FakeScript close();
+FakeScript silence(int ms = -1);
+// "C: line", "S: line", "close", "silence" and "silence <ms>", one per line.
+FakeScript transcript(const QByteArray& text);
+
+FakeScript greeting(const QByteArray& line = "+OK POP3 server ready");
+FakeScript login(const QByteArray& user, const QByteArray& password);
+FakeScript stat(int count, int size = 0);
+// TOP n 0 answered with the header lines, the empty line and the dot line.
+FakeScript top(int n, const QList<QByteArray>& headers);
+FakeScript list(int n, int size);
+FakeScript dele(int n, const QByteArray& reply = "+OK message deleted");
+FakeScript rset();
+FakeScript quit();
+} // namespace Pop3Script
+
+// A POP3 server on 127.0.0.1 (port 0) that plays a script on the test's own
+// thread: it moves on only while the client waits in its event loops. Input is
+// buffered by line. A line that differs from the script is recorded as a
+// problem and answered with "-ERR" and a close, so the client fails at once
+// instead of waiting; a script left unfinished is a problem too.
+class FakePop3Server : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FakePop3Server(FakeScript script = {});
+    ~FakePop3Server() override;
+
+    void setScript(FakeScript script);
+    quint16 port() const;
+    QByteArray host() const { return "127.0.0.1"; }
+
+    bool finished() const { return m_next >= m_script.size(); }
+    const QStringList& problems() const { return m_problems; }
+    // Problems and the step the script stands at, for a failure message.
+    QString report() const;
+    int connectionCount() const { return m_connections; }
+    // Every line the client sent, line ends included.
+    const QList<QByteArray>& received() const { return m_received; }
+
+private:
+    void acceptConnection();
+    void readClient();
+    void advance();
+    void resumeLater(int ms);
+    void problem(const QString& text);
+
+    QTcpServer* m_server;
+    QTcpSocket* m_socket = nullptr;
+    FakeScript m_script;
+    qsizetype m_next = 0;
+    QByteArray m_input;
+    QList<QByteArray> m_lines;
+    QList<QByteArray> m_received;
+    QStringList m_problems;
+    int m_connections = 0;
+    bool m_pausing = false;
+    bool m_silent = false;
+};
+
+// Fails the test when the client strayed from the script or left it unfinished.
+#define FAKE_POP3_VERIFY(fake)                                                                                         \
+    do {                                                                                                               \
+        QTRY_VERIFY2_WITH_TIMEOUT((fake).finished() || !(fake).problems().isEmpty(), qPrintable((fake).report()),      \
+                                  3000);                                                                               \
+        QVERIFY2((fake).problems().isEmpty(), qPrintable((fake).report()));                                            \
+    } while (false)
