@@ -73,33 +73,36 @@ void applyMark(Result& result, const QString& letters, bool deletes)
 
 } // namespace
 
+void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes)
+{
+    if (!anyMatch(patterns, text))
+        return;
+    switch (list) {
+    case List::Absender:
+        result.litAbsender = true;
+        applyMark(result, u"F"_s, deletes);
+        result.countAbsender = deletes ? 1 : result.countAbsender;
+        break;
+    case List::Betreff:
+        result.litBetreff = true;
+        applyMark(result, u"S"_s, deletes);
+        result.countBetreff = deletes ? 1 : result.countBetreff;
+        break;
+    case List::BetreffEigen:
+        result.litMessages = true;
+        applyMark(result, u"SE"_s, deletes);
+        result.countBetreffEigen = deletes ? 1 : result.countBetreffEigen;
+        break;
+    }
+    result.condemned = result.condemned || deletes;
+}
+
 Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches)
 {
     Result result;
-    if (anyMatch(lists.absender, from)) {
-        result.litAbsender = true;
-        applyMark(result, u"F"_s, switches.absender);
-        if (switches.absender) {
-            result.countAbsender = 1;
-            result.condemned = true;
-        }
-    }
-    if (anyMatch(lists.betreff, subject)) {
-        result.litBetreff = true;
-        applyMark(result, u"S"_s, switches.betreff);
-        if (switches.betreff) {
-            result.countBetreff = 1;
-            result.condemned = true;
-        }
-    }
-    if (anyMatch(lists.betreffEigen, subject)) {
-        result.litMessages = true;
-        applyMark(result, u"SE"_s, switches.betreffEigen);
-        if (switches.betreffEigen) {
-            result.countBetreffEigen = 1;
-            result.condemned = true;
-        }
-    }
+    screenList(result, List::Absender, lists.absender, from, switches.absender);
+    screenList(result, List::Betreff, lists.betreff, subject, switches.betreff);
+    screenList(result, List::BetreffEigen, lists.betreffEigen, subject, switches.betreffEigen);
     return result;
 }
 

@@ -48,9 +48,12 @@ struct Result
     bool condemned = false;
 };
 
-// Screens sender, then system subject list, then user subject list. The mark
-// names the last list that matched, except that a message that will be
+// Screens the text against one list and adds the outcome to the result. The
+// mark names the last list that matched, except that a message that will be
 // deleted always keeps a mark with "#".
+void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes);
+
+// Screens sender, then system subject list, then user subject list.
 Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches);
 
 } // namespace Screening

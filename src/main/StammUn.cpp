@@ -7,6 +7,7 @@
 #include "FWLanguageUnit.h"
 #include "FWPasswordUnit.h"
 #include "FWProgramLinksUnit.h"
+#include "Pop3Client.h"
 #include "GradientText.h"
 #include "LED.h"
 #include "ProgramFolder.h"
@@ -109,6 +110,11 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), 
     buildFirstRunPanel(central);
     buildMenu();
 
+    Pop3Client1 = new TPop3Client(this);
+    Pop3Client1->setObjectName(u"Pop3Client1"_s);
+    Pop3Client1->Port = 110;
+    Pop3Client1->TimeOut = 20000;
+    Pop3Client1->ReportLevel = 4;
     FWLanguage1 = new TFWLanguage(this);
     FWLanguage1->setObjectName(u"FWLanguage1"_s);
     FWLanguage1->setLanguageOfDialog(TLangDialog::Deutsch);
@@ -453,6 +459,7 @@ void TStammForm::closeEvent(QCloseEvent* event)
 
 void TStammForm::FormClose()
 {
+    disconnectClient(true);
     const QRect frame = frameGeometry();
     const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
     Q_UNUSED(frame);
@@ -550,13 +557,41 @@ void TStammForm::bindHandlers()
     for (QAction* item : {Hilfe1, Adresse1, Credits1, AGB1, Rechtliches1, Software1, Version1, News1})
         command(item, &QAction::triggered, [this, item] { SBHilfeClick(item); });
     command(SBeMail, &QToolButton::clicked, [this] { SBeMailClick(); });
+    command(SBCheck, &QToolButton::clicked, [this] { SBCheckClick(); });
+    command(Check1, &QAction::triggered, [this] { SBCheckClick(); });
+    command(Disconnect1, &QAction::triggered, [this] { Disconnect1Click(); });
+
+    // The client's events. Failures inside them travel back through the
+    // client to the command that is waiting on it.
+    Pop3Client1->OnConnect = [this](QObject*) { Pop3Client1Connect(); };
+    Pop3Client1->OnDisconnect = [this](QObject*) { Pop3Client1Disconnect(); };
+    Pop3Client1->OnStatus = [this](QObject*, const QString& status) { Pop3Client1Status(status); };
+    Pop3Client1->OnRetrieveStart = [this](QObject*) { Pop3Client1RetrieveStart(); };
+    Pop3Client1->OnRetrieveEnd = [this](QObject*) { Pop3Client1RetrieveEnd(); };
+    Pop3Client1->OnAuthenticationFailed = [this](bool& handled) { Pop3Client1AuthenticationFailed(handled); };
+    Pop3Client1->OnConnectionFailed = [this](QObject*) { Pop3Client1ConnectionFailed(); };
+    Pop3Client1->OnInvalidHost = [this](bool& handled) { Pop3Client1InvalidHost(handled); };
+    Pop3Client1->OnFailure = [this](QObject*) { Pop3Client1Failure(); };
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }
 
 void TStammForm::disconnectClient(bool swallow)
 {
-    Q_UNUSED(swallow);
-    // No POP3 connection exists yet in this version.
+    if (!Pop3Client1->Connected())
+        return;
+    if (!swallow) {
+        Pop3Client1->Disconnect();
+        return;
+    }
+    try {
+        Pop3Client1->Disconnect();
+    } catch (const std::exception&) {
+    }
+}
+
+void TStammForm::retrieveEndForExamination()
+{
+    // Examination comes with message retrieval.
 }
 
 void TStammForm::ShowPage(const QString& page)

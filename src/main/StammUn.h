@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Screening.h"
 #include "Variabel.h"
 
 #include <QMainWindow>
@@ -19,6 +20,7 @@ class QStackedWidget;
 class QToolButton;
 class TBerichtForm;
 class TFWLanguage;
+class TPop3Client;
 class TFWPassword;
 class TFWProgramLinks;
 class TBlinkLabel;
@@ -61,6 +63,7 @@ public:
     bool Sofort_Loeschen = false;
 
     // Non-visual components
+    TPop3Client* Pop3Client1 = nullptr;
     TFWLanguage* FWLanguage1 = nullptr;
     TFWPassword* FWPassword1 = nullptr;
     TFWProgramLinks* FWProgramLinks1 = nullptr;
@@ -138,6 +141,25 @@ public:
     QAction* News1 = nullptr;
     QAction* Awards1 = nullptr;
 
+    // The size of a message in the unit of the size column.
+    static QString sizeText(qint64 bytes, const QString& unit);
+
+    // Check command and the POP3 client's events
+    void SBCheckClick();
+    void Eingabe(int slot);
+    void Disconnect1Click();
+    void Pop3Client1Connect();
+    void Pop3Client1Disconnect();
+    void Pop3Client1Status(const QString& status);
+    void Pop3Client1RetrieveStart();
+    void Pop3Client1RetrieveEnd();
+    void Pop3Client1AuthenticationFailed(bool& Handled);
+    void Pop3Client1ConnectionFailed();
+    void Pop3Client1InvalidHost(bool& Handled);
+    void Pop3Client1Failure();
+    void Check_From();
+    void Check_Subject();
+
     // Commands
     void Subject1Click(QObject* sender);
     void OB_SpeichernClick(QObject* sender);
@@ -166,6 +188,10 @@ private:
     bool firstRunPortIsValid();
 
     void bindHandlers();
+    void setStatusText(quint16 textNumber, bool navy);
+    void log(const QString& line);
+    void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes);
+    void retrieveEndForExamination();
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
     void ShowInfoScreen();
@@ -183,6 +209,7 @@ private:
 
     TBerichtForm* m_bericht = nullptr;
     QWidget* m_setup = nullptr;
+    Screening::Result m_screening;
     bool m_shown = false;
     bool m_closing = false;
 };

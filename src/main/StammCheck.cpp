@@ -1,0 +1,263 @@
+// The check command: log on, list and screen every waiting message, delete
+// the condemned ones at once, and the handlers of the POP3 client's events.
+#include "AnsiText.h"
+#include "BerichtUn.h"
+#include "BlinkLabel.h"
+#include "Dialogs.h"
+#include "Exception.h"
+#include "FWPasswordUnit.h"
+#include "LED.h"
+#include "Pop3Client.h"
+#include "ProgramFolder.h"
+#include "ScrollingText.h"
+#include "StammUn.h"
+#include "StringGrid.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kGreen(0, 128, 0);
+
+} // namespace
+
+QString TStammForm::sizeText(qint64 bytes, const QString& unit)
+{
+    if (unit == u"Byte"_s)
+        return QString::number(bytes);
+    if (unit == u"KByte"_s)
+        return QString::number(bytes / 1024);
+    if (unit == u"MByte"_s)
+        return QString::number(bytes / 1024 / 1024);
+    return {};
+}
+
+void TStammForm::setStatusText(quint16 textNumber, bool navy)
+{
+    Schrift->setFontColor(navy ? kNavy : kGreen);
+    Schrift->setText(GetText(textNumber));
+}
+
+void TStammForm::log(const QString& line)
+{
+    if (m_bericht)
+        m_bericht->addLine(line);
+}
+
+void TStammForm::SBCheckClick()
+{
+    SBCheck->setEnabled(false);
+    setStatusText(23, true);
+    if (Pop3Client1->Connected()) {
+        try {
+            Pop3Client1->Disconnect();
+        } catch (const std::exception&) {
+        }
+        if (Pop3Client1->Connected()) {
+            // The old connection could not be closed: leave the command usable.
+            SBCheck->setEnabled(true);
+            return;
+        }
+    }
+    Einrichten();
+
+    const QString chosen = Konten->currentText();
+    if (chosen.isEmpty()) {
+        Dialogs::message(Dialogs::Kind::Error, u"Sie haben kein eMail-Konto ausgwählt, bzw\r"_s +
+                                                   u"müssen Sie erst ein eMail-Konto zuweisen\r"_s +
+                                                   u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
+        SBCheck->setEnabled(true);
+        return;
+    }
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        if (V.Konto[n] != chosen)
+            continue;
+        Pop3Client1->Host = V.Host[n];
+        Pop3Client1->Port = V.Port[n];
+        if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
+            Eingabe(n);
+        if (V.Passwort_Neu)
+            Eingabe(n);
+        Pop3Client1->UserID = V.UserID[n];
+        Pop3Client1->Password = V.Passwort[n];
+        V.Passwort_Neu = false;
+    }
+
+    try {
+        Pop3Client1->Connect();
+    } catch (const std::exception& e) {
+        const auto* failure = dynamic_cast<const Exception*>(&e);
+        const QString message = failure ? failure->message() : QString::fromLocal8Bit(e.what());
+        log(u"Error: "_s + message);
+        if (message == u"Null Externe Adresse"_s)
+            log(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s);
+        // A summary that failed raises no retrieve end; the notice must not stay.
+        PWarten->hide();
+        Dialogs::message(Dialogs::Kind::Error, u"Fehler - Nähere Informationen im Protokoll"_s);
+        SBCheck->setEnabled(true);
+    }
+}
+
+void TStammForm::Eingabe(int slot)
+{
+    FWPassword1->setUserName(V.UserID[slot]);
+    FWPassword1->setPassword(V.Passwort[slot]);
+    FWPassword1->Execute();
+    V.UserID[slot] = FWPassword1->UserName();
+    V.Passwort[slot] = FWPassword1->Password();
+}
+
+void TStammForm::Disconnect1Click()
+{
+    disconnectClient(true);
+}
+
+void TStammForm::Pop3Client1Connect()
+{
+    LEDOnline->setLit(true);
+    Anzahl_Mails = Pop3Client1->MessageCount();
+    if (Anzahl_Mails <= 0) {
+        Dialogs::message(Dialogs::Kind::Information, GetText(43));
+    } else {
+        Zeile = 1;
+        LAnzahl->setText(QString::number(Anzahl_Mails));
+        Modus = 1;
+        LEDCheck->setLit(true);
+        setStatusText(21, true);
+        Pop3Client1->ListMessages();
+        Sofort_Loeschen = false;
+        for (int i = 0; i < Anzahl_Mails; ++i) {
+            Pop3Client1->RetrieveSummary(Zeile);
+            if (Sofort_Loeschen)
+                Pop3Client1->DeleteMessage(Zeile);
+            ++Zeile;
+            Sofort_Loeschen = false;
+        }
+        LEDCheck->setLit(false);
+        setStatusText(22, false);
+        const struct
+        {
+            bool on;
+            qint32 count;
+            quint16 text;
+        } reports[] = {
+            {V.Loeschen_Betreff, V.Anzahl_Betreff, 36},
+            {V.Loeschen_Betreff_Eigen, V.Anzahl_Betreff_Eigen, 37},
+            {V.Loeschen_Absender, V.Anzahl_Absender, 38},
+        };
+        for (const auto& report : reports) {
+            if (report.on && report.count > 0) {
+                V.Meldung = QString::number(report.count) + GetText(35) + u'\r' + GetText(report.text);
+                Dialogs::message(Dialogs::Kind::Information, V.Meldung);
+            }
+        }
+    }
+    SBCheck->setEnabled(true);
+}
+
+void TStammForm::Pop3Client1Disconnect()
+{
+    LEDOnline->setLit(false);
+    LAnzahl->setText(u"0"_s);
+}
+
+void TStammForm::Pop3Client1Status(const QString& status)
+{
+    LStatus->setText(u"Status: "_s + status);
+}
+
+void TStammForm::Pop3Client1RetrieveStart()
+{
+    layOutPanels();
+    PWarten->show();
+    PWarten->raise();
+}
+
+void TStammForm::Pop3Client1RetrieveEnd()
+{
+    if (Modus == 1) {
+        Tabelle->setRowCount(Zeile + 1);
+        Zeile_Loeschen();
+        const TSummary& summary = Pop3Client1->Summary();
+        Tabelle->setCells(3, Zeile, sizeText(summary.Bytes, V.Angabe));
+        Tabelle->setCells(4, Zeile, AnsiText::fromAnsi(summary.From));
+        Tabelle->setCells(5, Zeile, AnsiText::fromAnsi(summary.Subject));
+        Check_From();
+        Check_Subject();
+    } else {
+        retrieveEndForExamination();
+    }
+    PWarten->hide();
+}
+
+void TStammForm::Pop3Client1AuthenticationFailed(bool& Handled)
+{
+    Dialogs::message(Dialogs::Kind::Error, GetText(106));
+    V.Passwort_Neu = true;
+    SBCheck->setEnabled(true);
+    Handled = false;
+}
+
+void TStammForm::Pop3Client1ConnectionFailed()
+{
+    Dialogs::message(Dialogs::Kind::Error, GetText(107) + u'\r' + GetText(108));
+    log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+    SBCheck->setEnabled(true);
+}
+
+void TStammForm::Pop3Client1InvalidHost(bool& Handled)
+{
+    Handled = false;
+    V.Meldung = GetText(109) + u'\r' + GetText(108);
+    Dialogs::message(Dialogs::Kind::Error, V.Meldung);
+    SBCheck->setEnabled(true);
+    log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+}
+
+void TStammForm::Pop3Client1Failure()
+{
+    log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+}
+
+void TStammForm::Check_From()
+{
+    m_screening = {};
+    const QList<QByteArray> senders = Screening::loadList(ProgramFolder::file(u"\\init\\Absender_User.ini"_s));
+    screenAgainst(Screening::List::Absender, senders, Pop3Client1->Summary().From, V.Loeschen_Absender);
+}
+
+void TStammForm::Check_Subject()
+{
+    const QByteArray& subject = Pop3Client1->Summary().Subject;
+    const QList<QByteArray> system = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
+    screenAgainst(Screening::List::Betreff, system, subject, V.Loeschen_Betreff);
+    const QList<QByteArray> own = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff_User.ini"_s));
+    screenAgainst(Screening::List::BetreffEigen, own, subject, V.Loeschen_Betreff_Eigen);
+}
+
+void TStammForm::screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
+                               bool deletes)
+{
+    const Screening::Result before = m_screening;
+    Screening::screenList(m_screening, list, patterns, text, deletes);
+    const Screening::Result& r = m_screening;
+    if (r.litAbsender)
+        LEDAbsender->setLit(true);
+    if (r.litBetreff)
+        LEDBetreff->setLit(true);
+    if (r.litMessages)
+        LEDMessages->setLit(true);
+    if (!r.mark.isEmpty())
+        Tabelle->setCells(2, Zeile, r.mark);
+    V.Anzahl_Absender += r.countAbsender - before.countAbsender;
+    V.Anzahl_Betreff += r.countBetreff - before.countBetreff;
+    V.Anzahl_Betreff_Eigen += r.countBetreffEigen - before.countBetreffEigen;
+    if (r.condemned)
+        Sofort_Loeschen = true;
+}

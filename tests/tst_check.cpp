@@ -1,0 +1,320 @@
+#include "BerichtUn.h"
+#include "FWPasswordDialog.h"
+#include "FWPasswordUnit.h"
+#include "FakePop3Server.h"
+#include "LED.h"
+#include "Pop3Client.h"
+#include "ProgramWindows.h"
+#include "SettingsStore.h"
+#include "StringGrid.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace Pop3Script;
+
+namespace {
+
+// A program with its windows, a first start already behind it and account
+// "Test" in the given slot pointing at the given server.
+struct Program
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ProgramWindows> windows;
+
+    Program()
+    {
+        SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+        SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+        windows = std::make_unique<ProgramWindows>();
+        form().show();
+    }
+    TStammForm& form() { return windows->StammForm; }
+    Variabel& state() { return windows->state; }
+    void account(int slot, const QString& name, const QByteArray& host, quint16 port, const QString& user = u"u"_s,
+                 const QString& password = u"p"_s)
+    {
+        state().Konto[slot] = name;
+        state().Host[slot] = QString::fromLatin1(host);
+        state().Port[slot] = port;
+        state().UserID[slot] = user;
+        state().Passwort[slot] = password;
+        form().Anzeige_Setzen();
+        form().Konten->setEditText(name);
+    }
+    void check() { QTest::mouseClick(form().SBCheck, Qt::LeftButton); }
+    QStringList log() const { return windows->BerichtForm.lines(); }
+    QString text(quint16 n) { return form().GetText(n); }
+    QStringList column(int c)
+    {
+        QStringList cells;
+        for (int r = 1; r < form().Tabelle->RowCount(); ++r)
+            cells.append(form().Tabelle->Cells(c, r));
+        return cells;
+    }
+};
+
+FakeScript listing(const QList<std::tuple<int, QByteArray, QByteArray>>& messages)
+{
+    FakeScript script = client("LIST ") + server("+OK");
+    for (qsizetype i = 0; i < messages.size(); ++i)
+        script += server(QByteArray::number(i + 1) + ' ' + QByteArray::number(std::get<0>(messages[i])));
+    script += server(".");
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        const auto& [size, from, subject] = messages[i];
+        script += top(int(i + 1), {"From: " + from, "Subject: " + subject}) + list(int(i + 1), size);
+    }
+    return script;
+}
+
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace
+
+class TestCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { TFWPassword::setDialogHook({}); }
+    void emptyMailboxKeepsTheConnection();
+    void sizesFollowTheUnit_data();
+    void sizesFollowTheUnit();
+    void condemnedMessagesAreDeletedAndReported();
+    void refusedLogonAsksForThePasswordNextTime();
+    void unresolvableHostIsLogged();
+    void refusedConnectionIsLogged();
+    void failureWhileListingKeepsTheRows();
+    void lastSlotOfADescriptionWins();
+    void noAccountChosen();
+    void listSavedDuringACheckTakesEffect();
+};
+
+void TestCheck::emptyMailboxKeepsTheConnection()
+{
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(0) + quit());
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    QCOMPARE(p.dialogs.texts(), QStringList{p.text(43)});
+    QCOMPARE(p.dialogs.messages()[0].kind, Dialogs::Kind::Information);
+    QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
+    QCOMPARE(p.form().Tabelle->RowCount(), 2);
+    QVERIFY(p.form().Pop3Client1->Connected());
+    QVERIFY(p.form().LEDOnline->Lit());
+    QVERIFY(p.form().SBCheck->isEnabled());
+    p.form().close(); // QUIT at the end
+    QVERIFY(!p.form().LEDOnline->Lit());
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestCheck::sizesFollowTheUnit_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QList<int>>("sizes");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("KByte drops the remainder") << u"KByte"_s << QList<int>{1023, 1024, 5000}
+                                               << QStringList{u"0"_s, u"1"_s, u"4"_s};
+    QTest::newRow("MByte divides twice") << u"MByte"_s << QList<int>{3145727} << QStringList{u"2"_s};
+    QTest::newRow("Byte as it is") << u"Byte"_s << QList<int>{17} << QStringList{u"17"_s};
+    QTest::newRow("unknown unit leaves the cell empty") << u"GByte"_s << QList<int>{17} << QStringList{QString()};
+}
+
+void TestCheck::sizesFollowTheUnit()
+{
+    QFETCH(QString, unit);
+    QFETCH(QList<int>, sizes);
+    QFETCH(QStringList, shown);
+    Program p;
+    QList<std::tuple<int, QByteArray, QByteArray>> messages;
+    for (int size : sizes)
+        messages.append({size, "anna@example.org", "Hallo"});
+    FakePop3Server fake(greeting() + login("u", "p") + stat(int(sizes.size())) + listing(messages));
+    p.state().Angabe = unit;
+    p.form().Einrichten();
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.form().Tabelle->Cells(3, 0), unit);
+    QCOMPARE(p.column(3), shown);
+    QCOMPARE(p.column(4).constFirst(), u" anna@example.org"_s); // as the server sends it, blank included
+    QCOMPARE(p.form().LAnzahl->text(), QString::number(sizes.size()));
+    QVERIFY(!p.form().LEDCheck->Lit());
+    QVERIFY(!p.form().PWarten->isVisible());
+    QVERIFY(p.dialogs.messages().isEmpty());
+}
+
+void TestCheck::condemnedMessagesAreDeletedAndReported()
+{
+    Program p;
+    QFile senders(p.env.path(u"init/Absender_User.ini"_s));
+    QVERIFY(senders.open(QIODevice::WriteOnly));
+    senders.write("spam@\r\n");
+    senders.close();
+    QFile own(p.env.path(u"init/Betreff_User.ini"_s));
+    QVERIFY(own.open(QIODevice::WriteOnly));
+    own.write("Angebot\r\nAngebot des\r\n");
+    own.close();
+    p.state().Loeschen_Betreff = true;
+    p.state().Loeschen_Betreff_Eigen = false;
+    p.state().Loeschen_Absender = true;
+
+    FakePop3Server fake;
+    // Condemned messages are deleted right after their summary.
+    fake.setScript(greeting() + login("u", "p") + stat(4) + client("LIST ") + server("+OK") + server("1 100") +
+                   server("2 200") + server("3 300") + server("4 400") + server(".") +
+                   top(1, {"From: spam@x.org", "Subject: Hallo"}) + list(1, 100) + dele(1) +
+                   top(2, {"From: anna@example.org", "Subject: Viagra billig"}) + list(2, 200) + dele(2) +
+                   top(3, {"From: bob@example.org", "Subject: Angebot des Tages"}) + list(3, 300) +
+                   top(4, {"From: spam@y.org", "Subject: Sofortkredit"}) + list(4, 400) + dele(4));
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.column(2), (QStringList{u"F#"_s, u"S#"_s, u"SE"_s, u"S#"_s}));
+    QVERIFY(p.form().LEDAbsender->Lit() && p.form().LEDBetreff->Lit() && p.form().LEDMessages->Lit());
+    // One box per list with deletions, system list first; message 4 counts once in each list.
+    QCOMPARE(p.dialogs.texts(), (QStringList{u"2"_s + p.text(35) + u'\r' + p.text(36),
+                                             u"2"_s + p.text(35) + u'\r' + p.text(38)}));
+}
+
+void TestCheck::refusedLogonAsksForThePasswordNextTime()
+{
+    Program p;
+    FakePop3Server fake(greeting() + client("USER u") + server("+OK") + client("PASS p") +
+                        server("-ERR [AUTH] Authentication failed.") + quit());
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    int prompts = 0;
+    TFWPassword::setDialogHook([&prompts](TFWPasswordDialog& dialog) {
+        ++prompts;
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            dialog.Get1()->setText(u"richtig"_s);
+            dialog.PwButton2()->click();
+        });
+    });
+    p.check();
+    QCOMPARE(prompts, 0);
+    QCOMPARE(p.dialogs.texts().size(), 2);
+    QCOMPARE(p.dialogs.texts()[0], p.text(106));
+    QCOMPARE(p.dialogs.texts()[1], u"Fehler - Nähere Informationen im Protokoll"_s);
+    QCOMPARE(p.log().size(), 1);
+    QVERIFY(p.log()[0].startsWith(u"Error: "_s));
+    QVERIFY(p.form().SBCheck->isEnabled());
+
+    fake.setScript(greeting() + login("u", "richtig") + stat(0));
+    p.check();
+    QCOMPARE(prompts, 1);
+    QCOMPARE(p.state().Passwort[1], u"richtig"_s);
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestCheck::unresolvableHostIsLogged()
+{
+    Program p;
+    p.account(1, u"Test"_s, "no-such-host.invalid", 110);
+    p.check();
+    QCOMPARE(p.log(), (QStringList{u"Error: 11001"_s, u"Error: Null Externe Adresse"_s,
+                                   u"Es konnte kein Kontakt zum Internet hergestellt werden."_s}));
+    QCOMPARE(p.dialogs.texts(), (QStringList{p.text(109) + u'\r' + p.text(108),
+                                             u"Fehler - Nähere Informationen im Protokoll"_s}));
+    QVERIFY(p.form().SBCheck->isEnabled());
+    QVERIFY(!p.form().PWarten->isVisible());
+}
+
+void TestCheck::refusedConnectionIsLogged()
+{
+    Program p;
+    p.account(1, u"Test"_s, "127.0.0.1", closedPort());
+    p.check();
+    QCOMPARE(p.log().size(), 2);
+    QCOMPARE(p.log()[0], u"Error: 10061"_s);
+    QVERIFY(p.log()[1].startsWith(u"Error: "_s));
+    QCOMPARE(p.dialogs.texts(), (QStringList{p.text(107) + u'\r' + p.text(108),
+                                             u"Fehler - Nähere Informationen im Protokoll"_s}));
+    QVERIFY(p.form().SBCheck->isEnabled());
+    QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
+}
+
+void TestCheck::failureWhileListingKeepsTheRows()
+{
+    Program p;
+    p.state().Loeschen_Betreff = true;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(3) + client("LIST ") + server("+OK") + server("1 10") +
+                        server("2 20") + server("3 30") + server(".") +
+                        top(1, {"From: a@b", "Subject: Sofortkredit"}) + list(1, 10) + dele(1) + client("TOP 2 0") +
+                        server("+OK") + server("From: c@d") + close());
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.form().Tabelle->Cells(5, 1), u" Sofortkredit"_s);
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), u"S#"_s);
+    QVERIFY(p.form().LEDCheck->Lit());
+    QVERIFY(!p.form().PWarten->isVisible()); // the notice does not outlive a failed summary
+    QVERIFY(p.form().SBCheck->isEnabled());
+    // No deletion report, only the failure.
+    QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
+    QVERIFY(!p.log().isEmpty());
+}
+
+void TestCheck::lastSlotOfADescriptionWins()
+{
+    Program p;
+    FakePop3Server fake(greeting() + login("zwei", "pw2") + stat(0));
+    p.account(2, u"Gleich"_s, "no-such-host.invalid", 110, u"eins"_s, u"pw1"_s);
+    p.account(5, u"Gleich"_s, fake.host(), fake.port(), u"zwei"_s, u"pw2"_s);
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(p.log().isEmpty());
+}
+
+void TestCheck::noAccountChosen()
+{
+    Program p;
+    p.form().Konten->setEditText(QString());
+    p.check();
+    QCOMPARE(p.dialogs.texts(),
+             QStringList{u"Sie haben kein eMail-Konto ausgwählt, bzw\rmüssen Sie erst ein eMail-Konto zuweisen\r"
+                         u"Dies können Sie unter \"Einstellungen\" vornehmen."_s});
+    QCOMPARE(p.dialogs.messages()[0].kind, Dialogs::Kind::Error);
+    QVERIFY(p.form().SBCheck->isEnabled());
+    QVERIFY(!p.form().Pop3Client1->Connected());
+}
+
+void TestCheck::listSavedDuringACheckTakesEffect()
+{
+    // The lists are read for every message: a list saved between two
+    // messages screens the next one.
+    Program p;
+    const QString own = p.env.path(u"init/Betreff_User.ini"_s);
+    FakePop3Server fake(greeting() + login("u", "p") + stat(2) +
+                        listing({{10, "a@b", "Neuer Treffer"}, {20, "a@b", "Neuer Treffer"}}));
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.form().Pop3Client1->OnRetrieveEnd = [&p, own](QObject*) {
+        p.form().Pop3Client1RetrieveEnd();
+        QFile file(own);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Treffer\r\n");
+    };
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.column(2), (QStringList{QString(), u"SE"_s}));
+}
+
+QTEST_MAIN(TestCheck)
+#include "tst_check.moc"
