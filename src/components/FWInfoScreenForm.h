@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include "FWInternalInfoUnit.h"
 
+#include <QDialog>
 #include <QPointer>
 
 class QLabel;

@@ -7,6 +7,7 @@
 
 #include <QPushButton>
 #include <QUrl>
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -46,6 +47,8 @@ void TFWInfoScreenA::ShowInfoScreen()
             m_logoFont.applyTo(logo);
             logo->setShadowColor(m_logoShadowColor);
             logo->setShadowDeep(m_logoShadowDeep);
+            // The letters overlap as designed, but a larger font must not cut them off.
+            logo->resize(std::max(logo->width(), logo->sizeHint().width()), logo->height());
         }
         logo->setVisible(m_showLogo);
     }

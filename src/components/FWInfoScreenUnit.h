@@ -128,11 +128,10 @@ private:
     quint8 m_logoShadowDeep = 2;
     QString m_mail = QStringLiteral("support@fernwick.example");
     QString m_programName;
-    TFWFont m_programNameFont =
-        TFWFont::points(QStringLiteral("Times New Roman"), 28, true, true, QColor(128, 0, 128));
+    TFWFont m_programNameFont = TFWFont::points(QStringLiteral("Times New Roman"), 28, true, true, QColor(128, 0, 128));
     QColor m_programNameShadowColor = Qt::black;
     quint8 m_programNameShadowDeep = 1;
-    QString m_url = QStringLiteral("https://www.fernwick.example/");
+    QString m_url = QStringLiteral("www.fernwick.example");
     QString m_versionPrg;
     TFWFont m_versionFont = TFWFont::points(QStringLiteral("Arial"), 10, true, false, Qt::black);
     bool m_showCompanyNameShort = true;

@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +20,12 @@ void style(TFWShadowLabel* label, const TFWFont& font, const QColor& shadowColor
     font.applyTo(label);
     label->setShadowColor(shadowColor);
     label->setShadowDeep(shadowDeep);
+}
+
+// The letters overlap as designed, but a larger font must not cut them off.
+void widenToFit(QLabel* label)
+{
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
 // An unreadable file gives a null picture, never an error.
@@ -62,8 +69,10 @@ void TFWStartScreenA::ShowStartScreen()
     style(form->LabelCompanyOben(), m_companyObenFont, m_companyObenShadowColor, m_companyObenShadowDeep);
 
     for (TFWShadowLabel* logo : {form->LabelFWLogo1(), form->LabelFWLogo2()}) {
-        if (m_showLogo)
+        if (m_showLogo) {
             style(logo, m_logoFont, m_logoShadowColor, m_logoShadowDeep);
+            widenToFit(logo);
+        }
         logo->setVisible(m_showLogo);
     }
 

@@ -26,8 +26,8 @@ class TFWStartScreenA : public QObject
     Q_PROPERTY(TFWFont CompanyNameLongObenFont READ CompanyNameLongObenFont WRITE setCompanyNameLongObenFont)
     Q_PROPERTY(QColor CompanyNameLongObenShadowColor READ CompanyNameLongObenShadowColor WRITE
                    setCompanyNameLongObenShadowColor)
-    Q_PROPERTY(quint8 CompanyNameLongObenShadowDeep READ CompanyNameLongObenShadowDeep WRITE
-                   setCompanyNameLongObenShadowDeep)
+    Q_PROPERTY(
+        quint8 CompanyNameLongObenShadowDeep READ CompanyNameLongObenShadowDeep WRITE setCompanyNameLongObenShadowDeep)
     Q_PROPERTY(QString CompanyNameShort READ CompanyNameShort WRITE setCompanyNameShort)
     Q_PROPERTY(quint16 DisplayTime READ DisplayTime WRITE setDisplayTime)
     Q_PROPERTY(QString LanguageCodeLetter READ LanguageCodeLetter WRITE setLanguageCodeLetter)
