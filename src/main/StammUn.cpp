@@ -4,9 +4,13 @@
 #include "BlinkLabel.h"
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "FWInfoScreenUnit.h"
+#include "FWInternalInfoUnit.h"
 #include "FWLanguageUnit.h"
 #include "FWPasswordUnit.h"
 #include "FWProgramLinksUnit.h"
+#include "FWStartScreenForm.h"
+#include "FWStartScreenUnit.h"
 #include "Pop3Client.h"
 #include "GradientText.h"
 #include "LED.h"
@@ -110,23 +114,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), 
     buildFirstRunPanel(central);
     buildMenu();
 
-    Pop3Client1 = new TPop3Client(this);
-    Pop3Client1->setObjectName(u"Pop3Client1"_s);
-    Pop3Client1->Port = 110;
-    Pop3Client1->TimeOut = 20000;
-    Pop3Client1->ReportLevel = 4;
-    FWLanguage1 = new TFWLanguage(this);
-    FWLanguage1->setObjectName(u"FWLanguage1"_s);
-    FWLanguage1->setLanguageOfDialog(TLangDialog::Deutsch);
-    FWPassword1 = new TFWPassword(this);
-    FWPassword1->setObjectName(u"FWPassword1"_s);
-    FWPassword1->setLanguage(FWLanguage1);
-    FWPassword1->setLanguageCodeLetter(u"E"_s);
-    FWPassword1->setMode(ModeMenge::Put);
-    FWPassword1->setUser(false);
-    FWProgramLinks1 = new TFWProgramLinks(this);
-    FWProgramLinks1->setObjectName(u"FWProgramLinks1"_s);
-
+    createComponents();
     bindHandlers();
     qApp->installEventFilter(this);
     FormCreate();
@@ -440,6 +428,8 @@ void TStammForm::FormShow()
     SprachenUn::Texte_Stamm(*this, lookup);
     if (m_setup)
         SprachenUn::Texte_Setup(*m_setup, lookup);
+    if (V.Startschirm)
+        FWStartScreenA1->ShowStartScreen();
     if (V.First) {
         PFirst->show();
         PFirst->raise();
@@ -525,13 +515,24 @@ void TStammForm::Pfade_Setzen()
     FWLanguage1->setPath(ProgramFolder::file(u"\\language"_s));
     FWLanguage1->setFileName(u"deutsch.lng"_s);
     const QString key = SettingsStore::ProgramKey;
+    FWInternalInfo1->WriteComponentInfo(key);
     FWProgramLinks1->WriteComponentInfo(key);
+    FWStartScreenA1->WriteComponentInfo(key);
     FWLanguage1->WriteComponentInfo(key);
     FWPassword1->WriteComponentInfo(key);
 }
 
 void TStammForm::Anzeige_Setzen()
 {
+    FWInfoScreenA1->setProgramName(u"Postrella"_s);
+    FWInfoScreenA1->setCompanyNameLong(u"Fernwick"_s);
+    FWInfoScreenA1->setVersionPrg(u"1.00c.0162"_s);
+    FWInfoScreenA1->setYear(u"03.07.2000"_s);
+    FWStartScreenA1->setYear(u"03.07.2000"_s);
+    FWStartScreenA1->setVersionPrg(u"1.00c.0162"_s);
+    FWStartScreenA1->setProgramName(u"Postrella"_s);
+    FWStartScreenA1->setBitmap(ProgramFolder::file(u"\\bg.jpg"_s));
+    FWStartScreenA1->setCompanyNameLong(u"Fernwick"_s);
     Konten->clear();
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (!V.Konto[n].isEmpty())
@@ -560,6 +561,9 @@ void TStammForm::bindHandlers()
     command(SBCheck, &QToolButton::clicked, [this] { SBCheckClick(); });
     command(Check1, &QAction::triggered, [this] { SBCheckClick(); });
     command(Disconnect1, &QAction::triggered, [this] { Disconnect1Click(); });
+    command(SBDelete, &QToolButton::clicked, [this] { SBDeleteClick(); });
+    command(Delete1, &QAction::triggered, [this] { SBDeleteClick(); });
+    command(Restore1, &QAction::triggered, [this] { Restore1Click(); });
 
     // The client's events. Failures inside them travel back through the
     // client to the command that is waiting on it.
@@ -609,9 +613,7 @@ void TStammForm::ShowContext(int context)
 
 void TStammForm::ShowInfoScreen()
 {
-    // Stand-in until the information screens are built.
-    Dialogs::message(Dialogs::Kind::Information,
-                     u"Postrella\r"_s + u"Version 1.00c.0162\r"_s + u"Fernwick, 03.07.2000"_s);
+    FWInfoScreenA1->ShowInfoScreen();
 }
 
 QString TStammForm::GetText(quint16 number) const

@@ -19,7 +19,10 @@ class QPushButton;
 class QStackedWidget;
 class QToolButton;
 class TBerichtForm;
+class TFWInfoScreenA;
+class TFWInternalInfo;
 class TFWLanguage;
+class TFWStartScreenA;
 class TPop3Client;
 class TFWPassword;
 class TFWProgramLinks;
@@ -67,6 +70,9 @@ public:
     TFWLanguage* FWLanguage1 = nullptr;
     TFWPassword* FWPassword1 = nullptr;
     TFWProgramLinks* FWProgramLinks1 = nullptr;
+    TFWStartScreenA* FWStartScreenA1 = nullptr;
+    TFWInfoScreenA* FWInfoScreenA1 = nullptr;
+    TFWInternalInfo* FWInternalInfo1 = nullptr;
 
     // Tool bar
     QToolButton* SBClose = nullptr;
@@ -160,6 +166,10 @@ public:
     void Check_From();
     void Check_Subject();
 
+    // Working on the list
+    void SBDeleteClick();
+    void Restore1Click();
+
     // Commands
     void Subject1Click(QObject* sender);
     void OB_SpeichernClick(QObject* sender);
@@ -187,11 +197,15 @@ private:
     void SpeedButton3Click();
     bool firstRunPortIsValid();
 
+    void createComponents();
     void bindHandlers();
     void setStatusText(quint16 textNumber, bool navy);
     void log(const QString& line);
     void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes);
     void retrieveEndForExamination();
+    // Shows the no-list message and returns true while no list is shown.
+    bool listMissing(int helpContext);
+    QString confirmationText(int row, quint16 question) const;
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
     void ShowInfoScreen();
