@@ -1,0 +1,148 @@
+#include "DovecotServer.h"
+#include "LED.h"
+#include "ProgramWindows.h"
+#include "SettingsStore.h"
+#include "StringGrid.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray message(const QByteArray& from, const QByteArray& subject)
+{
+    return "From: " + from + "\r\nTo: test@example.org\r\nSubject: " + subject +
+           "\r\nDate: Mon, 7 Dec 2026 10:00:00 +0100\r\n\r\nText\r\n";
+}
+
+struct Mail
+{
+    QByteArray from;
+    QByteArray subject;
+};
+
+// Ordinary mail beside spam that each list catches; the second subject
+// matches two lines of the system list.
+const QList<Mail> kMailbox = {
+    {"Ann <ann@example.org>", "Treffen am Montag"},
+    {"promo@versand.example", "Sofortkredit ohne Schufa"},
+    {"newsletter@shop.example", "Ihr Angebot der Woche"},
+    {"spammer@bulk.example", "Hallo"},
+    {"\"Bob B.\" <bob@example.net>", "Protokoll der Sitzung"},
+};
+
+void writeList(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+} // namespace
+
+// The check command against a real Dovecot: the grid shows what screening
+// decided, and after the program closes the server holds exactly the
+// messages that were not condemned.
+class TestCheckDovecot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void screeningDecidesWhatStays_data();
+    void screeningDecidesWhatStays();
+};
+
+void TestCheckDovecot::initTestCase()
+{
+    if (!DovecotServer::isAvailable())
+        QSKIP("dovecot is not installed (package dovecot-pop3d); scripts/install-deps.sh installs it");
+}
+
+void TestCheckDovecot::screeningDecidesWhatStays_data()
+{
+    QTest::addColumn<bool>("system");
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<bool>("sender");
+    QTest::addColumn<QStringList>("marks");
+    QTest::addColumn<QStringList>("reports"); // count per report box, in order
+    QTest::addColumn<int>("remaining");
+    QTest::newRow("nothing deleted") << false << false << false
+                                     << QStringList{{}, u"S"_s, u"SE"_s, u"F"_s, {}} << QStringList{} << 5;
+    QTest::newRow("system list deletes") << true << false << false
+                                         << QStringList{{}, u"S#"_s, u"SE"_s, u"F"_s, {}} << QStringList{u"1"_s}
+                                         << 4;
+    QTest::newRow("own subject list deletes") << false << true << false
+                                              << QStringList{{}, u"S"_s, u"SE#"_s, u"F"_s, {}}
+                                              << QStringList{u"1"_s} << 4;
+    QTest::newRow("sender list deletes") << false << false << true
+                                         << QStringList{{}, u"S"_s, u"SE"_s, u"F#"_s, {}} << QStringList{u"1"_s}
+                                         << 4;
+    QTest::newRow("every list deletes") << true << true << true
+                                        << QStringList{{}, u"S#"_s, u"SE#"_s, u"F#"_s, {}}
+                                        << QStringList{u"1"_s, u"1"_s, u"1"_s} << 2;
+}
+
+void TestCheckDovecot::screeningDecidesWhatStays()
+{
+    QFETCH(bool, system);
+    QFETCH(bool, own);
+    QFETCH(bool, sender);
+    QFETCH(QStringList, marks);
+    QFETCH(QStringList, reports);
+    QFETCH(int, remaining);
+
+    DovecotServer server;
+    for (const Mail& mail : kMailbox)
+        server.addMessage(message(mail.from, mail.subject));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+    SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    writeList(env.path(u"init/Betreff_User.ini"_s), "Angebot der Woche\r\n");
+    writeList(env.path(u"init/Absender_User.ini"_s), "spammer@\r\n");
+    {
+        ProgramWindows w;
+        Variabel& v = w.state;
+        v.Konto[1] = u"Dovecot"_s;
+        v.Host[1] = QString::fromLatin1(server.host());
+        v.Port[1] = server.port();
+        v.UserID[1] = QString::fromLatin1(server.user());
+        v.Passwort[1] = QString::fromLatin1(server.password());
+        v.Loeschen_Betreff = system;
+        v.Loeschen_Betreff_Eigen = own;
+        v.Loeschen_Absender = sender;
+        TStammForm& f = w.StammForm;
+        f.Anzeige_Setzen();
+        f.show();
+        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+
+        QCOMPARE(f.LAnzahl->text(), u"5"_s);
+        QStringList shown;
+        for (int row = 1; row <= 5; ++row)
+            shown.append(f.Tabelle->Cells(2, row));
+        QCOMPARE(shown, marks);
+        QCOMPARE(f.Tabelle->Cells(5, 2), u" Sofortkredit ohne Schufa"_s);
+        QCOMPARE(f.Tabelle->Cells(4, 5), u" \"Bob B.\" <bob@example.net>"_s);
+        QVERIFY(f.LEDBetreff->Lit() && f.LEDMessages->Lit() && f.LEDAbsender->Lit());
+        QStringList counts;
+        for (const QString& text : dialogs.texts())
+            counts.append(text.section(f.GetText(35), 0, 0));
+        QCOMPARE(counts, reports);
+        QVERIFY(f.LEDOnline->Lit());
+        QCOMPARE(server.storedMessageCount(), 5); // deletions are final only at QUIT
+        f.close();
+    }
+    QCOMPARE(server.storedMessageCount(), remaining);
+}
+
+QTEST_MAIN(TestCheckDovecot)
+#include "tst_check_dovecot.moc"
