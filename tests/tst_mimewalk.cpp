@@ -191,9 +191,10 @@ void TestMimeWalk::retrieve_data()
         << u"uuencoded.eml"_s << false << QStringList{} << " uuencoded"_ba
         << QByteArrayList{"program attached", note("prog.exe")} << QStringList{u"prog.exe"_s}
         << Files{{u"prog.exe"_s, fixture(u"prog.exe"_s)}};
-    QTest::newRow("one-character boundary: only the last delimiter closes")
+    QTest::newRow("one-letter boundary: within a line or Base64 it is content, only the last delimiter closes")
         << u"shortboundary.eml"_s << false << QStringList{} << " Short boundary"_ba
-        << QByteArrayList{"short", note("s1.bin"), note("s2.bin")} << QStringList{u"s1.bin"_s, u"s2.bin"_s}
+        << QByteArrayList{"short", "a line with b and --b- inside", note("s1.bin"), note("s2.bin")}
+        << QStringList{u"s1.bin"_s, u"s2.bin"_s}
         << Files{{u"s1.bin"_s, fixture(u"short1.bin"_s)}, {u"s2.bin"_s, fixture(u"short2.bin"_s)}};
 
     const QStringList hostileNames = {u"evil.sh"_s,

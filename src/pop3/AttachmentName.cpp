@@ -21,6 +21,12 @@ qsizetype diskBytes(const QString& text)
 // Cuts text from the end, whole characters only, until it fits into limit bytes.
 QString fitted(QString text, qsizetype limit)
 {
+    // No character takes less than a byte: a cheap first cut for very long names.
+    if (text.size() > limit) {
+        text.truncate(std::max<qsizetype>(limit, 0));
+        if (!text.isEmpty() && text.back().isHighSurrogate())
+            text.chop(1);
+    }
     while (!text.isEmpty() && diskBytes(text) > limit) {
         text.chop(1);
         if (!text.isEmpty() && text.back().isHighSurrogate())

@@ -103,7 +103,7 @@ void TMimeWalk::addLine(const QByteArray& line)
             bodyBegins();
         break;
     case Stage::Preamble:
-        if (!m_message.Boundary.isEmpty() && line.contains(m_message.Boundary))
+        if (isDelimiter(line))
             partHeaderBegins();
         break;
     case Stage::PartHeader:
@@ -113,11 +113,8 @@ void TMimeWalk::addLine(const QByteArray& line)
         }
         break;
     case Stage::PartBody:
-        // Any line holding the boundary ends the part, not only a proper delimiter line.
-        if (line.contains(m_message.Boundary)) {
-            // A short boundary such as "b" would make "--b" look like the closing
-            // line if only its last characters were looked at.
-            const bool closing = withoutLineEnd(line).trimmed().endsWith(QByteArray(m_message.Boundary + "--"));
+        if (isDelimiter(line)) {
+            const bool closing = line.mid(2 + m_message.Boundary.size()).startsWith("--");
             endPart();
             if (closing)
                 m_stage = Stage::Epilogue;
@@ -136,6 +133,15 @@ void TMimeWalk::addLine(const QByteArray& line)
     case Stage::Epilogue:
         break;
     }
+}
+
+// Only a line that begins with "--" and the boundary ends a part (RFC 2046).
+// The boundary text elsewhere in a line is content: a short boundary such as
+// "big" turns up in Base64 lines by chance and would cut the attachment there.
+bool TMimeWalk::isDelimiter(const QByteArray& line) const
+{
+    return !m_message.Boundary.isEmpty() && line.startsWith("--") &&
+           QByteArrayView(line).sliced(2).startsWith(m_message.Boundary);
 }
 
 bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)

@@ -64,6 +64,7 @@ private:
         Epilogue
     };
 
+    bool isDelimiter(const QByteArray& line) const;
     bool headerLine(const QByteArray& line, QByteArray& boundary);
     void bodyBegins();
     void partHeaderBegins();
