@@ -1,8 +1,10 @@
 #include "Pop3Client.h"
 
 #include "AnsiText.h"
+#include "MimeWalk.h"
 #include "Pop3Text.h"
 
+#include <QDir>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -216,6 +218,94 @@ void TPop3Client::TakeSummaryLine(const QByteArray& Line)
     else if (text.startsWith("Message-ID:"))
         m_summary.MessageId = text.mid(12, 256);
     m_summary.Header.append(text);
+}
+
+void TPop3Client::setAttachFilePath(const QString& Path)
+{
+    m_attachFilePath = Path;
+    if (!Path.isEmpty() && !Path.endsWith(u'/') && !Path.endsWith(QDir::separator()))
+        m_attachFilePath += QDir::separator();
+}
+
+void TPop3Client::RetrieveMessage(int MsgNum)
+{
+    if (Busy())
+        return;
+    BusyScope busy(*this);
+    VerifyConnected();
+    if (OnRetrieveStart)
+        OnRetrieveStart(this);
+    std::exception_ptr failure;
+    try {
+        m_mailMessage.Boundary.clear();
+        const QByteArray number = QByteArray::number(MsgNum);
+        const QByteArray reply = Transaction("RETR " + number);
+        // A refused RETR leaves the previous message in the record.
+        if (!IsPositive(reply))
+            RaiseReply(reply);
+        m_mailMessage.clear();
+        m_bytesRecvd = 0;
+        ReadMessage();
+        if (DeleteOnRead) {
+            const QByteArray dele = Transaction("DELE " + number);
+            if (dele.isEmpty() || stripLineEnd(NthField(dele, ' ', 1)) == "-ERR")
+                RaiseReply(dele);
+        }
+        ReportStatus(1, u"Meldung erhalten"_s);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (OnRetrieveEnd)
+        OnRetrieveEnd(this);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TPop3Client::ReadMessage()
+{
+    TMimeWalk::Hooks hooks;
+    hooks.status = [this](int level, const QString& text) { ReportStatus(level, text); };
+    hooks.lineMoved = [this] {
+        ++m_bytesRecvd;
+        if (OnPacketRecvd)
+            OnPacketRecvd(this);
+    };
+    hooks.decodeStart = [this](QString& name) {
+        if (OnDecodeStart)
+            OnDecodeStart(name);
+    };
+    // The parts are extracted while the message arrives, so a large attachment
+    // goes to disk line by line instead of piling up in memory.
+    TMimeWalk walk(m_mailMessage, m_attachFilePath, Parse, std::move(hooks));
+    bool answerEnded = false;
+    try {
+        QByteArray line;
+        while (ReadAnswerLine(line))
+            walk.addLine(stripLineEnd(line));
+        answerEnded = true;
+        walk.finish();
+    } catch (...) {
+        walk.abandon();
+        if (!answerEnded)
+            SkipAnswer();
+        throw;
+    }
+}
+
+void TPop3Client::SkipAnswer()
+{
+    // The rest of the answer would be taken for the next reply: read it away,
+    // or give up the connection when even that fails.
+    if (!Connected())
+        return;
+    try {
+        QByteArray line;
+        while (ReadAnswerLine(line)) {
+        }
+    } catch (...) {
+        if (Connected())
+            CloseSocket();
+    }
 }
 
 void TPop3Client::DeleteMessage(int MsgNum)

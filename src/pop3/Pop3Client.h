@@ -1,15 +1,15 @@
 #pragma once
 
+#include "MailMessage.h"
 #include "SockClient.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-// A list of lines that the mail records own.
-using TExStringList = QList<QByteArray>;
-
 using TListEvent = std::function<void(int Msg, int Size)>;
+// Passes the file name a message part is about to be stored under; the handler may change it.
+using TVarFileNameEvent = std::function<void(QString& FileName)>;
 
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary
@@ -24,8 +24,8 @@ struct TSummary
 };
 
 // The mail-box client: POP3 (RFC 1939) over the connection of TSockClient.
-// List, summary and delete calls that arrive while another operation waits
-// (the user's commands run inside the waits) are ignored while Busy is set.
+// List, summary, message and delete calls that arrive while another operation
+// waits (the user's commands run inside the waits) are ignored while Busy is set.
 class TPop3Client : public TSockClient
 {
     Q_OBJECT
@@ -37,6 +37,12 @@ public:
     // Published properties.
     QString UserID;
     QString Password;
+    // Whether a single-part message is extracted like a part (a Base64 body
+    // decoded into a file and read back as the body text); multipart messages
+    // always have their parts extracted.
+    bool Parse = false;
+    // Sends DELE after each successful RETR.
+    bool DeleteOnRead = false;
 
     // Fired at the end of Connect once the logon has succeeded; this takes the
     // place of the socket-level event of the same name.
@@ -49,6 +55,8 @@ public:
     TNotifyEvent OnSuccess;
     TNotifyEvent OnFailure;
     TNotifyEvent OnReset;
+    // Before a message part is stored as a file in AttachFilePath.
+    TVarFileNameEvent OnDecodeStart;
 
     void Connect() override;
     void Disconnect() override;
@@ -56,11 +64,23 @@ public:
 
     void ListMessages();
     void RetrieveSummary(int MsgNum);
+    // RETR: fills MailMessage and extracts the parts into AttachFilePath
+    // (OnPacketRecvd fires for every part line moved). A failure after the
+    // server accepted RETR removes the files of this retrieval and leaves Body
+    // and Attachments empty.
+    void RetrieveMessage(int MsgNum);
     void DeleteMessage(int MsgNum);
     void Reset();
 
     int MessageCount() const { return m_messageCount; }
     const TSummary& Summary() const { return m_summary; }
+    const TMailMessage& MailMessage() const { return m_mailMessage; }
+    // Part lines moved during the current or last RetrieveMessage: a line count, not bytes.
+    int BytesRecvd() const { return m_bytesRecvd; }
+    // The scratch folder for extracted parts, always ending in a separator
+    // unless empty.
+    const QString& AttachFilePath() const { return m_attachFilePath; }
+    void setAttachFilePath(const QString& Path);
     bool Busy() const { return m_busy; }
 
 protected:
@@ -87,8 +107,13 @@ protected:
 private:
     void Logon();
     void TakeSummaryLine(const QByteArray& Line);
+    void ReadMessage();
+    void SkipAnswer();
 
     TSummary m_summary;
+    TMailMessage m_mailMessage;
+    QString m_attachFilePath;
+    int m_bytesRecvd = 0;
     int m_messageCount = 0;
     bool m_busy = false;
 };

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// File names for extracted message parts. A part header names its file with
+// whatever text the sender chose; before it touches the disk it becomes a bare,
+// portable file name inside the scratch folder.
+namespace AttachmentName {
+
+// The name a part header line gives: the value of its name= or filename=
+// parameter, quoted or not; a line without such a parameter gives the text
+// between its first two double quotes. Empty when the line names nothing.
+QByteArray fromHeaderLine(const QByteArray& line);
+
+// Reduces a name to a bare file name: the last component after either
+// separator, no control characters, none of the characters Windows refuses,
+// no trailing dots or blanks, no device name, at most MaxBytes on disk with
+// the extension kept. Empty, "." and ".." become "text.tmp".
+QString bare(const QString& name);
+
+// The k-th alternative of a bare name: base + "_" + k + "." + extension
+// (base + "_" + k for a name without a dot), still within MaxBytes.
+QString alternative(const QString& name, int k);
+
+constexpr qsizetype MaxBytes = 255;
+
+} // namespace AttachmentName

@@ -1,0 +1,363 @@
+#include "MimeWalk.h"
+
+#include "AnsiText.h"
+#include "AttachmentName.h"
+#include "Exception.h"
+#include "Pop3Text.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int s_tempCounter = 0;
+
+constexpr qsizetype kFieldLength = 256;
+constexpr qint64 kCopyChunk = 64 * 1024;
+
+QByteArray withoutLineEnd(QByteArray line)
+{
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// The value after "BOUNDARY=": quoted, or up to the next parameter or blank.
+QByteArray boundaryValue(const QByteArray& line, qsizetype from)
+{
+    QByteArray value = line.mid(from).trimmed();
+    if (value.startsWith('"')) {
+        const qsizetype close = value.indexOf('"', 1);
+        return close < 0 ? value.mid(1) : value.mid(1, close - 1);
+    }
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value.at(i) == ';' || value.at(i) == ' ' || value.at(i) == '\t')
+            return value.left(i);
+    }
+    return value;
+}
+
+// The transfer encoding is the text after the colon that follows the field
+// name, blanks trimmed; position and case of the value do not matter.
+QByteArray encodingValue(const QByteArray& line, qsizetype from)
+{
+    const qsizetype colon = line.indexOf(':', from);
+    return (colon < 0 ? line.mid(from) : line.mid(colon + 1)).trimmed().left(kFieldLength);
+}
+
+bool existsOrLink(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+} // namespace
+
+TMimeWalk::TMimeWalk(TMailMessage& message, QString folder, bool parse, Hooks hooks)
+    : m_message(message), m_folder(std::move(folder)), m_parse(parse), m_hooks(std::move(hooks))
+{}
+
+TMimeWalk::~TMimeWalk()
+{
+    removeTemp();
+}
+
+int TMimeWalk::tempCounter()
+{
+    return s_tempCounter;
+}
+
+void TMimeWalk::status(int level, const QString& text) const
+{
+    if (m_hooks.status)
+        m_hooks.status(level, text);
+}
+
+void TMimeWalk::fileError(const QString& path, const QString& reason)
+{
+    throw Exception(u"Die Datei \""_s + path + u"\" kann nicht erstellt werden: "_s + reason);
+}
+
+void TMimeWalk::walk(QIODevice& source, TMailMessage& message, const QString& folder, bool parse, Hooks hooks)
+{
+    TMimeWalk walk(message, folder, parse, std::move(hooks));
+    try {
+        while (!source.atEnd())
+            walk.addLine(withoutLineEnd(source.readLine()));
+        walk.finish();
+    } catch (...) {
+        walk.abandon();
+        throw;
+    }
+}
+
+void TMimeWalk::addLine(const QByteArray& line)
+{
+    switch (m_stage) {
+    case Stage::MessageHeader:
+        if (headerLine(line, m_message.Boundary))
+            bodyBegins();
+        break;
+    case Stage::Preamble:
+        if (isDelimiter(line))
+            partHeaderBegins();
+        break;
+    case Stage::PartHeader:
+        if (headerLine(line, m_partBoundary)) {
+            m_stage = Stage::PartBody;
+            beginPart();
+        }
+        break;
+    case Stage::PartBody:
+        if (isDelimiter(line)) {
+            const bool closing = line.mid(2 + m_message.Boundary.size()).startsWith("--");
+            endPart();
+            if (closing)
+                m_stage = Stage::Epilogue;
+            else
+                partHeaderBegins();
+        } else {
+            partLine(line);
+        }
+        break;
+    case Stage::Single:
+        if (m_partOpen)
+            partLine(line);
+        else
+            m_message.Body.append(line);
+        break;
+    case Stage::Epilogue:
+        break;
+    }
+}
+
+// Only a line that begins with "--" and the boundary ends a part (RFC 2046).
+// The boundary text elsewhere in a line is content: a short boundary such as
+// "big" turns up in Base64 lines by chance and would cut the attachment there.
+bool TMimeWalk::isDelimiter(const QByteArray& line) const
+{
+    return !m_message.Boundary.isEmpty() && line.startsWith("--") &&
+           QByteArrayView(line).sliced(2).startsWith(m_message.Boundary);
+}
+
+bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
+{
+    if (m_partState == 2)
+        m_message.Head.append(line);
+    if (line.isEmpty()) {
+        if (m_partState == 2)
+            m_partState = 1;
+        return true;
+    }
+    const QByteArray field = NthField(line, ' ', 1).toUpper();
+    if (field == "SUBJECT:")
+        m_message.Subject = line.mid(8, kFieldLength);
+    else if (field == "FROM:")
+        m_message.From = line.mid(6, kFieldLength);
+    else if (field == "CONTENT-TYPE:")
+        m_message.ContentType = line.mid(14, kFieldLength);
+    else if (field == "MESSAGE-ID:")
+        m_message.MessageId = line.mid(12, kFieldLength);
+
+    // Parameters are looked for anywhere, so they are found on continuation lines too.
+    const QByteArray upper = line.toUpper();
+    if (const qsizetype at = upper.indexOf("BOUNDARY="); at >= 0)
+        boundary = boundaryValue(line, at + 9);
+    if (const qsizetype at = upper.indexOf("CONTENT-TRANSFER-ENCODING"); at >= 0)
+        m_transferEncoding = encodingValue(line, at + 25);
+    if (upper.contains("NAME")) {
+        // A line that mentions a name without giving one keeps the name found before.
+        const QByteArray name = AttachmentName::fromHeaderLine(line);
+        if (!name.isEmpty())
+            m_attachmentName = name;
+    }
+    return false;
+}
+
+void TMimeWalk::bodyBegins()
+{
+    if (m_message.ContentType.toLower().contains("multipart")) {
+        m_stage = Stage::Preamble;
+        return;
+    }
+    m_stage = Stage::Single;
+    if (!m_parse)
+        return;
+    if (m_transferEncoding.toLower().contains("base64")) {
+        m_partState = 0;
+        m_bodyFromFile = true;
+    }
+    beginPart();
+}
+
+void TMimeWalk::partHeaderBegins()
+{
+    // Every part starts without the name and encoding of the part before it.
+    m_stage = Stage::PartHeader;
+    m_attachmentName.clear();
+    m_transferEncoding.clear();
+    m_partBoundary.clear();
+}
+
+void TMimeWalk::beginPart()
+{
+    if (m_partState == 0)
+        openTemp();
+    m_partOpen = true;
+    status(1, u"Extrahieren der Datei"_s);
+}
+
+void TMimeWalk::partLine(const QByteArray& line)
+{
+    if (m_partState > 0) {
+        m_message.Body.append(line);
+    } else if (m_temp.write(line) != line.size() || m_temp.write("\r\n", 2) != 2) {
+        fileError(m_temp.fileName(), m_temp.errorString());
+    }
+    if (m_hooks.lineMoved)
+        m_hooks.lineMoved();
+}
+
+void TMimeWalk::endPart()
+{
+    if (m_partOpen && m_partState == 0) {
+        if (!m_temp.flush())
+            fileError(m_temp.fileName(), m_temp.errorString());
+        if (m_temp.size() > 0)
+            storeFile();
+        removeTemp();
+    }
+    m_partOpen = false;
+    m_partState = 0;
+}
+
+void TMimeWalk::openTemp()
+{
+    if (m_folder.isEmpty())
+        throw Exception(u"Kein Ordner für Anhänge angegeben"_s);
+    for (int tries = 0; tries < 1000; ++tries) {
+        const QString path = m_folder + u"Temp"_s + QString::number(++s_tempCounter) + u".mme"_s;
+        // An old file of that name is replaced; a link is removed, never followed.
+        const QFileInfo info(path);
+        if (info.isSymLink() || info.isFile())
+            QFile::remove(path);
+        m_temp.setFileName(path);
+        if (m_temp.open(QIODevice::ReadWrite | QIODevice::NewOnly))
+            return;
+        // A folder of that name: take the next number.
+        if (!existsOrLink(path))
+            fileError(path, m_temp.errorString());
+    }
+    fileError(m_folder, u"kein freier Name für eine temporäre Datei"_s);
+}
+
+void TMimeWalk::removeTemp()
+{
+    if (m_temp.fileName().isEmpty())
+        return;
+    m_temp.close();
+    QFile::remove(m_temp.fileName());
+    m_temp.setFileName(QString());
+}
+
+QString TMimeWalk::firstFree(const QString& name) const
+{
+    QString candidate = name;
+    for (int k = 1; existsOrLink(m_folder + candidate); ++k)
+        candidate = AttachmentName::alternative(name, k);
+    return candidate;
+}
+
+// Creates the attachment file under the name or, when something appeared
+// under it meanwhile, under the next free alternative. Creating only what does
+// not exist means no link or folder in the scratch folder is ever followed.
+QString TMimeWalk::claim(const QString& name, QFile& file)
+{
+    for (int k = 0; k < 100000; ++k) {
+        const QString candidate = k == 0 ? name : AttachmentName::alternative(name, k);
+        const QString path = m_folder + candidate;
+        if (existsOrLink(path))
+            continue;
+        file.setFileName(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_written.append(path);
+            return candidate;
+        }
+        if (!existsOrLink(path))
+            fileError(path, file.errorString());
+    }
+    fileError(m_folder + name, u"kein freier Name"_s);
+}
+
+void TMimeWalk::storeFile()
+{
+    QString name = firstFree(AttachmentName::bare(AnsiText::fromAnsi(m_attachmentName)));
+    if (m_hooks.decodeStart) {
+        QString changed = name;
+        m_hooks.decodeStart(changed);
+        // The handler's name obeys the same rules as the sender's.
+        if (changed != name)
+            name = firstFree(AttachmentName::bare(changed));
+    }
+
+    QFile out;
+    name = claim(name, out);
+    if (!m_temp.seek(0))
+        fileError(m_temp.fileName(), m_temp.errorString());
+    if (const auto method = TUUProcessor::MethodFor(m_transferEncoding)) {
+        status(1, u"Decodieren der Datei"_s);
+        m_decoder.setMethod(*method);
+        m_decoder.setInputStream(&m_temp);
+        m_decoder.setOutputStream(&out);
+        m_decoder.Decode();
+    } else {
+        // Stored as received, each line ending in CR LF.
+        QByteArray chunk;
+        while (!(chunk = m_temp.read(kCopyChunk)).isEmpty()) {
+            if (out.write(chunk) != chunk.size())
+                fileError(out.fileName(), out.errorString());
+        }
+    }
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        fileError(out.fileName(), out.errorString());
+
+    m_message.Body.append("\r\nDatei \"" + AnsiText::toAnsi(name) + "\" extrahiert");
+    m_message.Attachments.append(name);
+}
+
+void TMimeWalk::finish()
+{
+    if (m_partOpen)
+        endPart();
+    if (m_bodyFromFile) {
+        // A single-part Base64 message: its decoded content is the body text.
+        m_message.Body.clear();
+        if (!m_message.Attachments.isEmpty())
+            loadBody(m_folder + m_message.Attachments.constFirst());
+    }
+}
+
+void TMimeWalk::loadBody(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(u"Die Datei \""_s + path + u"\" kann nicht gelesen werden: "_s + file.errorString());
+    while (!file.atEnd())
+        m_message.Body.append(withoutLineEnd(file.readLine()));
+}
+
+void TMimeWalk::abandon()
+{
+    removeTemp();
+    for (const QString& path : std::as_const(m_written))
+        QFile::remove(path);
+    m_written.clear();
+    m_partOpen = false;
+    m_message.Body.clear();
+    m_message.Attachments.clear();
+}
