@@ -67,19 +67,18 @@ Dialogs::Button showRealBox(const Dialogs::MessageRequest& request)
             box.addButton(map.standard);
     }
     QPushButton* helpButton = nullptr;
-    if (request.buttons & Dialogs::Help) {
-        // The Help button opens the help page and leaves the box open.
+    if (request.buttons & Dialogs::Help)
         helpButton = box.addButton(QMessageBox::Help);
-        helpButton->disconnect();
-        const int context = request.helpContext;
-        QObject::connect(helpButton, &QPushButton::clicked, helpButton, [context] {
-            if (helpHandler())
-                helpHandler()(context);
-        });
-    }
     if (box.buttons().isEmpty() || (helpButton && box.buttons().size() == 1))
         box.addButton(QMessageBox::Ok);
     box.exec();
+    if (helpButton && box.clickedButton() == helpButton) {
+        // The box is modal: the help window could not be used beside it, so
+        // the box closes and the help page opens in its place.
+        if (helpHandler())
+            helpHandler()(request.helpContext);
+        return Dialogs::Ok;
+    }
     const auto clicked = box.standardButton(box.clickedButton());
     for (const ButtonMap& map : kButtons) {
         if (clicked == map.standard)

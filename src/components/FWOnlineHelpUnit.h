@@ -1,14 +1,13 @@
 #pragma once
 
 #include "FWLanguageLink.h"
+#include "FWOnlineHelpDialog.h"
 
 #include <QColor>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-class TFWOnlineHelpDialog;
 
 // The program's help: HTML pages shipped in zip archives, unpacked beside the
 // program when an archive is new or changed, found by context number through

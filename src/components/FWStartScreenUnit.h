@@ -2,13 +2,12 @@
 
 #include "FWFont.h"
 #include "FWLanguageLink.h"
+#include "FWStartScreenForm.h"
 
 #include <QColor>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-class TStartScreenFormular;
 
 // Holds what the start screen shows and builds the window on request. The
 // window does not block: ShowStartScreen returns at once and the window

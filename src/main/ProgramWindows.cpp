@@ -18,5 +18,6 @@ SetupServices setupServices(TStammForm& stamm)
 
 ProgramWindows::ProgramWindows() : StammForm(state), SetupForm(state, setupServices(StammForm))
 {
-    StammForm.setWindows(&BerichtForm, &SetupForm);
+    ExamineForm.ShowContext = [this](int context) { StammForm.ShowContext(context); };
+    StammForm.setWindows(&ExamineForm, &SetupForm, &BerichtForm);
 }

@@ -134,8 +134,10 @@ void TStammForm::Pop3Client1Connect()
         Sofort_Loeschen = false;
         for (int i = 0; i < Anzahl_Mails; ++i) {
             Pop3Client1->RetrieveSummary(Zeile);
-            if (Sofort_Loeschen)
+            if (Sofort_Loeschen) {
                 Pop3Client1->DeleteMessage(Zeile);
+                m_deletedHere.insert(Zeile);
+            }
             ++Zeile;
             Sofort_Loeschen = false;
         }
@@ -163,6 +165,7 @@ void TStammForm::Pop3Client1Connect()
 
 void TStammForm::Pop3Client1Disconnect()
 {
+    m_deletedHere.clear();
     LEDOnline->setLit(false);
     LAnzahl->setText(u"0"_s);
 }

@@ -3,6 +3,7 @@
 #include "FWInfoScreenUnit.h"
 #include "FWInternalInfoUnit.h"
 #include "FWLanguageUnit.h"
+#include "FWOnlineHelpUnit.h"
 #include "FWPasswordUnit.h"
 #include "FWProgramLinksUnit.h"
 #include "FWStartScreenForm.h"
@@ -30,6 +31,8 @@ void TStammForm::createComponents()
     Pop3Client1->Port = 110;
     Pop3Client1->TimeOut = 20000;
     Pop3Client1->ReportLevel = 4;
+    Pop3Client1->Parse = false;
+    Pop3Client1->DeleteOnRead = false;
 
     FWLanguage1 = component<TFWLanguage>(this, u"FWLanguage1"_s);
     FWLanguage1->setLanguageOfDialog(TLangDialog::Deutsch);
@@ -39,6 +42,10 @@ void TStammForm::createComponents()
     FWPassword1->setLanguageCodeLetter(u"E"_s);
     FWPassword1->setMode(ModeMenge::Put);
     FWPassword1->setUser(false);
+
+    FWOnlineHelp1 = component<TFWOnlineHelp>(this, u"FWOnlineHelp1"_s);
+    FWOnlineHelp1->setLanguage(FWLanguage1);
+    FWOnlineHelp1->setLanguageCodeLetter(u"E"_s);
 
     FWProgramLinks1 = component<TFWProgramLinks>(this, u"FWProgramLinks1"_s);
 

@@ -1,6 +1,9 @@
 // Working on the listed messages: delete one, take back all deletions,
 // examine one or all.
+#include "AnsiText.h"
 #include "Dialogs.h"
+#include "ExamineUn.h"
+#include "LED.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
 #include "StringGrid.h"
@@ -38,10 +41,72 @@ void TStammForm::SBDeleteClick()
         Dialogs::Yes)
         return;
     Pop3Client1->DeleteMessage(r);
+    m_deletedHere.insert(r);
     Tabelle->setCells(2, r, u"LLL"_s);
 }
 
 void TStammForm::Restore1Click()
 {
     Pop3Client1->Reset();
+    m_deletedHere.clear();
+}
+
+void TStammForm::SBExamineClick()
+{
+    LEDWaiting->setLit(true);
+    setStatusText(25, true);
+    if (!listMissing(2)) {
+        const int r = Tabelle->Row();
+        m_examine->Einrichten();
+        if (Dialogs::message(Dialogs::Kind::Confirmation, confirmationText(r, 42), Dialogs::Yes | Dialogs::No) ==
+            Dialogs::Yes) {
+            Modus = 2;
+            Zeile = r;
+            LEDWaiting->setLit(true);
+            Pop3Client1->RetrieveMessage(r);
+            m_examine->Tabelle_Auswerten(Zeile);
+            m_examine->show();
+            m_examine->raise();
+        }
+    }
+    LEDWaiting->setLit(false);
+    setStatusText(24, true);
+}
+
+void TStammForm::SBCheck_AllClick()
+{
+    LEDWaiting->setLit(true);
+    setStatusText(25, true);
+    if (!listMissing(2)) {
+        Modus = 3;
+        Zeile = 0;
+        LEDWaiting->setLit(true);
+        m_examine->Einrichten();
+        // Messages deleted in this connection cannot be retrieved any more; they are skipped.
+        for (int i = 1; i <= Anzahl_Mails; ++i) {
+            ++Zeile;
+            if (m_deletedHere.contains(i))
+                continue;
+            Pop3Client1->RetrieveMessage(i);
+            m_examine->Tabelle_Auswerten(Zeile);
+        }
+        m_examine->show();
+        m_examine->raise();
+    }
+    LEDWaiting->setLit(false);
+    setStatusText(24, true);
+}
+
+void TStammForm::retrieveEndForExamination()
+{
+    const TMailMessage& message = Pop3Client1->MailMessage();
+    if (Modus == 2) {
+        QStringList body;
+        for (const QByteArray& line : message.Body)
+            body.append(AnsiText::fromAnsi(line));
+        m_examine->setMessage(AnsiText::fromAnsi(message.From), AnsiText::fromAnsi(message.Subject), body,
+                              message.Attachments);
+    } else if (Modus == 3) {
+        m_examine->setMessage({}, {}, {}, message.Attachments);
+    }
 }

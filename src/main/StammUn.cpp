@@ -7,6 +7,7 @@
 #include "FWInfoScreenUnit.h"
 #include "FWInternalInfoUnit.h"
 #include "FWLanguageUnit.h"
+#include "FWOnlineHelpUnit.h"
 #include "FWPasswordUnit.h"
 #include "FWProgramLinksUnit.h"
 #include "FWStartScreenForm.h"
@@ -125,10 +126,11 @@ TStammForm::~TStammForm()
     qApp->removeEventFilter(this);
 }
 
-void TStammForm::setWindows(TBerichtForm* bericht, QWidget* setup)
+void TStammForm::setWindows(TExamineForm* examine, QWidget* setup, TBerichtForm* bericht)
 {
-    m_bericht = bericht;
+    m_examine = examine;
     m_setup = setup;
+    m_bericht = bericht;
 }
 
 void TStammForm::buildToolBar(QWidget* parent)
@@ -388,6 +390,7 @@ bool TStammForm::eventFilter(QObject* watched, QEvent* event)
 void TStammForm::FormCreate()
 {
     V.Pfad = ProgramFolder::path();
+    Pop3Client1->setAttachFilePath(ProgramFolder::file(u"\\temp"_s));
     {
         SettingsStore store;
         V.load(store);
@@ -411,6 +414,7 @@ void TStammForm::FormCreate()
     Anzeige_Setzen();
     Einrichten();
     V.Passwort_Neu = false;
+    FWOnlineHelp1->PrepareHelp();
 }
 
 void TStammForm::showEvent(QShowEvent* event)
@@ -514,11 +518,18 @@ void TStammForm::Pfade_Setzen()
 {
     FWLanguage1->setPath(ProgramFolder::file(u"\\language"_s));
     FWLanguage1->setFileName(u"deutsch.lng"_s);
+    FWOnlineHelp1->setRegistryKey(SettingsStore::ProgramKey + u"\\OnlineHelp"_s);
+    FWOnlineHelp1->setFileNameAdditional(u"extended.ohlp"_s);
+    FWOnlineHelp1->setFileNameBasicHelp(u"basic.ohlp"_s);
+    FWOnlineHelp1->setPathToCompressedHelp(ProgramFolder::file(u"\\help\\source"_s));
+    FWOnlineHelp1->setPathToUncompressedHelp(ProgramFolder::file(u"\\help"_s));
+    FWOnlineHelp1->setPathToUnzipLibrary(ProgramFolder::file(u"\\system"_s));
     const QString key = SettingsStore::ProgramKey;
     FWInternalInfo1->WriteComponentInfo(key);
     FWProgramLinks1->WriteComponentInfo(key);
     FWStartScreenA1->WriteComponentInfo(key);
     FWLanguage1->WriteComponentInfo(key);
+    FWOnlineHelp1->WriteComponentInfo(key);
     FWPassword1->WriteComponentInfo(key);
 }
 
@@ -564,6 +575,10 @@ void TStammForm::bindHandlers()
     command(SBDelete, &QToolButton::clicked, [this] { SBDeleteClick(); });
     command(Delete1, &QAction::triggered, [this] { SBDeleteClick(); });
     command(Restore1, &QAction::triggered, [this] { Restore1Click(); });
+    command(SBExamine, &QToolButton::clicked, [this] { SBExamineClick(); });
+    command(Examine1, &QAction::triggered, [this] { SBExamineClick(); });
+    command(SBCheck_All, &QToolButton::clicked, [this] { SBCheck_AllClick(); });
+    command(Examineall1, &QAction::triggered, [this] { SBCheck_AllClick(); });
 
     // The client's events. Failures inside them travel back through the
     // client to the command that is waiting on it.
@@ -593,22 +608,15 @@ void TStammForm::disconnectClient(bool swallow)
     }
 }
 
-void TStammForm::retrieveEndForExamination()
-{
-    // Examination comes with message retrieval.
-}
 
 void TStammForm::ShowPage(const QString& page)
 {
-    Q_UNUSED(page);
-    ShowContext(0);
+    FWOnlineHelp1->ShowPage(page);
 }
 
 void TStammForm::ShowContext(int context)
 {
-    Q_UNUSED(context);
-    // Stand-in until the online help is built.
-    Dialogs::message(Dialogs::Kind::Information, u"Die Hilfe ist in dieser Version noch nicht enthalten."_s);
+    FWOnlineHelp1->ShowContext(context);
 }
 
 void TStammForm::ShowInfoScreen()

@@ -4,6 +4,7 @@
 #include "Variabel.h"
 
 #include <QMainWindow>
+#include <QSet>
 
 #include <functional>
 
@@ -22,6 +23,8 @@ class TBerichtForm;
 class TFWInfoScreenA;
 class TFWInternalInfo;
 class TFWLanguage;
+class TFWOnlineHelp;
+class TExamineForm;
 class TFWStartScreenA;
 class TPop3Client;
 class TFWPassword;
@@ -42,7 +45,7 @@ public:
     ~TStammForm() override;
 
     // The other windows of the program, created after the main window.
-    void setWindows(TBerichtForm* bericht, QWidget* setup);
+    void setWindows(TExamineForm* examine, QWidget* setup, TBerichtForm* bericht);
     TBerichtForm* BerichtForm() const { return m_bericht; }
 
     // The text of a number in the language file; empty when it has none.
@@ -69,6 +72,7 @@ public:
     TPop3Client* Pop3Client1 = nullptr;
     TFWLanguage* FWLanguage1 = nullptr;
     TFWPassword* FWPassword1 = nullptr;
+    TFWOnlineHelp* FWOnlineHelp1 = nullptr;
     TFWProgramLinks* FWProgramLinks1 = nullptr;
     TFWStartScreenA* FWStartScreenA1 = nullptr;
     TFWInfoScreenA* FWInfoScreenA1 = nullptr;
@@ -169,6 +173,8 @@ public:
     // Working on the list
     void SBDeleteClick();
     void Restore1Click();
+    void SBExamineClick();
+    void SBCheck_AllClick();
 
     // Commands
     void Subject1Click(QObject* sender);
@@ -221,9 +227,12 @@ private:
 
     void resizeEvent(QResizeEvent* event) override;
 
+    TExamineForm* m_examine = nullptr;
     TBerichtForm* m_bericht = nullptr;
     QWidget* m_setup = nullptr;
     Screening::Result m_screening;
+    // Messages deleted on the server in this connection; they cannot be retrieved.
+    QSet<int> m_deletedHere;
     bool m_shown = false;
     bool m_closing = false;
 };
