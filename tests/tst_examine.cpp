@@ -1,0 +1,189 @@
+#include "BerichtUn.h"
+#include "DovecotServer.h"
+#include "ExamineUn.h"
+#include "ProgramWindows.h"
+#include "ScrollingText.h"
+#include "SettingsStore.h"
+#include "StringGrid.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray fixture(const QString& name)
+{
+    QFile file(QStringLiteral(POSTRELLA_TEST_DATA) + u"/mime/"_s + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// Working on a listed mailbox of a real Dovecot: examine, delete, restore.
+class TestExamine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void examineAllNumbersRowsByMessage();
+    void examineOneShowsTheMessageAsPlainText();
+    void deleteAsksAndDeletedMessagesStayRefused();
+    void restoreKeepsEverything();
+    void commandsNeedAList();
+
+private:
+    void checkMailbox();
+    TStammForm& form() { return m_windows->StammForm; }
+
+    std::unique_ptr<DovecotServer> m_server;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<ProgramWindows> m_windows;
+};
+
+void TestExamine::init()
+{
+    if (!DovecotServer::isAvailable())
+        QSKIP("dovecot is not installed (package dovecot-pop3d); scripts/install-deps.sh installs it");
+    m_server = std::make_unique<DovecotServer>();
+    for (const auto* name : {"collisions.eml", "plain.eml", "nested.eml"})
+        m_server->addMessage(fixture(QString::fromLatin1(name)));
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    m_env = std::make_unique<TestEnvironment>();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+    SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    m_windows = std::make_unique<ProgramWindows>();
+    Variabel& v = m_windows->state;
+    v.Konto[1] = u"Dovecot"_s;
+    v.Host[1] = QString::fromLatin1(m_server->host());
+    v.Port[1] = m_server->port();
+    v.UserID[1] = QString::fromLatin1(m_server->user());
+    v.Passwort[1] = QString::fromLatin1(m_server->password());
+    form().Anzeige_Setzen();
+    form().show();
+}
+
+void TestExamine::cleanup()
+{
+    m_windows.reset();
+    m_dialogs.reset();
+    m_env.reset();
+    m_server.reset();
+}
+
+void TestExamine::checkMailbox()
+{
+    QTest::mouseClick(form().SBCheck, Qt::LeftButton);
+    QCOMPARE(form().LAnzahl->text(), u"3"_s);
+    m_dialogs->clear();
+}
+
+void TestExamine::examineAllNumbersRowsByMessage()
+{
+    checkMailbox();
+    QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
+    TExamineForm& examine = m_windows->ExamineForm;
+    QVERIFY(examine.isVisible());
+    QStringList numbers;
+    for (int row = 1; row < examine.Tabelle->RowCount(); ++row)
+        numbers.append(examine.Tabelle->Cells(1, row));
+    QCOMPARE(numbers, (QStringList{u"1"_s, u"1"_s, u"3"_s}));
+    QVERIFY(QFile::exists(m_env->path(u"temp/a.pdf"_s)));
+    QVERIFY(QFile::exists(m_env->path(u"temp/a_1.pdf"_s)));
+    QVERIFY(QFile::exists(m_env->path(u"temp/report.csv"_s)));
+    QVERIFY(m_dialogs->messages().isEmpty()); // examine all asks nothing
+
+    form().close(); // the scratch folder is emptied at the end
+    QCOMPARE(QDir(m_env->path(u"temp"_s)).entryList(QDir::Files).size(), 0);
+}
+
+void TestExamine::examineOneShowsTheMessageAsPlainText()
+{
+    checkMailbox();
+    form().Tabelle->setRow(2);
+    m_dialogs->answerNext(Dialogs::No);
+    QTest::mouseClick(form().SBExamine, Qt::LeftButton);
+    QVERIFY(!m_windows->ExamineForm.isVisible());
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBExamine, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages().size(), 2);
+    QVERIFY(m_dialogs->texts()[1].endsWith(form().GetText(42)));
+    TExamineForm& examine = m_windows->ExamineForm;
+    QVERIFY(examine.isVisible());
+    QCOMPARE(examine.LSubject->text(), form().Tabelle->Cells(5, 2));
+    QVERIFY(!examine.REBody->toPlainText().isEmpty());
+    QCOMPARE(examine.Tabelle->Cells(2, 1), QString()); // no attachments: one empty row
+    QVERIFY(!form().PWarten->isVisible());
+}
+
+void TestExamine::deleteAsksAndDeletedMessagesStayRefused()
+{
+    checkMailbox();
+    form().Tabelle->setRow(1);
+    m_dialogs->answerNext(Dialogs::No);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    QCOMPARE(form().Tabelle->Cells(2, 1), QString());
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    QCOMPARE(form().Tabelle->Cells(2, 1), u"LLL"_s);
+
+    // Deleting it again: the server refuses, the log gains a line, the mark stays.
+    m_dialogs->clear();
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages().size(), 2);
+    QCOMPARE(m_dialogs->messages()[1].kind, Dialogs::Kind::Error);
+    QVERIFY(m_dialogs->texts()[1].startsWith(u"-ERR"_s));
+    QCOMPARE(m_windows->BerichtForm.lines().size(), 1);
+    QVERIFY(m_windows->BerichtForm.lines()[0].startsWith(u"Error: "_s));
+    QCOMPARE(form().Tabelle->Cells(2, 1), u"LLL"_s);
+
+    // Examine all skips the deleted message instead of failing on it.
+    QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
+    QVERIFY(m_windows->ExamineForm.isVisible());
+    QCOMPARE(m_windows->ExamineForm.Tabelle->Cells(1, 1), u"3"_s);
+
+    form().close();
+    QCOMPARE(m_server->storedMessageCount(), 2);
+}
+
+void TestExamine::restoreKeepsEverything()
+{
+    checkMailbox();
+    form().Tabelle->setRow(3);
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    form().Restore1->trigger();
+    QCOMPARE(form().Tabelle->Cells(2, 3), u"LLL"_s); // marks stay as they are
+    form().close();
+    QCOMPARE(m_server->storedMessageCount(), 3);
+}
+
+void TestExamine::commandsNeedAList()
+{
+    const QString noList = u"Noch nicht möglich: - Mögliche Fehler:\r1. Sind Sie Online? \r"
+                           u"2. Richten Sie ein Konto ein. -> Einstellungen RiruvuvUziruz\r3. Wählen Sie ein Konto aus.\r"
+                           u"4. Rufen Sie mit \"Prüfen\" erst eine Liste ab!\r"
+                           u"5. Die Verbindung ist unterbrochen -> Erneut auf \"Prüfen\"\r"_s;
+    QTest::mouseClick(form().SBExamine, Qt::LeftButton);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    QCOMPARE(m_dialogs->texts(), (QStringList{noList, noList}));
+    QCOMPARE(m_dialogs->messages()[0].helpContext, 2);
+    QCOMPARE(m_dialogs->messages()[1].helpContext, 4);
+    QCOMPARE(m_dialogs->messages()[0].buttons, Dialogs::Ok | Dialogs::Help);
+    QCOMPARE(form().Schrift->Text(), form().GetText(24));
+}
+
+QTEST_MAIN(TestExamine)
+#include "tst_examine.moc"
