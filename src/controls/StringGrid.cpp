@@ -5,6 +5,8 @@
 TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent)
 {
     verticalHeader()->hide();
+    verticalHeader()->setMinimumSectionSize(10);
+    verticalHeader()->setDefaultSectionSize(18);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
