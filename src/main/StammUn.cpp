@@ -12,14 +12,15 @@
 #include "FWProgramLinksUnit.h"
 #include "FWStartScreenForm.h"
 #include "FWStartScreenUnit.h"
-#include "Pop3Client.h"
 #include "GradientText.h"
 #include "LED.h"
+#include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "SprachenUn.h"
 #include "StringGrid.h"
+#include "WidgetSetup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,22 +48,6 @@ namespace {
 const QColor kFixedColor(255, 220, 193);
 const QColor kNavy(0, 0, 128);
 const QColor kGreen(0, 128, 0);
-
-template <typename W>
-W* named(W* widget, const QString& name, const QString& accessible = QString())
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(accessible.isEmpty() ? name : accessible);
-    return widget;
-}
-
-QFont timesFont(int pixels, bool bold = false)
-{
-    QFont f(u"Times New Roman"_s);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 } // namespace
 
@@ -607,7 +592,6 @@ void TStammForm::disconnectClient(bool swallow)
     } catch (const std::exception&) {
     }
 }
-
 
 void TStammForm::ShowPage(const QString& page)
 {

@@ -3,6 +3,7 @@
 #include "AttachmentRating.h"
 #include "CommandGuard.h"
 #include "StringGrid.h"
+#include "WidgetSetup.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -13,21 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-template <typename W> W* named(W* widget, const QString& name, const QString& accessible)
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(accessible);
-    return widget;
-}
-
-QFont timesFont(int pixels, bool bold = false)
-{
-    QFont f(u"Times New Roman"_s);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 constexpr int kColumns = 7;
 constexpr int kColumnWidths[kColumns] = {10, 60, 200, 70, 200, 50, 200};

@@ -5,6 +5,7 @@
 #include "GradientText.h"
 #include "SettingsTable.h"
 #include "StringGrid.h"
+#include "WidgetSetup.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -19,26 +20,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-template <typename W>
-W* named(W* widget, const QString& name, const QString& accessible = QString())
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(accessible.isEmpty() ? name : accessible);
-    return widget;
-}
-
-QFont timesFont(int pixels, bool bold = false, bool italic = false)
-{
-    QFont f(u"Times New Roman"_s);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
-} // namespace
+namespace {} // namespace
 
 TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), V(state),
@@ -98,10 +80,10 @@ QWidget* TSetupForm::buildGeneralPage()
 
     auto* GroupBox1 = named(new QGroupBox(TSAllgemein), u"GroupBox1"_s, u"Löschen"_s);
     GroupBox1->setGeometry(236, 6, 245, 86);
-    CB_Eigen_Betreff = named(new QCheckBox(u"Eigen Betreff löschen"_s, GroupBox1), u"CB_Eigen_Betreff"_s,
-                             u"Eigen Betreff löschen"_s);
-    CB_Betreff = named(new QCheckBox(u"System Betreff löschen"_s, GroupBox1), u"CB_Betreff"_s,
-                       u"System Betreff löschen"_s);
+    CB_Eigen_Betreff =
+        named(new QCheckBox(u"Eigen Betreff löschen"_s, GroupBox1), u"CB_Eigen_Betreff"_s, u"Eigen Betreff löschen"_s);
+    CB_Betreff =
+        named(new QCheckBox(u"System Betreff löschen"_s, GroupBox1), u"CB_Betreff"_s, u"System Betreff löschen"_s);
     CB_Absender = named(new QCheckBox(u"Absender löschen"_s, GroupBox1), u"CB_Absender"_s, u"Absender löschen"_s);
     CB_Eigen_Betreff->setGeometry(8, 12, 230, 20);
     CB_Betreff->setGeometry(8, 36, 230, 20);
@@ -144,8 +126,8 @@ QWidget* TSetupForm::buildShortcutPage()
     int y = 42;
     for (auto [member, name] :
          {std::pair{&FB_Menu_Start, u"FB_Menu_Start"_s}, std::pair{&FB_Menu_Autostart, u"FB_Menu_Autostart"_s},
-          std::pair{&FB_Menu_Favoriten, u"FB_Menu_Favoriten"_s},
-          std::pair{&FB_Menu_Programme, u"FB_Menu_Programme"_s}, std::pair{&FB_Menu_Desktop, u"FB_Menu_Desktop"_s}}) {
+          std::pair{&FB_Menu_Favoriten, u"FB_Menu_Favoriten"_s}, std::pair{&FB_Menu_Programme, u"FB_Menu_Programme"_s},
+          std::pair{&FB_Menu_Desktop, u"FB_Menu_Desktop"_s}}) {
         *member = named(new QRadioButton(TSSoftware), name);
         (*member)->setGeometry(16, y, 300, 20);
         y += 24;
