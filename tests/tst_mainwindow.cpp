@@ -160,8 +160,11 @@ void TestMainWindow::captionsComeFromTheLanguageFile()
     QVERIFY(!f.Conncet1->isEnabled());
     QVERIFY(!f.Awards1->isEnabled());
     QCOMPARE(w.SetupForm.findChild<QPushButton*>(u"SBestaetigen"_s)->text(), lang.GetText(1));
-    QCOMPARE(f.Schrift->objectName(), u"Schrift"_s);
     QVERIFY(dialogs.messages().isEmpty());
+    f.Setup1->trigger();
+    QVERIFY(w.SetupForm.isVisible());
+    f.Protokoll1->trigger();
+    QVERIFY(w.BerichtForm.isVisible());
 }
 
 void TestMainWindow::missingLanguageFileLeavesCaptionsEmpty()

@@ -67,6 +67,7 @@ void setCaption(QObject* control, const QString& caption)
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(caption);
         button->setAccessibleName(caption);
+        button->setToolTip(caption);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(caption);
     } else if (auto* page = qobject_cast<QWidget*>(control)) {
