@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
+cmake --build --preset release --target Postrella
 exec build/release/program/Postrella "$@"
