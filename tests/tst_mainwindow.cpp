@@ -358,8 +358,10 @@ void TestMainWindow::secondInstanceIsRefused()
     {
         SingleInstance first(dir.path());
         QVERIFY(first.acquire());
+        ScriptedDialogs dialogs;
         SingleInstance second(dir.path());
-        QVERIFY(!second.acquire());
+        QVERIFY(!second.acquireOrTell());
+        QCOMPARE(dialogs.texts(), QStringList{u"Software is already in use !"_s});
     }
     // A lock left by a run that crashed does not block the next start.
     writeFile(dir.filePath(u"PF998.lock"_s), "999999\nPostrella\n" + QSysInfo::machineHostName().toUtf8() + "\n");

@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "Dialogs.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -21,4 +23,12 @@ SingleInstance::~SingleInstance() = default;
 bool SingleInstance::acquire()
 {
     return m_lock->tryLock(0);
+}
+
+bool SingleInstance::acquireOrTell()
+{
+    if (acquire())
+        return true;
+    Dialogs::message(Dialogs::Kind::Plain, QStringLiteral("Software is already in use !"));
+    return false;
 }

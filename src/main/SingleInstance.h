@@ -16,6 +16,8 @@ public:
 
     // True when this is the only running copy; the lock is then held until destruction.
     bool acquire();
+    // As acquire(), and tells the user when another copy runs already.
+    bool acquireOrTell();
 
     static QString lockName() { return QStringLiteral("PF998"); }
 

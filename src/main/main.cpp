@@ -1,4 +1,3 @@
-#include "Dialogs.h"
 #include "ProgramWindows.h"
 #include "SingleInstance.h"
 
@@ -14,10 +13,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(u"Fernwick"_s);
 
     SingleInstance instance;
-    if (!instance.acquire()) {
-        Dialogs::message(Dialogs::Kind::Plain, u"Software is already in use !"_s);
+    if (!instance.acquireOrTell())
         return 0;
-    }
 
     ProgramWindows windows;
     TStammForm& StammForm = windows.StammForm;
