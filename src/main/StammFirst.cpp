@@ -71,9 +71,12 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     PFirstPages->addWidget(PFirst_One);
     PFirstPages->addWidget(PFirst_Two);
 
-    auto* memo = place(new QPlainTextEdit(PFirst_One), u"Memo1"_s, 8, 6, 373, 76);
+    auto* memo = place(new QPlainTextEdit(PFirst_One), u"Memo1"_s, 6, 4, 377, 80);
     memo->setAccessibleName(u"Hinweis"_s);
     memo->setReadOnly(true);
+    QFont small = memo->font();
+    small.setPixelSize(11);
+    memo->setFont(small);
     memo->setFrameShape(QFrame::NoFrame);
     memo->setBackgroundRole(QPalette::Button);
     memo->viewport()->setBackgroundRole(QPalette::Button);
@@ -97,10 +100,11 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     label(PFirst_Two, u"Label6"_s, u"Host:"_s, 8, 8, 60, 16);
     EHost = edit(PFirst_Two, u"EHost"_s, u"Host"_s, 70, 6, 150);
     auto* hostHelp = label(PFirst_Two, u"Label7"_s,
-                           u"Tragen Sie den POP3-Server Ihres Anbieters ein, zum Beispiel pop.example.org. "
-                           u"Die Hilfe und das Dokument \"Konten\" nennen die Server bekannter Anbieter."_s,
+                           u"Der POP3-Server Ihres Anbieters, zum Beispiel pop.example.org. Die Hilfe und das "
+                           u"Dokument \"Konten\" nennen bekannte Server."_s,
                            226, 2, 158, 56);
     hostHelp->setWordWrap(true);
+    hostHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label(PFirst_Two, u"Label3"_s, u"UserID"_s, 8, 64, 60, 16);
     EUser = edit(PFirst_Two, u"EUser"_s, u"UserID"_s, 70, 62, 150);
     label(PFirst_Two, u"Label1"_s,
@@ -116,6 +120,13 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     label(PFirst_Two, u"Label11"_s,
           u"VORSICHT  - Das Speichern des Passwortes kann ein Sicherheitsproblem sein."_s, 8, 168, 376, 16);
     auto* finish = flatButton(PFirst_Two, u"SpeedButton3"_s, u"Fertigstellen"_s, 270, 188, 110);
+    // The notes are long; a smaller face keeps each on its line.
+    for (const QString& name : {u"Label7"_s, u"Label1"_s, u"Label10"_s, u"Label11"_s}) {
+        auto* note = PFirst_Two->findChild<QLabel*>(name);
+        QFont noteFont = note->font();
+        noteFont.setPixelSize(10);
+        note->setFont(noteFont);
+    }
 
     CommandGuard::connect(cancel, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     CommandGuard::connect(next, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
