@@ -29,7 +29,7 @@ Q_LOGGING_CATEGORY(lcHelp, "postrella.help", QtWarningMsg)
 
 const QString TFWOnlineHelp::IndexFileName = u"HelpIndex.ini"_s;
 const QString TFWOnlineHelp::RecordFileName = u"CurrentlyUncompressed.ini"_s;
-const QString TFWOnlineHelp::MakerAddress = u"https://www.fernwick.de"_s;
+const QString TFWOnlineHelp::MakerAddress = u"https://www.fernwick.example"_s;
 
 namespace {
 
