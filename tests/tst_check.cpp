@@ -130,8 +130,8 @@ void TestCheck::sizesFollowTheUnit_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QList<int>>("sizes");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("KByte drops the remainder") << u"KByte"_s << QList<int>{1023, 1024, 5000}
-                                               << QStringList{u"0"_s, u"1"_s, u"4"_s};
+    QTest::newRow("KByte drops the remainder")
+        << u"KByte"_s << QList<int>{1023, 1024, 5000} << QStringList{u"0"_s, u"1"_s, u"4"_s};
     QTest::newRow("MByte divides twice") << u"MByte"_s << QList<int>{3145727} << QStringList{u"2"_s};
     QTest::newRow("Byte as it is") << u"Byte"_s << QList<int>{17} << QStringList{u"17"_s};
     QTest::newRow("unknown unit leaves the cell empty") << u"GByte"_s << QList<int>{17} << QStringList{QString()};
@@ -190,8 +190,8 @@ void TestCheck::condemnedMessagesAreDeletedAndReported()
     QCOMPARE(p.column(2), (QStringList{u"F#"_s, u"S#"_s, u"SE"_s, u"S#"_s}));
     QVERIFY(p.form().LEDAbsender->Lit() && p.form().LEDBetreff->Lit() && p.form().LEDMessages->Lit());
     // One box per list with deletions, system list first; message 4 counts once in each list.
-    QCOMPARE(p.dialogs.texts(), (QStringList{u"2"_s + p.text(35) + u'\r' + p.text(36),
-                                             u"2"_s + p.text(35) + u'\r' + p.text(38)}));
+    QCOMPARE(p.dialogs.texts(),
+             (QStringList{u"2"_s + p.text(35) + u'\r' + p.text(36), u"2"_s + p.text(35) + u'\r' + p.text(38)}));
 }
 
 void TestCheck::refusedLogonAsksForThePasswordNextTime()
@@ -231,8 +231,8 @@ void TestCheck::unresolvableHostIsLogged()
     p.check();
     QCOMPARE(p.log(), (QStringList{u"Error: 11001"_s, u"Error: Null Externe Adresse"_s,
                                    u"Es konnte kein Kontakt zum Internet hergestellt werden."_s}));
-    QCOMPARE(p.dialogs.texts(), (QStringList{p.text(109) + u'\r' + p.text(108),
-                                             u"Fehler - Nähere Informationen im Protokoll"_s}));
+    QCOMPARE(p.dialogs.texts(),
+             (QStringList{p.text(109) + u'\r' + p.text(108), u"Fehler - Nähere Informationen im Protokoll"_s}));
     QVERIFY(p.form().SBCheck->isEnabled());
     QVERIFY(!p.form().PWarten->isVisible());
 }
@@ -245,8 +245,8 @@ void TestCheck::refusedConnectionIsLogged()
     QCOMPARE(p.log().size(), 2);
     QCOMPARE(p.log()[0], u"Error: 10061"_s);
     QVERIFY(p.log()[1].startsWith(u"Error: "_s));
-    QCOMPARE(p.dialogs.texts(), (QStringList{p.text(107) + u'\r' + p.text(108),
-                                             u"Fehler - Nähere Informationen im Protokoll"_s}));
+    QCOMPARE(p.dialogs.texts(),
+             (QStringList{p.text(107) + u'\r' + p.text(108), u"Fehler - Nähere Informationen im Protokoll"_s}));
     QVERIFY(p.form().SBCheck->isEnabled());
     QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
 }
@@ -256,9 +256,8 @@ void TestCheck::failureWhileListingKeepsTheRows()
     Program p;
     p.state().Loeschen_Betreff = true;
     FakePop3Server fake(greeting() + login("u", "p") + stat(3) + client("LIST ") + server("+OK") + server("1 10") +
-                        server("2 20") + server("3 30") + server(".") +
-                        top(1, {"From: a@b", "Subject: Sofortkredit"}) + list(1, 10) + dele(1) + client("TOP 2 0") +
-                        server("+OK") + server("From: c@d") + close());
+                        server("2 20") + server("3 30") + server(".") + top(1, {"From: a@b", "Subject: Sofortkredit"}) +
+                        list(1, 10) + dele(1) + client("TOP 2 0") + server("+OK") + server("From: c@d") + close());
     p.account(1, u"Test"_s, fake.host(), fake.port());
     p.check();
     FAKE_POP3_VERIFY(fake);

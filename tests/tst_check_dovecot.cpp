@@ -73,19 +73,15 @@ void TestCheckDovecot::screeningDecidesWhatStays_data()
     QTest::addColumn<QStringList>("marks");
     QTest::addColumn<QStringList>("reports"); // count per report box, in order
     QTest::addColumn<int>("remaining");
-    QTest::newRow("nothing deleted") << false << false << false
-                                     << QStringList{{}, u"S"_s, u"SE"_s, u"F"_s, {}} << QStringList{} << 5;
-    QTest::newRow("system list deletes") << true << false << false
-                                         << QStringList{{}, u"S#"_s, u"SE"_s, u"F"_s, {}} << QStringList{u"1"_s}
-                                         << 4;
-    QTest::newRow("own subject list deletes") << false << true << false
-                                              << QStringList{{}, u"S"_s, u"SE#"_s, u"F"_s, {}}
-                                              << QStringList{u"1"_s} << 4;
-    QTest::newRow("sender list deletes") << false << false << true
-                                         << QStringList{{}, u"S"_s, u"SE"_s, u"F#"_s, {}} << QStringList{u"1"_s}
-                                         << 4;
-    QTest::newRow("every list deletes") << true << true << true
-                                        << QStringList{{}, u"S#"_s, u"SE#"_s, u"F#"_s, {}}
+    QTest::newRow("nothing deleted") << false << false << false << QStringList{{}, u"S"_s, u"SE"_s, u"F"_s, {}}
+                                     << QStringList{} << 5;
+    QTest::newRow("system list deletes") << true << false << false << QStringList{{}, u"S#"_s, u"SE"_s, u"F"_s, {}}
+                                         << QStringList{u"1"_s} << 4;
+    QTest::newRow("own subject list deletes")
+        << false << true << false << QStringList{{}, u"S"_s, u"SE#"_s, u"F"_s, {}} << QStringList{u"1"_s} << 4;
+    QTest::newRow("sender list deletes") << false << false << true << QStringList{{}, u"S"_s, u"SE"_s, u"F#"_s, {}}
+                                         << QStringList{u"1"_s} << 4;
+    QTest::newRow("every list deletes") << true << true << true << QStringList{{}, u"S#"_s, u"SE#"_s, u"F#"_s, {}}
                                         << QStringList{u"1"_s, u"1"_s, u"1"_s} << 2;
 }
 

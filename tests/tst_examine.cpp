@@ -172,10 +172,11 @@ void TestExamine::restoreKeepsEverything()
 
 void TestExamine::commandsNeedAList()
 {
-    const QString noList = u"Noch nicht möglich: - Mögliche Fehler:\r1. Sind Sie Online? \r"
-                           u"2. Richten Sie ein Konto ein. -> Einstellungen RiruvuvUziruz\r3. Wählen Sie ein Konto aus.\r"
-                           u"4. Rufen Sie mit \"Prüfen\" erst eine Liste ab!\r"
-                           u"5. Die Verbindung ist unterbrochen -> Erneut auf \"Prüfen\"\r"_s;
+    const QString noList =
+        u"Noch nicht möglich: - Mögliche Fehler:\r1. Sind Sie Online? \r"
+        u"2. Richten Sie ein Konto ein. -> Einstellungen RiruvuvUziruz\r3. Wählen Sie ein Konto aus.\r"
+        u"4. Rufen Sie mit \"Prüfen\" erst eine Liste ab!\r"
+        u"5. Die Verbindung ist unterbrochen -> Erneut auf \"Prüfen\"\r"_s;
     QTest::mouseClick(form().SBExamine, Qt::LeftButton);
     QTest::mouseClick(form().SBDelete, Qt::LeftButton);
     QCOMPARE(m_dialogs->texts(), (QStringList{noList, noList}));

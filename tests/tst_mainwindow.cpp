@@ -1,7 +1,7 @@
 #include "FWLanguageUnit.h"
 #include "LED.h"
-#include "ScrollingText.h"
 #include "ProgramWindows.h"
+#include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "StringGrid.h"
@@ -218,7 +218,8 @@ void TestMainWindow::listEditorSavesOnlyChangedLists()
     ScriptedDialogs dialogs;
     const QString subjects = env.path(u"init/Betreff_User.ini"_s);
     const QString senders = env.path(u"init/Absender_User.ini"_s);
-    writeFile(subjects, "Gewinn\r\nGr\xfc\xdf" "e\r\n");
+    writeFile(subjects, "Gewinn\r\nGr\xfc\xdf"
+                        "e\r\n");
     QFile::setPermissions(subjects, QFile::ReadOwner); // an unchanged list is never rewritten
     ProgramWindows w;
     TStammForm& f = w.StammForm;
@@ -254,8 +255,7 @@ void TestMainWindow::listEditorSavesOnlyChangedLists()
     QFile::setPermissions(subjects, QFile::ReadOwner | QFile::WriteOwner);
     QVERIFY(QFile::remove(subjects) && QDir().mkpath(subjects)); // a folder in its place
     f.Subject1->trigger();
-    QCOMPARE(dialogs.texts().constLast(),
-             u"Datei "_s + QDir::cleanPath(subjects) + u" kann nicht geöffnet werden"_s);
+    QCOMPARE(dialogs.texts().constLast(), u"Datei "_s + QDir::cleanPath(subjects) + u" kann nicht geöffnet werden"_s);
     QVERIFY(!f.PEdit->isVisible());
 }
 

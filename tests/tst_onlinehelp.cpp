@@ -509,7 +509,8 @@ void TestOnlineHelp::outsideLinksLeaveTheHelp()
 
     clickLink(browser, u"postrella@fernwick.example"_s);
     clickLink(browser, u"https://www.fernwick.example"_s);
-    QCOMPARE(outside.urls, (QList<QUrl>{QUrl(u"mailto:postrella@fernwick.example"_s), QUrl(u"https://www.fernwick.example"_s)}));
+    QCOMPARE(outside.urls,
+             (QList<QUrl>{QUrl(u"mailto:postrella@fernwick.example"_s), QUrl(u"https://www.fernwick.example"_s)}));
     QCOMPARE(shownFile(help), page);
 
     // Links inside the help, also up out of the subfolder, stay inside.

@@ -29,16 +29,26 @@ void TestScreening::matchRule_data()
     QTest::addColumn<QByteArray>("pattern");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("match");
-    QTest::newRow("case counts: Win in Winner") << "Win"_ba << "Winner"_ba << true;
-    QTest::newRow("case counts: Win not in winner") << "Win"_ba << "winner"_ba << false;
-    QTest::newRow("substring anywhere") << "kredit"_ba << "Ihr Sofortkredit heute"_ba << true;
+    QTest::newRow("case counts: Win in Winner") << "Win"_ba
+                                                << "Winner"_ba << true;
+    QTest::newRow("case counts: Win not in winner") << "Win"_ba
+                                                    << "winner"_ba << false;
+    QTest::newRow("substring anywhere") << "kredit"_ba
+                                        << "Ihr Sofortkredit heute"_ba << true;
     QTest::newRow("empty pattern never matches") << QByteArray() << "anything"_ba << false;
     QTest::newRow("empty text never matched") << "x"_ba << QByteArray() << false;
-    QTest::newRow("blanks are part of the pattern") << "   "_ba << "a   b"_ba << true;
-    QTest::newRow("two blanks are not three") << "   "_ba << "a  b"_ba << false;
-    QTest::newRow("no trimming of a trailing blank") << "Viagra "_ba << "Viagra!"_ba << false;
-    QTest::newRow("bytes above 127 compare exactly") << "Gr\xfc\xdf"_ba << "Gr\xfc\xdf" "e"_ba << true;
-    QTest::newRow("no wildcards") << "Gewinn*"_ba << "Gewinnspiel"_ba << false;
+    QTest::newRow("blanks are part of the pattern") << "   "_ba
+                                                    << "a   b"_ba << true;
+    QTest::newRow("two blanks are not three") << "   "_ba
+                                              << "a  b"_ba << false;
+    QTest::newRow("no trimming of a trailing blank") << "Viagra "_ba
+                                                     << "Viagra!"_ba << false;
+    QTest::newRow("bytes above 127 compare exactly") << "Gr\xfc\xdf"_ba
+                                                     << "Gr\xfc\xdf"
+                                                        "e"_ba
+                                                     << true;
+    QTest::newRow("no wildcards") << "Gewinn*"_ba
+                                  << "Gewinnspiel"_ba << false;
 }
 
 void TestScreening::matchRule()
@@ -60,31 +70,38 @@ void TestScreening::marksCountersAndDeletion_data()
     QTest::addColumn<QList<bool>>("lamps"); // Absender, Betreff, Messages
 
     // Lists: sender "spam@", system subject "WIN" and "WIN BIG", user subject "Angebot" twice.
-    QTest::newRow("nothing matches") << "anna@example.org"_ba << "Hallo"_ba << Switches{true, true, true} << QString()
-                                     << QList<int>{0, 0, 0} << false << QList<bool>{false, false, false};
+    QTest::newRow("nothing matches") << "anna@example.org"_ba
+                                     << "Hallo"_ba << Switches{true, true, true} << QString() << QList<int>{0, 0, 0}
+                                     << false << QList<bool>{false, false, false};
     QTest::newRow("sender only, no deletion")
-        << "spam@x.org"_ba << "Hallo"_ba << Switches{} << u"F"_s << QList<int>{0, 0, 0} << false
-        << QList<bool>{true, false, false};
-    QTest::newRow("sender deleted") << "spam@x.org"_ba << "Hallo"_ba << Switches{true, false, false} << u"F#"_s
-                                    << QList<int>{1, 0, 0} << true << QList<bool>{true, false, false};
+        << "spam@x.org"_ba
+        << "Hallo"_ba << Switches{} << u"F"_s << QList<int>{0, 0, 0} << false << QList<bool>{true, false, false};
+    QTest::newRow("sender deleted") << "spam@x.org"_ba
+                                    << "Hallo"_ba << Switches{true, false, false} << u"F#"_s << QList<int>{1, 0, 0}
+                                    << true << QList<bool>{true, false, false};
     QTest::newRow("two system lines count the message once")
-        << "a@b"_ba << "WIN BIG now"_ba << Switches{false, true, false} << u"S#"_s << QList<int>{0, 1, 0} << true
+        << "a@b"_ba
+        << "WIN BIG now"_ba << Switches{false, true, false} << u"S#"_s << QList<int>{0, 1, 0} << true
         << QList<bool>{false, true, false};
     QTest::newRow("two user lines count the message once")
-        << "a@b"_ba << "Angebot"_ba << Switches{false, false, true} << u"SE#"_s << QList<int>{0, 0, 1} << true
+        << "a@b"_ba
+        << "Angebot"_ba << Switches{false, false, true} << u"SE#"_s << QList<int>{0, 0, 1} << true
         << QList<bool>{false, false, true};
     QTest::newRow("system deletes, user list does not: the mark keeps its #")
-        << "a@b"_ba << "WIN Angebot"_ba << Switches{false, true, false} << u"S#"_s << QList<int>{0, 1, 0} << true
+        << "a@b"_ba
+        << "WIN Angebot"_ba << Switches{false, true, false} << u"S#"_s << QList<int>{0, 1, 0} << true
         << QList<bool>{false, true, true};
     QTest::newRow("sender deletes, subject matches without deletion")
-        << "spam@x.org"_ba << "WIN"_ba << Switches{true, false, false} << u"F#"_s << QList<int>{1, 0, 0} << true
+        << "spam@x.org"_ba
+        << "WIN"_ba << Switches{true, false, false} << u"F#"_s << QList<int>{1, 0, 0} << true
         << QList<bool>{true, true, false};
     QTest::newRow("later deleting list takes the mark")
-        << "spam@x.org"_ba << "Angebot"_ba << Switches{false, false, true} << u"SE#"_s << QList<int>{0, 0, 1} << true
+        << "spam@x.org"_ba
+        << "Angebot"_ba << Switches{false, false, true} << u"SE#"_s << QList<int>{0, 0, 1} << true
         << QList<bool>{true, false, true};
-    QTest::newRow("last matching list names the mark") << "spam@x.org"_ba << "WIN"_ba << Switches{} << u"S"_s
-                                                       << QList<int>{0, 0, 0} << false
-                                                       << QList<bool>{true, true, false};
+    QTest::newRow("last matching list names the mark")
+        << "spam@x.org"_ba
+        << "WIN"_ba << Switches{} << u"S"_s << QList<int>{0, 0, 0} << false << QList<bool>{true, true, false};
 }
 
 void TestScreening::marksCountersAndDeletion()

@@ -123,7 +123,7 @@ void TestSetupForm::typedAccountGetsDefaultPortAndKeepsStoredPassword()
     typeIntoGrid(form.Tabelle, u"pop.example.org"_s);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_COMPARE(form.Tabelle->Cells(2, 3), u"pop.example.org"_s); // the editor commits on a queued call
-    form.Tabelle->setCells(1, 1, u"11O"_s); // letter O, not a number
+    form.Tabelle->setCells(1, 1, u"11O"_s);                        // letter O, not a number
     form.BOK1Click();
 
     QCOMPARE(v.Konto[3], u"Neu"_s);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <functional>
 
 // No exception may travel into Qt's event loop: every command handler runs

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 class QWidget;
@@ -11,9 +10,17 @@ class QWidget;
 // return a scripted answer instead of showing a window.
 namespace Dialogs {
 
-enum class Kind { Plain, Information, Warning, Error, Confirmation };
+enum class Kind
+{
+    Plain,
+    Information,
+    Warning,
+    Error,
+    Confirmation
+};
 
-enum Button : int {
+enum Button : int
+{
     NoButton = 0,
     Ok = 0x01,
     Cancel = 0x02,

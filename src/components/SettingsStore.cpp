@@ -43,8 +43,7 @@ SettingsStore::SettingsStore()
 
 SettingsStore::SettingsStore(const QString& iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
-{
-}
+{}
 
 SettingsStore::~SettingsStore()
 {

@@ -3,7 +3,6 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 #include <optional>
 

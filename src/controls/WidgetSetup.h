@@ -6,8 +6,7 @@
 
 // Every widget carries its name as object name and a caption for assistive
 // technology; the windows build their controls through these two helpers.
-template <typename W>
-W* named(W* widget, const QString& name, const QString& accessible = QString())
+template <typename W> W* named(W* widget, const QString& name, const QString& accessible = QString())
 {
     widget->setObjectName(name);
     widget->setAccessibleName(accessible.isEmpty() ? name : accessible);

@@ -19,7 +19,12 @@ QList<QByteArray> loadList(const QString& path);
 // Writes the lines with CR LF; fails with "Datei <path> kann nicht erstellt werden".
 void saveList(const QString& path, const QList<QByteArray>& lines);
 
-enum class List { Absender, Betreff, BetreffEigen };
+enum class List
+{
+    Absender,
+    Betreff,
+    BetreffEigen
+};
 
 struct Lists
 {

@@ -2,7 +2,6 @@
 
 #include <QLockFile>
 #include <QString>
-
 #include <memory>
 
 // Lets only one copy of the program run for the user. A lock left behind by a

@@ -40,7 +40,7 @@ void TStammForm::SBHilfeClick(QObject* sender)
         QObject* sender;
         int context;
     } contexts[] = {
-        {OBHilfe_Checker, 1}, {Credits1, 100}, {Adresse1, 101}, {Version1, 102},
+        {OBHilfe_Checker, 1}, {Credits1, 100}, {Adresse1, 101},     {Version1, 102},
         {News1, 103},         {AGB1, 104},     {Rechtliches1, 105}, {Software1, 107},
     };
     for (const auto& entry : contexts) {

@@ -15,8 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-template <typename T>
-T* component(QObject* owner, const QString& name)
+template <typename T> T* component(QObject* owner, const QString& name)
 {
     auto* c = new T(owner);
     c->setObjectName(name);
@@ -87,8 +86,9 @@ void TStammForm::createComponents()
     FWInfoScreenA1->setFWInternalInfo(FWInternalInfo1);
     FWInfoScreenA1->setLanguage(FWLanguage1);
     FWInfoScreenA1->setLanguageCodeLetter(u"E"_s);
-    for (auto set : {&TFWInfoScreenA::setShowCompanyNameShort, &TFWInfoScreenA::setShowLogo, &TFWInfoScreenA::setShowMail,
-                     &TFWInfoScreenA::setShowURL, &TFWInfoScreenA::setShowVersion, &TFWInfoScreenA::setShowYear})
+    for (auto set :
+         {&TFWInfoScreenA::setShowCompanyNameShort, &TFWInfoScreenA::setShowLogo, &TFWInfoScreenA::setShowMail,
+          &TFWInfoScreenA::setShowURL, &TFWInfoScreenA::setShowVersion, &TFWInfoScreenA::setShowYear})
         (FWInfoScreenA1->*set)(true);
     FWInfoScreenA1->setLogoFont(TFWFont::pixels(u"Times New Roman"_s, 48, true, false, grey));
     FWInfoScreenA1->setLogoShadowColor(Qt::black);

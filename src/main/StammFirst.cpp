@@ -16,8 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-template <typename W>
-W* place(W* widget, const QString& name, int x, int y, int w, int h)
+template <typename W> W* place(W* widget, const QString& name, int x, int y, int w, int h)
 {
     widget->setObjectName(name);
     widget->setGeometry(x, y, w, h);
@@ -86,7 +85,8 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
         u"\"RiruvuvUziruz\" unter \"Einstellungen\" Die Hilfe gibt weitere Informationen. "_s,
         u"Wenn Sie die Einstellungen  Ihres eMail Kontos nicht kennen, laden Sie das"_s,
         u"Dokument \"Konten\" aus dem Postrella Verzeichnis."_s,
-    }.join(u'\n'));
+    }
+                           .join(u'\n'));
     label(PFirst_One, u"Label2"_s, u"Bezeichnung:"_s, 8, 92, 80, 16);
     EKonto = edit(PFirst_One, u"EKonto"_s, u"Bezeichnung"_s, 90, 90, 140);
     label(PFirst_One, u"Label9"_s, u"Beliebige Bezeichnung für dieses eMail-Konto."_s, 90, 112, 290, 16);
@@ -113,12 +113,11 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     EPasswort = edit(PFirst_Two, u"EPasswort"_s, u"Passwort"_s, 70, 106, 150);
     EPasswort->setEchoMode(QLineEdit::Password);
     label(PFirst_Two, u"Label10"_s,
-          u"Das Passwort des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s, 8, 128, 376,
-          16);
+          u"Das Passwort des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s, 8, 128, 376, 16);
     CBPasswort = place(new QCheckBox(u"Passwort speichern"_s, PFirst_Two), u"CBPasswort"_s, 8, 148, 200, 18);
     CBPasswort->setAccessibleName(u"Passwort speichern"_s);
-    label(PFirst_Two, u"Label11"_s,
-          u"VORSICHT  - Das Speichern des Passwortes kann ein Sicherheitsproblem sein."_s, 8, 168, 376, 16);
+    label(PFirst_Two, u"Label11"_s, u"VORSICHT  - Das Speichern des Passwortes kann ein Sicherheitsproblem sein."_s, 8,
+          168, 376, 16);
     auto* finish = flatButton(PFirst_Two, u"SpeedButton3"_s, u"Fertigstellen"_s, 270, 188, 110);
     // The notes are long; a smaller face keeps each on its line.
     for (const QString& name : {u"Label7"_s, u"Label1"_s, u"Label10"_s, u"Label11"_s}) {

@@ -5,7 +5,6 @@
 
 #include <QMainWindow>
 #include <QSet>
-
 #include <functional>
 
 class QAction;

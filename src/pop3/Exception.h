@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 
 // Every failure of the program travels as an exception that carries one

@@ -3,7 +3,6 @@
 #include "Variabel.h"
 
 #include <QString>
-
 #include <variant>
 #include <vector>
 
@@ -11,15 +10,21 @@
 // store lists them. Loading and saving walk this table.
 namespace SettingsTable {
 
-enum class Kind { Boolean, Integer, Text };
+enum class Kind
+{
+    Boolean,
+    Integer,
+    Text
+};
 
-enum class Write {
+enum class Write
+{
     Always,
     WhenPasswordsKept, // only when Passwort_Sichern is set; removed otherwise
 };
 
-using Field = std::variant<bool Variabel::*, qint32 Variabel::*, QString Variabel::*, Variabel::Slots<qint32> Variabel::*,
-                           Variabel::Slots<QString> Variabel::*>;
+using Field = std::variant<bool Variabel::*, qint32 Variabel::*, QString Variabel::*,
+                           Variabel::Slots<qint32> Variabel::*, Variabel::Slots<QString> Variabel::*>;
 
 struct Entry
 {

@@ -3,7 +3,6 @@
 #include "Variabel.h"
 
 #include <QWidget>
-
 #include <functional>
 
 class QCheckBox;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 
 class SettingsStore;
@@ -12,8 +11,7 @@ class SettingsStore;
 struct Variabel
 {
     static constexpr int SlotCount = 25;
-    template <typename T>
-    using Slots = std::array<T, SlotCount + 1>; // slots count from 1; index 0 is unused
+    template <typename T> using Slots = std::array<T, SlotCount + 1>; // slots count from 1; index 0 is unused
 
     QString Pfad;
     QString Meldung;

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <deque>
 
 // A private copy of the built program folder and a private settings store for
