@@ -105,6 +105,7 @@ private slots:
     void lastSlotOfADescriptionWins();
     void noAccountChosen();
     void listSavedDuringACheckTakesEffect();
+    void checkFromTheMenuDuringACheck();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -313,6 +314,29 @@ void TestCheck::listSavedDuringACheckTakesEffect()
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.column(2), (QStringList{QString(), u"SE"_s}));
+}
+
+void TestCheck::checkFromTheMenuDuringACheck()
+{
+    // A check started from the menu while one runs must not take over its
+    // connection in mid-listing: it does nothing.
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}));
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    bool nested = false;
+    p.form().Pop3Client1->OnRetrieveStart = [&](QObject*) {
+        p.form().Pop3Client1RetrieveStart();
+        if (nested)
+            return;
+        nested = true;
+        p.form().Check1->trigger();
+    };
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(nested);
+    QVERIFY(p.dialogs.messages().isEmpty());
+    QCOMPARE(p.form().LAnzahl->text(), u"1"_s);
+    QVERIFY(p.form().SBCheck->isEnabled());
 }
 
 QTEST_MAIN(TestCheck)

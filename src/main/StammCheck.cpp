@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -52,6 +53,12 @@ void TStammForm::log(const QString& line)
 
 void TStammForm::SBCheckClick()
 {
+    // The menu item stays usable while a check waits for the server; a second
+    // check inside the first would take over its connection in mid-listing.
+    if (m_checkRunning)
+        return;
+    m_checkRunning = true;
+    const auto done = qScopeGuard([this] { m_checkRunning = false; });
     SBCheck->setEnabled(false);
     setStatusText(23, true);
     if (Pop3Client1->Connected()) {

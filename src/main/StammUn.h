@@ -232,6 +232,7 @@ private:
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
     QSet<int> m_deletedHere;
+    bool m_checkRunning = false;
     bool m_shown = false;
     bool m_closing = false;
 };
