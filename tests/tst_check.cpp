@@ -105,7 +105,7 @@ private slots:
     void lastSlotOfADescriptionWins();
     void noAccountChosen();
     void listSavedDuringACheckTakesEffect();
-    void checkFromTheMenuDuringACheck();
+    void commandsFromTheMenuDuringACheck();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -316,10 +316,10 @@ void TestCheck::listSavedDuringACheckTakesEffect()
     QCOMPARE(p.column(2), (QStringList{QString(), u"SE"_s}));
 }
 
-void TestCheck::checkFromTheMenuDuringACheck()
+void TestCheck::commandsFromTheMenuDuringACheck()
 {
-    // A check started from the menu while one runs must not take over its
-    // connection in mid-listing: it does nothing.
+    // Commands started from the menu while a check waits for the server must
+    // not take over its connection or report what the busy client ignored.
     Program p;
     FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}));
     p.account(1, u"Test"_s, fake.host(), fake.port());
@@ -330,12 +330,16 @@ void TestCheck::checkFromTheMenuDuringACheck()
             return;
         nested = true;
         p.form().Check1->trigger();
+        p.form().Delete1->trigger();
+        p.form().Examine1->trigger();
+        p.form().Examineall1->trigger();
     };
     p.check();
     FAKE_POP3_VERIFY(fake);
     QVERIFY(nested);
     QVERIFY(p.dialogs.messages().isEmpty());
     QCOMPARE(p.form().LAnzahl->text(), u"1"_s);
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), QString());
     QVERIFY(p.form().SBCheck->isEnabled());
 }
 

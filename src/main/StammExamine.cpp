@@ -32,9 +32,16 @@ QString TStammForm::confirmationText(int row, quint16 question) const
            Tabelle->Cells(4, row) + u"\"\r"_s + GetText(question);
 }
 
+bool TStammForm::clientBusy() const
+{
+    // The client ignores a request while another one waits for the server; a
+    // command must not then report what did not happen.
+    return Pop3Client1->Busy();
+}
+
 void TStammForm::SBDeleteClick()
 {
-    if (listMissing(4))
+    if (clientBusy() || listMissing(4))
         return;
     const int r = Tabelle->Row();
     if (Dialogs::message(Dialogs::Kind::Confirmation, confirmationText(r, 41), Dialogs::Yes | Dialogs::No) !=
@@ -53,6 +60,8 @@ void TStammForm::Restore1Click()
 
 void TStammForm::SBExamineClick()
 {
+    if (clientBusy())
+        return;
     LEDWaiting->setLit(true);
     setStatusText(25, true);
     if (!listMissing(2)) {
@@ -75,6 +84,8 @@ void TStammForm::SBExamineClick()
 
 void TStammForm::SBCheck_AllClick()
 {
+    if (clientBusy())
+        return;
     LEDWaiting->setLit(true);
     setStatusText(25, true);
     if (!listMissing(2)) {

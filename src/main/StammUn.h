@@ -210,6 +210,7 @@ private:
     void retrieveEndForExamination();
     // Shows the no-list message and returns true while no list is shown.
     bool listMissing(int helpContext);
+    bool clientBusy() const;
     QString confirmationText(int row, quint16 question) const;
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
