@@ -10,7 +10,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
