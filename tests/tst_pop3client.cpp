@@ -2,6 +2,7 @@
 #include "Pop3Client.h"
 #include "Pop3Text.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -90,6 +91,8 @@ private slots:
     void errorText();
     void textFunctions_data();
     void textFunctions();
+    // Runs last: it ends the application's event processing for good.
+    void programEndingCancelsAWait();
 };
 
 void TestPop3Client::logon_data()
@@ -594,6 +597,21 @@ void TestPop3Client::textFunctions()
     QCOMPARE(NthField(text, ' ', n), field);
     QCOMPARE(LastPos("b", "abcab"), 5);
     QCOMPARE(LastPos("x", "abc"), 0);
+}
+
+void TestPop3Client::programEndingCancelsAWait()
+{
+    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + silence());
+    Probe p(fake, 0);
+    p.client.Connect();
+    // The program is told to end while the client waits for an answer that
+    // never comes and has no time-out: the wait ends instead of spinning.
+    QTimer::singleShot(50, &p.client, [] { QCoreApplication::exit(0); });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(!p.client.Busy());
 }
 
 QTEST_GUILESS_MAIN(TestPop3Client)

@@ -90,8 +90,12 @@ void TSockClient::waitUntil(const std::function<bool()>& done)
     while (!done()) {
         QEventLoop loop;
         m_loops.append(&loop);
-        loop.exec();
+        const int result = loop.exec();
         m_loops.removeOne(&loop);
+        // A loop refuses to run once the program is ending; waiting on would
+        // spin for ever, so the wait is cancelled instead.
+        if (result < 0)
+            Cancel();
     }
 }
 
