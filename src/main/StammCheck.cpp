@@ -10,6 +10,7 @@
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
+#include "StammColors.h"
 #include "StammUn.h"
 #include "StringGrid.h"
 
@@ -20,13 +21,6 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QColor kNavy(0, 0, 128);
-const QColor kGreen(0, 128, 0);
-
-} // namespace
 
 QString TStammForm::sizeText(qint64 bytes, const QString& unit)
 {
@@ -41,7 +35,7 @@ QString TStammForm::sizeText(qint64 bytes, const QString& unit)
 
 void TStammForm::setStatusText(quint16 textNumber, bool navy)
 {
-    Schrift->setFontColor(navy ? kNavy : kGreen);
+    Schrift->setFontColor(navy ? StammColors::Navy : StammColors::Green);
     Schrift->setText(GetText(textNumber));
 }
 

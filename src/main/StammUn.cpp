@@ -19,6 +19,7 @@
 #include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "SprachenUn.h"
+#include "StammColors.h"
 #include "StringGrid.h"
 #include "WidgetSetup.h"
 
@@ -46,8 +47,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QColor kFixedColor(255, 220, 193);
-const QColor kNavy(0, 0, 128);
-const QColor kGreen(0, 128, 0);
 
 } // namespace
 
@@ -81,7 +80,6 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), 
     Tabelle = named(new TStringGrid(left), u"Tabelle"_s, u"Nachrichten"_s);
     Tabelle->setFixedColor(kFixedColor);
     Tabelle->setShowGrid(false);
-    Tabelle->verticalHeader();
     Tabelle->setFont(timesFont(11));
     leftRows->addWidget(left->findChild<QWidget*>(u"POben"_s));
     leftRows->addWidget(left->findChild<QWidget*>(u"PAngabe"_s));
@@ -89,7 +87,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), 
     leftRows->addWidget(Tabelle, 1);
 
     auto* band = named(new TGradientPanel(body), u"PRand"_s, u"Rand"_s);
-    band->setColors(kNavy, kFixedColor, Qt::Vertical);
+    band->setColors(StammColors::Navy, kFixedColor, Qt::Vertical);
     band->setFixedWidth(33);
     bodyRow->addWidget(left, 1);
     bodyRow->addWidget(band);
@@ -166,10 +164,10 @@ void TStammForm::buildStatusPanel(QWidget* parent)
     auto* row = new QHBoxLayout(PAngabe);
     row->setContentsMargins(4, 2, 4, 2);
 
-    auto lampColumn = [&](std::initializer_list<std::pair<TLEDLabel**, QString>> lamps, TLEDColor color) {
+    auto lampColumn = [PAngabe](std::initializer_list<std::tuple<TLEDLabel**, QString, TLEDColor>> lamps) {
         auto* column = new QVBoxLayout;
         column->setSpacing(0);
-        for (const auto& [member, name] : lamps) {
+        for (const auto& [member, name, color] : lamps) {
             auto* lamp = named(new TLEDLabel(PAngabe), name);
             lamp->setColor(color);
             lamp->setFixedSize(97, 17);
@@ -178,13 +176,9 @@ void TStammForm::buildStatusPanel(QWidget* parent)
         }
         return column;
     };
-    auto* leftLamps = lampColumn({{&LEDOnline, u"LEDOnline"_s}}, TLEDColor::lcRed);
-    leftLamps->addWidget(LEDCheck = named(new TLEDLabel(PAngabe), u"LEDCheck"_s));
-    leftLamps->addWidget(LEDWaiting = named(new TLEDLabel(PAngabe), u"LEDWaiting"_s));
-    LEDCheck->setColor(TLEDColor::lcYellow);
-    LEDWaiting->setColor(TLEDColor::lcGreen);
-    for (TLEDLabel* lamp : {LEDCheck, LEDWaiting})
-        lamp->setFixedSize(97, 17);
+    auto* leftLamps = lampColumn({{&LEDOnline, u"LEDOnline"_s, TLEDColor::lcRed},
+                                  {&LEDCheck, u"LEDCheck"_s, TLEDColor::lcYellow},
+                                  {&LEDWaiting, u"LEDWaiting"_s, TLEDColor::lcGreen}});
     row->addLayout(leftLamps);
 
     auto* countColumn = new QVBoxLayout;
@@ -209,15 +203,10 @@ void TStammForm::buildStatusPanel(QWidget* parent)
     accountColumn->addWidget(Konten);
     row->addLayout(accountColumn, 1);
 
-    auto* rightLamps = new QVBoxLayout;
-    rightLamps->setSpacing(0);
-    for (auto [member, name] : {std::pair{&LEDMessages, u"LEDMessages"_s}, std::pair{&LEDAbsender, u"LEDAbsender"_s},
-                                std::pair{&LEDBetreff, u"LEDBetreff"_s}}) {
-        auto* lamp = named(new TLEDLabel(PAngabe), name);
-        lamp->setFixedSize(97, 17);
-        *member = lamp;
-        rightLamps->addWidget(lamp);
-    }
+    // The screening lamps keep the lamp's own colour, red.
+    auto* rightLamps = lampColumn({{&LEDMessages, u"LEDMessages"_s, TLEDColor::lcRed},
+                                   {&LEDAbsender, u"LEDAbsender"_s, TLEDColor::lcRed},
+                                   {&LEDBetreff, u"LEDBetreff"_s, TLEDColor::lcRed}});
     row->addLayout(rightLamps);
 }
 
@@ -236,7 +225,7 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setLayout(TTextLayout::tlCenter);
     Schrift->setBackgroundColor(palette().color(QPalette::Button));
     Schrift->setEdgeFadeWidth(10);
-    Schrift->setFontColor(kGreen);
+    Schrift->setFontColor(StammColors::Green);
     Schrift->setText(u"... Bereit ..."_s);
     LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
     row->addWidget(Schrift);
@@ -439,9 +428,8 @@ void TStammForm::closeEvent(QCloseEvent* event)
 void TStammForm::FormClose()
 {
     disconnectClient(true);
-    const QRect frame = frameGeometry();
+    // A maximised or minimised window keeps its normal size for the next start.
     const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    Q_UNUSED(frame);
     V.FensterHeight = normal.height();
     V.FensterWidth = normal.width();
     V.FensterTop = pos().y();
