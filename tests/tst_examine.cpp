@@ -1,6 +1,7 @@
 #include "BerichtUn.h"
 #include "DovecotServer.h"
 #include "ExamineUn.h"
+#include "MimeFixtures.h"
 #include "ProgramWindows.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
@@ -16,16 +17,6 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray fixture(const QString& name)
-{
-    QFile file(QStringLiteral(POSTRELLA_TEST_DATA) + u"/mime/"_s + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 // Working on a listed mailbox of a real Dovecot: examine, delete, restore.
 class TestExamine : public QObject
@@ -57,7 +48,7 @@ void TestExamine::init()
         QSKIP("dovecot is not installed (package dovecot-pop3d); scripts/install-deps.sh installs it");
     m_server = std::make_unique<DovecotServer>();
     for (const auto* name : {"collisions.eml", "plain.eml", "nested.eml"})
-        m_server->addMessage(fixture(QString::fromLatin1(name)));
+        m_server->addMessage(mimeFixture(QString::fromLatin1(name)));
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     m_env = std::make_unique<TestEnvironment>();
     m_dialogs = std::make_unique<ScriptedDialogs>();

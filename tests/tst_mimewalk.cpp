@@ -1,5 +1,6 @@
 #include "Exception.h"
 #include "FakePop3Server.h"
+#include "MimeFixtures.h"
 #include "MimeWalk.h"
 #include "Pop3Client.h"
 
@@ -16,14 +17,6 @@ using namespace Pop3Script;
 using Files = QMap<QString, QByteArray>;
 
 namespace {
-
-QByteArray fixture(const QString& name)
-{
-    QFile file(QStringLiteral(POSTRELLA_TEST_DATA "/mime/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return file.readAll();
-}
 
 // RETR as a server sends the message: a leading dot doubled, then the dot line.
 FakeScript retr(int n, const QByteArray& message)
@@ -145,7 +138,7 @@ void TestMimeWalk::retrieve_data()
     QTest::addColumn<QStringList>("attachments");
     QTest::addColumn<Files>("files");
 
-    const QByteArray pdf1 = fixture(u"a-first.pdf"_s), pdf2 = fixture(u"a-second.pdf"_s);
+    const QByteArray pdf1 = mimeFixture(u"a-first.pdf"_s), pdf2 = mimeFixture(u"a-second.pdf"_s);
     QTest::newRow("text part and two files of one name beside an older one")
         << u"collisions.eml"_s << false << QStringList{u"file:a.pdf"_s} << " Two files named alike"_ba
         << QByteArrayList{"Hello,", "two files follow.", "", note("a_1.pdf"), note("a_2.pdf")}
@@ -155,7 +148,7 @@ void TestMimeWalk::retrieve_data()
         << u"noname.eml"_s << false << QStringList{} << " Parts without names"_ba
         << QByteArrayList{"Body line", note("named.bin"), note("text.tmp"), note("text_1.tmp")}
         << QStringList{u"named.bin"_s, u"text.tmp"_s, u"text_1.tmp"_s}
-        << Files{{u"named.bin"_s, fixture(u"named.bin"_s)},
+        << Files{{u"named.bin"_s, mimeFixture(u"named.bin"_s)},
                  {u"text.tmp"_s, "first unnamed line\r\nsecond unnamed line\r\n"},
                  {u"text_1.tmp"_s, "third\r\n"}};
     QTest::newRow("quoted-printable stored as received, name after the charset, subject kept encoded")
@@ -178,24 +171,24 @@ void TestMimeWalk::retrieve_data()
                                                                                        "--inner--",
                                                                                        "",
                                                                                        note("report.csv")}
-        << QStringList{u"report.csv"_s} << Files{{u"report.csv"_s, fixture(u"report.csv"_s)}};
+        << QStringList{u"report.csv"_s} << Files{{u"report.csv"_s, mimeFixture(u"report.csv"_s)}};
     QTest::newRow("base64 with two, one and no pad characters, and with the pad left out")
         << u"padding.eml"_s << false << QStringList{} << " Padding"_ba
         << QByteArrayList{"four files", note("pad2.bin"), note("pad1.bin"), note("pad0.bin"), note("nopad.bin")}
         << QStringList{u"pad2.bin"_s, u"pad1.bin"_s, u"pad0.bin"_s, u"nopad.bin"_s}
-        << Files{{u"pad2.bin"_s, fixture(u"pad2.bin"_s)},
-                 {u"pad1.bin"_s, fixture(u"pad1.bin"_s)},
-                 {u"pad0.bin"_s, fixture(u"pad0.bin"_s)},
-                 {u"nopad.bin"_s, fixture(u"nopad.bin"_s)}};
+        << Files{{u"pad2.bin"_s, mimeFixture(u"pad2.bin"_s)},
+                 {u"pad1.bin"_s, mimeFixture(u"pad1.bin"_s)},
+                 {u"pad0.bin"_s, mimeFixture(u"pad0.bin"_s)},
+                 {u"nopad.bin"_s, mimeFixture(u"nopad.bin"_s)}};
     QTest::newRow("uuencoded attachment")
         << u"uuencoded.eml"_s << false << QStringList{} << " uuencoded"_ba
         << QByteArrayList{"program attached", note("prog.exe")} << QStringList{u"prog.exe"_s}
-        << Files{{u"prog.exe"_s, fixture(u"prog.exe"_s)}};
+        << Files{{u"prog.exe"_s, mimeFixture(u"prog.exe"_s)}};
     QTest::newRow("one-letter boundary: within a line or Base64 it is content, only the last delimiter closes")
         << u"shortboundary.eml"_s << false << QStringList{} << " Short boundary"_ba
         << QByteArrayList{"short", "a line with b and --b- inside", note("s1.bin"), note("s2.bin")}
         << QStringList{u"s1.bin"_s, u"s2.bin"_s}
-        << Files{{u"s1.bin"_s, fixture(u"short1.bin"_s)}, {u"s2.bin"_s, fixture(u"short2.bin"_s)}};
+        << Files{{u"s1.bin"_s, mimeFixture(u"short1.bin"_s)}, {u"s2.bin"_s, mimeFixture(u"short2.bin"_s)}};
 
     const QStringList hostileNames = {u"evil.sh"_s,
                                       u"passwd"_s,
@@ -213,13 +206,13 @@ void TestMimeWalk::retrieve_data()
     Files hostileFiles{{u"link.txt"_s, "<link>"}, {u"folder.bin"_s, "<folder>"}};
     for (qsizetype i = 0; i < hostileNames.size(); ++i) {
         hostileBody << note(hostileNames[i].toLatin1());
-        hostileFiles[hostileNames[i]] = fixture(u"hostile%1.bin"_s.arg(i));
+        hostileFiles[hostileNames[i]] = mimeFixture(u"hostile%1.bin"_s.arg(i));
     }
     QTest::newRow("names with folders, .., absolute paths, backslashes, links and folders in the way")
         << u"hostile.eml"_s << false << QStringList{u"link:link.txt"_s, u"dir:folder.bin"_s, u"templink"_s}
         << " Hostile names"_ba << hostileBody << hostileNames << hostileFiles;
 
-    const QByteArray single = fixture(u"single.pdf"_s);
+    const QByteArray single = mimeFixture(u"single.pdf"_s);
     QTest::newRow("single part with a disposition, parsed: decoded file, its lines as body")
         << u"single.eml"_s << true << QStringList{} << " Single part"_ba
         << QByteArrayList{"%PDF-1.4", "% single part", "1 0 obj", "<< >>", "endobj", "%%EOF"}
@@ -261,7 +254,7 @@ void TestMimeWalk::retrieve()
         }
     }
 
-    FakePop3Server fake(loggedOn(1) + retr(1, fixture(eml)) + quit());
+    FakePop3Server fake(loggedOn(1) + retr(1, mimeFixture(eml)) + quit());
     Probe p(fake, scratch.folder());
     p.client.Parse = parse;
     p.client.Connect();
@@ -281,7 +274,7 @@ void TestMimeWalk::retrieve()
 void TestMimeWalk::eventsAndHandlerName()
 {
     Scratch scratch;
-    FakePop3Server fake(loggedOn(1) + retr(1, fixture(u"uuencoded.eml"_s)) + quit());
+    FakePop3Server fake(loggedOn(1) + retr(1, mimeFixture(u"uuencoded.eml"_s)) + quit());
     Probe p(fake, scratch.folder());
     p.client.ReportLevel = 1;
     QStringList events;
@@ -319,7 +312,7 @@ void TestMimeWalk::eventsAndHandlerName()
     // The text line, the begin line, the data lines, the grave accent and the end line.
     QCOMPARE(p.client.BytesRecvd(), 1 + 1 + 16 + 1 + 1);
     QCOMPARE(p.client.MailMessage().Attachments, QStringList{u"renamed.exe"_s});
-    QCOMPARE(scratch.scratchContents(), (Files{{u"renamed.exe"_s, fixture(u"prog.exe"_s)}}));
+    QCOMPARE(scratch.scratchContents(), (Files{{u"renamed.exe"_s, mimeFixture(u"prog.exe"_s)}}));
 }
 
 void TestMimeWalk::failures_data()
@@ -329,7 +322,7 @@ void TestMimeWalk::failures_data()
     QTest::addColumn<QString>("error");
     QTest::addColumn<bool>("connected");
 
-    const QByteArray message = fixture(u"collisions.eml"_s);
+    const QByteArray message = mimeFixture(u"collisions.eml"_s);
     // Cut inside the second attachment, after the first was stored.
     const QByteArray cut = message.left(message.indexOf("Content-Type: application/pdf;\r\n") + 200);
     QTest::newRow("RETR refused") << client("RETR 1") + server("-ERR no such message") << false
@@ -349,9 +342,10 @@ void TestMimeWalk::failures()
     QFETCH(bool, connected);
 
     Scratch scratch;
-    const QByteArray plain = fixture(u"plain.eml"_s);
+    const QByteArray plain = mimeFixture(u"plain.eml"_s);
     // A successful retrieval afterwards, on a new connection where the old one is gone.
-    const FakeScript next = (connected ? FakeScript{} : loggedOn(1)) + retr(1, fixture(u"uuencoded.eml"_s)) + quit();
+    const FakeScript next =
+        (connected ? FakeScript{} : loggedOn(1)) + retr(1, mimeFixture(u"uuencoded.eml"_s)) + quit();
     FakePop3Server fake(loggedOn(1) + retr(1, plain) + script + next);
     Probe p(fake, scratch.folder());
     QStringList events;
@@ -385,7 +379,7 @@ void TestMimeWalk::nestedRetrieveDoesNothing()
 {
     Scratch scratch;
     // Anything the nested call sent would break the script.
-    FakePop3Server fake(loggedOn(2) + retr(1, fixture(u"noname.eml"_s)) + quit());
+    FakePop3Server fake(loggedOn(2) + retr(1, mimeFixture(u"noname.eml"_s)) + quit());
     Probe p(fake, scratch.folder());
     int starts = 0;
     p.client.OnRetrieveStart = [&](QObject*) { ++starts; };
@@ -404,7 +398,7 @@ void TestMimeWalk::nestedRetrieveDoesNothing()
 void TestMimeWalk::deleteOnRead()
 {
     Scratch scratch;
-    FakePop3Server fake(loggedOn(1) + retr(1, fixture(u"plain.eml"_s)) + dele(1, "-ERR gone") + quit());
+    FakePop3Server fake(loggedOn(1) + retr(1, mimeFixture(u"plain.eml"_s)) + dele(1, "-ERR gone") + quit());
     Probe p(fake, scratch.folder());
     p.client.DeleteOnRead = true;
     p.client.Connect();
@@ -430,14 +424,14 @@ void TestMimeWalk::walkFromDevice()
 {
     // The walk needs no socket: the same message from a buffer, line ends LF only.
     Scratch scratch;
-    QByteArray message = fixture(u"padding.eml"_s);
+    QByteArray message = mimeFixture(u"padding.eml"_s);
     message.replace("\r\n", "\n");
     QBuffer buffer(&message);
     buffer.open(QIODevice::ReadOnly);
     TMailMessage m;
     TMimeWalk::walk(buffer, m, scratch.folder() + u'/', false);
     QCOMPARE(m.Attachments.size(), 4);
-    QCOMPARE(scratch.scratchContents().value(u"nopad.bin"_s), fixture(u"nopad.bin"_s));
+    QCOMPARE(scratch.scratchContents().value(u"nopad.bin"_s), mimeFixture(u"nopad.bin"_s));
 }
 
 QTEST_GUILESS_MAIN(TestMimeWalk)

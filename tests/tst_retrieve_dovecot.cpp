@@ -1,5 +1,6 @@
 #include "DovecotServer.h"
 #include "Exception.h"
+#include "MimeFixtures.h"
 #include "Pop3Client.h"
 
 #include <QDir>
@@ -10,14 +11,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray fixture(const QString& name)
-{
-    QFile file(QStringLiteral(POSTRELLA_TEST_DATA "/mime/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return file.readAll();
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -61,7 +54,7 @@ void TestRetrieveDovecot::init()
 {
     m_server = std::make_unique<DovecotServer>();
     for (const QString& name : kMessages)
-        m_server->addMessage(fixture(name));
+        m_server->addMessage(mimeFixture(name));
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     m_scratch = std::make_unique<QTemporaryDir>();
 }
@@ -112,7 +105,7 @@ void TestRetrieveDovecot::attachmentsByteExact()
 
     QCOMPARE(client.MailMessage().Attachments, attachments);
     for (qsizetype i = 0; i < attachments.size(); ++i)
-        QCOMPARE(readFile(m_scratch->filePath(attachments[i])), fixture(originals[i]));
+        QCOMPARE(readFile(m_scratch->filePath(attachments[i])), mimeFixture(originals[i]));
     // Only the attachments: the temporary part files are gone.
     QCOMPARE(QDir(m_scratch->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), [&] {
         QStringList sorted = attachments;
