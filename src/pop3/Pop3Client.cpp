@@ -33,6 +33,33 @@ int toInteger(const QByteArray& text)
 
 } // namespace
 
+TSecurity securityFromText(const QString& Text)
+{
+    if (Text == u"SSL/TLS"_s)
+        return TSecurity::Tls;
+    if (Text == u"STARTTLS"_s)
+        return TSecurity::StartTls;
+    return TSecurity::None;
+}
+
+QString securityText(TSecurity Security)
+{
+    switch (Security) {
+    case TSecurity::Tls:
+        return u"SSL/TLS"_s;
+    case TSecurity::StartTls:
+        return u"STARTTLS"_s;
+    case TSecurity::None:
+        break;
+    }
+    return u"Keine"_s;
+}
+
+int defaultPort(TSecurity Security)
+{
+    return Security == TSecurity::Tls ? 995 : 110;
+}
+
 void TSummary::clear()
 {
     Header.clear();
@@ -95,12 +122,15 @@ void TPop3Client::Connect()
     bool loggedOn = false;
     std::exception_ptr failure;
     try {
+        UseTls = Security == TSecurity::Tls;
         TSockClient::Connect();
         try {
             const QByteArray greeting = ReadLn();
             if (!IsPositive(greeting))
                 RaiseReply(greeting);
             ReadCapabilities();
+            if (Security == TSecurity::StartTls)
+                NegotiateTls();
             Logon();
             loggedOn = true;
             const QByteArray stat = Transaction("STAT");
@@ -141,6 +171,21 @@ void TPop3Client::ReadCapabilities()
         if (!entry.isEmpty())
             m_capabilities.append(entry);
     }
+}
+
+void TPop3Client::NegotiateTls()
+{
+    const QString noTls = u" Der Server bietet keine verschlüsselte Verbindung an."_s;
+    if (!HasCapability("STLS"))
+        throw ESockError(u"STLS fehlt in der Antwort auf CAPA."_s + noTls);
+    const QByteArray reply = Transaction("STLS");
+    if (!IsPositive(reply)) {
+        const QString answer = reply.isEmpty() ? u"keine Antwort"_s : AnsiText::fromAnsi(stripLineEnd(reply));
+        throw ESockError(u"STLS abgelehnt ("_s + answer + u")."_s + noTls);
+    }
+    StartTls();
+    // What the server said in the clear may have been forged on the way.
+    ReadCapabilities();
 }
 
 bool TPop3Client::HasCapability(const QByteArray& Name) const

@@ -11,6 +11,21 @@ using TListEvent = std::function<void(int Msg, int Size)>;
 // Passes the file name a message part is about to be stored under; the handler may change it.
 using TVarFileNameEvent = std::function<void(QString& FileName)>;
 
+// How the connection is secured: TLS from the first byte, STLS after the
+// greeting, or not at all.
+enum class TSecurity
+{
+    None,
+    Tls,
+    StartTls,
+};
+// The stored texts "Keine", "SSL/TLS" and "STARTTLS"; anything else is None,
+// so accounts stored before the choice existed keep working as they did.
+TSecurity securityFromText(const QString& Text);
+QString securityText(TSecurity Security);
+// The port a POP3 server listens on for the choice.
+int defaultPort(TSecurity Security);
+
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary
 {
@@ -43,6 +58,7 @@ public:
     bool Parse = false;
     // Sends DELE after each successful RETR.
     bool DeleteOnRead = false;
+    TSecurity Security = TSecurity::None;
 
     // Fired at the end of Connect once the logon has succeeded; this takes the
     // place of the socket-level event of the same name.
@@ -112,6 +128,8 @@ protected:
 private:
     void Logon();
     void ReadCapabilities();
+    // STLS and the handshake; nothing of the log-on goes out before both succeeded.
+    void NegotiateTls();
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();
