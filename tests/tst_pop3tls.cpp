@@ -98,7 +98,8 @@ void TestPop3Tls::refusalsSendNoCredential_data()
     const QString noTls = u"Der Server bietet keine verschlüsselte Verbindung an."_s;
     QTest::newRow("CAPA without STLS") << stls << greeting("+OK ready", {"USER", "UIDL"}) + quit()
                                        << u"STLS fehlt in der Antwort auf CAPA. "_s + noTls << false;
-    QTest::newRow("CAPA refused") << stls << greeting() + quit() << u"STLS fehlt in der Antwort auf CAPA. "_s + noTls << false;
+    QTest::newRow("CAPA refused") << stls << greeting() + quit() << u"STLS fehlt in der Antwort auf CAPA. "_s + noTls
+                                  << false;
     QTest::newRow("STLS refused") << stls
                                   << greeting("+OK ready", {"STLS"}) + client("STLS") + server("-ERR not now") + quit()
                                   << u"STLS abgelehnt (-ERR not now). "_s + noTls << false;
@@ -115,9 +116,10 @@ void TestPop3Tls::refusalsSendNoCredential_data()
         << stls << greeting("+OK ready", {"STLS"}) + client("STLS") + packet("+OK begin\r\n+OK forged\r\n") + silence()
         << u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s << false;
     QTest::newRow("server speaks no TLS") << tls << server("+OK POP3 ready") + silence() << u"TLS-Handshake"_s << false;
-    QTest::newRow("implicit TLS, server silent") << tls << silence() << u"Zeitüberschreitung beim TLS-Handshake"_s << true;
-    QTest::newRow("implicit TLS, server closes") << tls << close()
-                                                 << u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s << false;
+    QTest::newRow("implicit TLS, server silent")
+        << tls << silence() << u"Zeitüberschreitung beim TLS-Handshake"_s << true;
+    QTest::newRow("implicit TLS, server closes")
+        << tls << close() << u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s << false;
 }
 
 void TestPop3Tls::refusalsSendNoCredential()

@@ -33,33 +33,6 @@ int toInteger(const QByteArray& text)
 
 } // namespace
 
-TSecurity securityFromText(const QString& Text)
-{
-    if (Text == u"SSL/TLS"_s)
-        return TSecurity::Tls;
-    if (Text == u"STARTTLS"_s)
-        return TSecurity::StartTls;
-    return TSecurity::None;
-}
-
-QString securityText(TSecurity Security)
-{
-    switch (Security) {
-    case TSecurity::Tls:
-        return u"SSL/TLS"_s;
-    case TSecurity::StartTls:
-        return u"STARTTLS"_s;
-    case TSecurity::None:
-        break;
-    }
-    return u"Keine"_s;
-}
-
-int defaultPort(TSecurity Security)
-{
-    return Security == TSecurity::Tls ? 995 : 110;
-}
-
 void TSummary::clear()
 {
     Header.clear();

@@ -19,12 +19,6 @@ enum class TSecurity
     Tls,
     StartTls,
 };
-// The stored texts "Keine", "SSL/TLS" and "STARTTLS"; anything else is None,
-// so accounts stored before the choice existed keep working as they did.
-TSecurity securityFromText(const QString& Text);
-QString securityText(TSecurity Security);
-// The port a POP3 server listens on for the choice.
-int defaultPort(TSecurity Security);
 
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary

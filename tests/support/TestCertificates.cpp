@@ -71,20 +71,19 @@ TestCertificates::TestCertificates()
     }
     extensions.write("subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
     extensions.close();
-    m_valid =
-        openssl(QStringList{u"req"_s, u"-x509"_s} + kEcKey +
-                QStringList{u"-keyout"_s, path(u"ca.key"_s), u"-out"_s, path(u"ca.pem"_s), u"-days"_s, u"2"_s,
-                            u"-subj"_s, u"/CN=Postrella Test CA"_s, u"-addext"_s,
-                            u"basicConstraints=critical,CA:TRUE"_s, u"-addext"_s,
-                            u"keyUsage=critical,keyCertSign,cRLSign"_s}) &&
-        openssl(QStringList{u"req"_s} + kEcKey +
-                QStringList{u"-keyout"_s, path(u"server.key"_s), u"-out"_s, path(u"server.csr"_s), u"-subj"_s,
-                            u"/CN=127.0.0.1"_s}) &&
-        openssl({u"x509"_s, u"-req"_s, u"-in"_s, path(u"server.csr"_s), u"-CA"_s, path(u"ca.pem"_s), u"-CAkey"_s,
-                 path(u"ca.key"_s), u"-CAcreateserial"_s, u"-out"_s, path(u"server.pem"_s), u"-days"_s, u"2"_s,
-                 u"-extfile"_s, path(u"server.ext"_s)}) &&
-        load(u"server"_s, m_signed) && makeSelfSigned(u"self"_s, m_selfSigned) &&
-        makeSelfSigned(u"other"_s, m_otherSelfSigned);
+    m_valid = openssl(QStringList{u"req"_s, u"-x509"_s} + kEcKey +
+                      QStringList{u"-keyout"_s, path(u"ca.key"_s), u"-out"_s, path(u"ca.pem"_s), u"-days"_s, u"2"_s,
+                                  u"-subj"_s, u"/CN=Postrella Test CA"_s, u"-addext"_s,
+                                  u"basicConstraints=critical,CA:TRUE"_s, u"-addext"_s,
+                                  u"keyUsage=critical,keyCertSign,cRLSign"_s}) &&
+              openssl(QStringList{u"req"_s} + kEcKey +
+                      QStringList{u"-keyout"_s, path(u"server.key"_s), u"-out"_s, path(u"server.csr"_s), u"-subj"_s,
+                                  u"/CN=127.0.0.1"_s}) &&
+              openssl({u"x509"_s, u"-req"_s, u"-in"_s, path(u"server.csr"_s), u"-CA"_s, path(u"ca.pem"_s), u"-CAkey"_s,
+                       path(u"ca.key"_s), u"-CAcreateserial"_s, u"-out"_s, path(u"server.pem"_s), u"-days"_s, u"2"_s,
+                       u"-extfile"_s, path(u"server.ext"_s)}) &&
+              load(u"server"_s, m_signed) && makeSelfSigned(u"self"_s, m_selfSigned) &&
+              makeSelfSigned(u"other"_s, m_otherSelfSigned);
     m_authority = QSslCertificate(readFile(path(u"ca.pem"_s)));
     if (m_valid && m_authority.isNull()) {
         m_error = u"cannot load the authority"_s;
