@@ -1,3 +1,4 @@
+#include "DovecotServer.h"
 #include "FakePop3Server.h"
 #include "Pop3Client.h"
 #include "TestCertificates.h"
@@ -78,6 +79,8 @@ private slots:
     void untrustedCertificateIsAskedAndRemembered();
     void wrongHostNameIsAsked();
     void handshakeWaitSleeps();
+    void dovecotLogsOnEncrypted_data();
+    void dovecotLogsOnEncrypted();
 };
 
 void TestPop3Tls::initTestCase()
@@ -244,6 +247,47 @@ void TestPop3Tls::handshakeWaitSleeps()
     const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
     // The handshake waits in the event dispatcher: 400 ms cost next to no CPU.
     QVERIFY2(cpuMs < 150, qPrintable(QString::number(cpuMs) + u" ms CPU"_s));
+}
+
+void TestPop3Tls::dovecotLogsOnEncrypted_data()
+{
+    QTest::addColumn<int>("security");
+    QTest::newRow("SSL/TLS on the pop3s listener") << int(TSecurity::Tls);
+    QTest::newRow("STARTTLS on the plain listener") << int(TSecurity::StartTls);
+}
+
+void TestPop3Tls::dovecotLogsOnEncrypted()
+{
+    QFETCH(int, security);
+    if (!DovecotServer::isAvailable())
+        QSKIP("dovecot is not installed");
+    DovecotServer server;
+    const auto& identity = certificates().signedByAuthority();
+    // Dovecot counts a connection from its own address as secure, so on
+    // 127.0.0.1 it would still take a plain log-on; the refusal itself is
+    // left to the fake server.
+    server.setTls(DovecotServer::Tls::Required, identity.certificateFile, identity.keyFile);
+    server.addMessage("Subject: Hallo\r\n\r\nText\r\n");
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+    TPop3Client client;
+    client.Host = u"127.0.0.1"_s;
+    client.Security = TSecurity(security);
+    client.Port = client.Security == TSecurity::Tls ? server.tlsPort() : server.port();
+    client.UserID = QString::fromLatin1(server.user());
+    client.Password = QString::fromLatin1(server.password());
+    client.TimeOut = 5000;
+    client.ExtraAuthorities = {certificates().authority()};
+    bool asked = false;
+    client.OnCertificateUntrusted = [&](const TCertificateInfo&, bool&) { asked = true; };
+    client.Connect();
+    QVERIFY(!asked);
+    QVERIFY(client.Encrypted());
+    QCOMPARE(client.MessageCount(), 1);
+    QVERIFY(!client.HasCapability("STLS"));
+    client.RetrieveSummary(1);
+    QCOMPARE(client.Summary().Subject, QByteArray(" Hallo"));
+    client.Disconnect();
 }
 
 QTEST_GUILESS_MAIN(TestPop3Tls)
