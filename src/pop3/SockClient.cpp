@@ -399,7 +399,8 @@ void TSockClient::StartTls()
         failHandshake(u"TLS-Handshake abgebrochen"_s);
     }
     if (!m_succeeded)
-        failHandshake(u"TLS-Handshake fehlgeschlagen: "_s + m_socket->errorString());
+        failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
+                      m_socket->errorString());
     failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
 }
 

@@ -207,7 +207,7 @@ QWidget* TSetupForm::buildAccountsPage()
     FBPfad = named(new QToolButton(TSVersand), u"FBPfad"_s, u"eMail Programm wählen"_s);
     FBPfad->setText(u"..."_s);
     FBPfad->setGeometry(436, 132, 30, 21);
-    auto* port = named(new QLabel(u"Port = 110"_s, TSVersand), u"LPort"_s, u"Port = 110"_s);
+    auto* port = named(new QLabel(u"Port = 995 / 110"_s, TSVersand), u"LPort"_s, u"Port = 995 / 110"_s);
     port->setGeometry(8, 158, 80, 18);
     int x = 90;
     for (const QString& caption : {u"Netscape Messanger"_s, u"MS IE Express"_s, u"Sonstige"_s}) {
