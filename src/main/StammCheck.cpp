@@ -76,6 +76,7 @@ void TStammForm::SBCheckClick()
         SBCheck->setEnabled(true);
         return;
     }
+    m_checkSlot = 0;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (V.Konto[n] != chosen)
             continue;
