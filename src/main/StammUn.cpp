@@ -564,6 +564,7 @@ void TStammForm::bindHandlers()
     Pop3Client1->OnConnectionFailed = [this](QObject*) { Pop3Client1ConnectionFailed(); };
     Pop3Client1->OnInvalidHost = [this](bool& handled) { Pop3Client1InvalidHost(handled); };
     Pop3Client1->OnFailure = [this](QObject*) { Pop3Client1Failure(); };
+    Pop3Client1->OnBusyChanged = [this](QObject*) { updateCommands(); };
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }
 
@@ -571,6 +572,9 @@ void TStammForm::disconnectClient(bool swallow)
 {
     if (!Pop3Client1->Connected())
         return;
+    // The operation waiting for the server is ended by this, not failed.
+    if (Pop3Client1->Waiting())
+        m_disconnectAsked = true;
     if (!swallow) {
         Pop3Client1->Disconnect();
         return;
