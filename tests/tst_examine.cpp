@@ -2,18 +2,21 @@
 #include "DovecotServer.h"
 #include "ExamineUn.h"
 #include "MimeFixtures.h"
+#include "Pop3Client.h"
 #include "ProgramWindows.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +34,8 @@ private slots:
     void deleteAsksAndDeletedMessagesStayRefused();
     void restoreKeepsEverything();
     void commandsNeedAList();
+    void commandsDuringExamineAllChangeNothing();
+    void disconnectDuringAnExaminationKeepsTheMailbox();
 
 private:
     void checkMailbox();
@@ -175,6 +180,46 @@ void TestExamine::commandsNeedAList()
     QCOMPARE(m_dialogs->messages()[1].helpContext, 4);
     QCOMPARE(m_dialogs->messages()[0].buttons, Dialogs::Ok | Dialogs::Help);
     QCOMPARE(form().Schrift->Text(), form().GetText(24));
+}
+
+void TestExamine::commandsDuringExamineAllChangeNothing()
+{
+    checkMailbox();
+    QList<bool> enabled;
+    QTimer::singleShot(0, &form(), [&] {
+        for (QAction* a : {form().Check1, form().Delete1, form().Examine1, form().Examineall1, form().Restore1}) {
+            enabled << a->isEnabled();
+            a->trigger();
+        }
+        QTest::mouseClick(form().SBCheck, Qt::LeftButton);
+    });
+    QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
+    QCOMPARE(enabled, QList<bool>(5, false));
+    QCOMPARE(form().LAnzahl->text(), u"3"_s);
+    QCOMPARE(m_windows->ExamineForm.Tabelle->RowCount(), 4);
+    QVERIFY(m_dialogs->messages().isEmpty());
+    QVERIFY(form().Restore1->isEnabled() && form().SBCheck->isEnabled());
+}
+
+void TestExamine::disconnectDuringAnExaminationKeepsTheMailbox()
+{
+    checkMailbox();
+    form().Tabelle->setRow(1);
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    form().Tabelle->setRow(2);
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTimer::singleShot(0, &form(), [this] { form().Disconnect1->trigger(); });
+    QTest::mouseClick(form().SBExamine, Qt::LeftButton);
+    QVERIFY(!form().Pop3Client1->Connected());
+    QCOMPARE(form().LAnzahl->text(), u"0"_s);
+    QVERIFY(!m_windows->ExamineForm.isVisible());
+    QVERIFY(m_windows->BerichtForm.lines().isEmpty());
+    QCOMPARE(m_dialogs->messages().size(), 2); // the two confirmations, no failure
+    // Without QUIT the server makes nothing of this connection final.
+    QCOMPARE(m_server->storedMessageCount(), 3);
+    checkMailbox();
+    QCOMPARE(form().Tabelle->Cells(2, 1), QString());
 }
 
 QTEST_MAIN(TestExamine)
