@@ -34,7 +34,6 @@ private slots:
     void deleteAsksAndDeletedMessagesStayRefused();
     void restoreKeepsEverything();
     void commandsNeedAList();
-    void commandsDuringExamineAllChangeNothing();
     void disconnectDuringAnExaminationKeepsTheMailbox();
 
 private:
@@ -180,25 +179,6 @@ void TestExamine::commandsNeedAList()
     QCOMPARE(m_dialogs->messages()[1].helpContext, 4);
     QCOMPARE(m_dialogs->messages()[0].buttons, Dialogs::Ok | Dialogs::Help);
     QCOMPARE(form().Schrift->Text(), form().GetText(24));
-}
-
-void TestExamine::commandsDuringExamineAllChangeNothing()
-{
-    checkMailbox();
-    QList<bool> enabled;
-    QTimer::singleShot(0, &form(), [&] {
-        for (QAction* a : {form().Check1, form().Delete1, form().Examine1, form().Examineall1, form().Restore1}) {
-            enabled << a->isEnabled();
-            a->trigger();
-        }
-        QTest::mouseClick(form().SBCheck, Qt::LeftButton);
-    });
-    QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
-    QCOMPARE(enabled, QList<bool>(5, false));
-    QCOMPARE(form().LAnzahl->text(), u"3"_s);
-    QCOMPARE(m_windows->ExamineForm.Tabelle->RowCount(), 4);
-    QVERIFY(m_dialogs->messages().isEmpty());
-    QVERIFY(form().Restore1->isEnabled() && form().SBCheck->isEnabled());
 }
 
 void TestExamine::disconnectDuringAnExaminationKeepsTheMailbox()
