@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,6 +135,26 @@ void startOperation(Program& p, Waiting op)
     }
 }
 
+// A listener whose queue is full and that accepts nothing: a connect to it
+// neither succeeds nor is refused.
+struct StuckListener
+{
+    QTcpServer server;
+    QTcpSocket filler;
+
+    StuckListener()
+    {
+        server.setListenBacklogSize(0);
+        if (!server.listen(QHostAddress::LocalHost, 0))
+            return;
+        server.pauseAccepting();
+        filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        filler.waitForConnected(3000);
+    }
+    bool ready() const { return filler.state() == QAbstractSocket::ConnectedState; }
+    quint16 port() const { return server.serverPort(); }
+};
+
 quint16 closedPort()
 {
     QTcpServer probe;
@@ -159,6 +180,7 @@ private slots:
     void unresolvableHostIsLogged();
     void refusedConnectionIsLogged();
     void connectTimeOutIsLogged();
+    void disconnectWhileConnectingEndsTheCheck();
     void failureWhileListingKeepsTheRows();
     void lastSlotOfADescriptionWins();
     void noAccountChosen();
@@ -318,23 +340,35 @@ void TestCheck::refusedConnectionIsLogged()
 
 void TestCheck::connectTimeOutIsLogged()
 {
-    // A listener whose queue is full and that accepts nothing: the connect
-    // neither succeeds nor is refused.
-    QTcpServer full;
-    full.setListenBacklogSize(0);
-    QVERIFY(full.listen(QHostAddress::LocalHost, 0));
-    full.pauseAccepting();
-    QTcpSocket filler;
-    filler.connectToHost(QHostAddress::LocalHost, full.serverPort());
-    QVERIFY(filler.waitForConnected(3000));
+    StuckListener full;
+    QVERIFY(full.ready());
 
     Program p;
-    p.account(1, u"Test"_s, "127.0.0.1", full.serverPort());
+    p.account(1, u"Test"_s, "127.0.0.1", full.port());
     p.form().Pop3Client1->TimeOut = 200;
     p.check();
     QCOMPARE(p.log(), (QStringList{u"Error: 10060"_s, u"Error: Zeitüberschreitung bei Verbindung"_s}));
     QCOMPARE(p.dialogs.texts(),
              (QStringList{p.text(107) + u'\r' + p.text(108), u"Fehler - Nähere Informationen im Protokoll"_s}));
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+}
+
+void TestCheck::disconnectWhileConnectingEndsTheCheck()
+{
+    StuckListener full;
+    QVERIFY(full.ready());
+
+    Program p;
+    p.account(1, u"Test"_s, "127.0.0.1", full.port());
+    p.form().Pop3Client1->TimeOut = 3000;
+    QTimer::singleShot(0, &p.form(), [&p] { p.form().Disconnect1->trigger(); });
+    QElapsedTimer clock;
+    clock.start();
+    p.check();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed()) + u" ms"_s));
+    QVERIFY(p.log().isEmpty());
+    QVERIFY(p.dialogs.messages().isEmpty());
+    QVERIFY(!p.form().Pop3Client1->Connected());
     QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
 }
 

@@ -10,7 +10,6 @@
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
-#include "SockErrors.h"
 #include "StammColors.h"
 #include "StammUn.h"
 #include "StringGrid.h"
@@ -90,7 +89,7 @@ void TStammForm::SBCheckClick()
     } catch (const std::exception& e) {
         // A summary that failed raises no retrieve end; the notice must not stay.
         PWarten->hide();
-        if (m_disconnectAsked && dynamic_cast<const EAbortError*>(&e))
+        if (m_disconnectAsked)
             return;
         const auto* failure = dynamic_cast<const Exception*>(&e);
         // A refused reply keeps its text, without the line end.
@@ -205,6 +204,9 @@ void TStammForm::Pop3Client1AuthenticationFailed(bool& Handled)
 
 void TStammForm::Pop3Client1ConnectionFailed()
 {
+    // A connection the user gave up on has not failed.
+    if (m_disconnectAsked)
+        return;
     Dialogs::message(Dialogs::Kind::Error, GetText(107) + u'\r' + GetText(108));
     log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
 }

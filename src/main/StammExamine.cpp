@@ -5,7 +5,6 @@
 #include "ExamineUn.h"
 #include "LED.h"
 #include "Pop3Client.h"
-#include "SockErrors.h"
 #include "StammUn.h"
 #include "StringGrid.h"
 
@@ -55,7 +54,7 @@ void TStammForm::serverCommand(const std::function<void()>& body)
     m_disconnectAsked = false;
     try {
         body();
-    } catch (const EAbortError&) {
+    } catch (...) {
         if (!m_disconnectAsked)
             throw;
     }

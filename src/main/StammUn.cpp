@@ -572,11 +572,11 @@ void TStammForm::bindHandlers()
 
 void TStammForm::disconnectClient(bool swallow)
 {
-    if (!Pop3Client1->Connected())
-        return;
     // The operation waiting for the server is ended by this, not failed.
     if (Pop3Client1->Waiting())
         m_disconnectAsked = true;
+    else if (!Pop3Client1->Connected())
+        return;
     if (!swallow) {
         Pop3Client1->Disconnect();
         return;

@@ -178,17 +178,18 @@ void TPop3Client::Logon()
 
 void TPop3Client::Disconnect()
 {
-    if (!Connected())
-        return;
     if (Waiting()) {
-        // An operation waits for its answer, which QUIT's reply could not be
-        // told from: its wait is cancelled and the connection closed without
-        // QUIT. The server then keeps this connection's deletions undone,
-        // which loses nothing.
+        // An operation waits (for the connection or for an answer, which
+        // QUIT's reply could not be told from): its wait is cancelled and the
+        // connection closed without QUIT. The server then keeps this
+        // connection's deletions undone, which loses nothing.
         Cancel();
-        TSockClient::Disconnect();
+        if (Connected())
+            TSockClient::Disconnect();
         return;
     }
+    if (!Connected())
+        return;
     QByteArray reply;
     try {
         reply = Transaction("QUIT");
