@@ -1,6 +1,7 @@
 // The check command: log on, list and screen every waiting message, delete
 // the condemned ones at once, and the handlers of the POP3 client's events.
 #include "AnsiText.h"
+#include "BackgroundCheck.h"
 #include "BerichtUn.h"
 #include "BlinkLabel.h"
 #include "Dialogs.h"
@@ -50,6 +51,13 @@ void TStammForm::SBCheckClick()
     // mid-listing.
     if (!commandsAvailable())
         return;
+    // The scheduled check is quick and ends with QUIT; the user's check follows
+    // it rather than being refused by the mailbox's lock.
+    if (m_background && m_background->Running()) {
+        m_checkAfterBackground = true;
+        LStatus->setText(u"Status: Automatische Prüfung läuft, Ihre Prüfung folgt."_s);
+        return;
+    }
     const CommandLock lock(*this);
     m_disconnectAsked = false;
     setStatusText(23, true);

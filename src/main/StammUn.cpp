@@ -1,5 +1,6 @@
 #include "StammUn.h"
 
+#include "BackgroundCheck.h"
 #include "BerichtUn.h"
 #include "BlinkLabel.h"
 #include "CommandGuard.h"
@@ -39,6 +40,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -391,6 +393,7 @@ void TStammForm::FormCreate()
     Einrichten();
     V.Passwort_Neu = false;
     FWOnlineHelp1->PrepareHelp();
+    setUpBackground();
 }
 
 void TStammForm::showEvent(QShowEvent* event)
@@ -419,6 +422,13 @@ void TStammForm::FormShow()
 
 void TStammForm::closeEvent(QCloseEvent* event)
 {
+    // Closed to the tray, the program keeps screening; quitting from the
+    // tray ends it as the close button does without that option.
+    if (!m_closing && !m_quitAsked && V.In_Tray && m_tray && m_tray->isVisible()) {
+        hide();
+        event->ignore();
+        return;
+    }
     if (!m_closing) {
         m_closing = true;
         FormClose();
@@ -430,6 +440,10 @@ void TStammForm::closeEvent(QCloseEvent* event)
 void TStammForm::FormClose()
 {
     disconnectClient(true);
+    if (m_background)
+        m_background->stop();
+    if (m_tray)
+        m_tray->hide();
     // A maximised or minimised window keeps its normal place and size for the
     // next start, so un-maximising puts it back where it was. The normal
     // geometry is the inside of the window; the place stored is its frame's.
@@ -528,6 +542,8 @@ void TStammForm::Anzeige_Setzen()
             Konten->addItem(V.Konto[n]);
     }
     Konten->setEditText(V.Konto[1]);
+    if (m_background)
+        m_background->configure();
 }
 
 void TStammForm::bindHandlers()

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "ScheduledCheck.h"
 #include "Screening.h"
 #include "Variabel.h"
 
 #include <QMainWindow>
+#include <QMap>
 #include <QSet>
 #include <functional>
 
@@ -16,6 +18,8 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSystemTrayIcon;
+class TBackgroundCheck;
 class QStackedWidget;
 class QToolButton;
 class TBerichtForm;
@@ -188,6 +192,11 @@ public:
     void SBeMailClick();
     void Protokoll1Click();
 
+    // Scheduled checks and the tray
+    TBackgroundCheck* BackgroundCheck() const { return m_background; }
+    QSystemTrayIcon* TrayIcon() const { return m_tray; }
+    void BackgroundChecked(int slot, const ScheduledCheck::Outcome& outcome);
+
 signals:
     // Emitted at the end of closing: the program ends.
     void closed();
@@ -209,6 +218,12 @@ private:
     void firstRunSecurityChanged();
 
     void createComponents();
+    void setUpBackground();
+    void buildTray();
+    void updateTray();
+    void showFromTray();
+    void quitFromTray();
+    int waitingMessages() const;
     void bindHandlers();
     void setStatusText(quint16 textNumber, bool navy);
     void log(const QString& line);
@@ -275,5 +290,13 @@ private:
     // The user ended the connection while an operation waited for the server.
     bool m_disconnectAsked = false;
     bool m_shown = false;
+    TBackgroundCheck* m_background = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    // Messages left on the server by the last scheduled check of each account.
+    QMap<int, int> m_waiting;
+    // The user pressed Check while a scheduled check ran; it follows.
+    bool m_checkAfterBackground = false;
+    bool m_quitAsked = false;
     bool m_closing = false;
 };

@@ -403,3 +403,28 @@ void TPop3Client::Reset()
     if (OnReset)
         OnReset(this);
 }
+
+QMap<int, QByteArray> TPop3Client::UniqueIds()
+{
+    QMap<int, QByteArray> ids;
+    if (Busy())
+        return ids;
+    BusyScope busy(*this);
+    VerifyConnected();
+    const QByteArray reply = Transaction("UIDL");
+    if (!IsPositive(reply))
+        RaiseReply(reply);
+    QByteArray line;
+    while (ReadAnswerLine(line)) {
+        const QByteArray entry = stripLineEnd(line).trimmed();
+        const qsizetype blank = entry.indexOf(' ');
+        if (blank <= 0)
+            continue;
+        bool ok = false;
+        const int number = entry.left(blank).toInt(&ok);
+        const QByteArray id = entry.mid(blank + 1).trimmed();
+        if (ok && number > 0 && !id.isEmpty())
+            ids.insert(number, id);
+    }
+    return ids;
+}

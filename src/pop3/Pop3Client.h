@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 
 using TListEvent = std::function<void(int Msg, int Size)>;
@@ -83,6 +84,9 @@ public:
     // and Attachments empty.
     void RetrieveMessage(int MsgNum);
     void DeleteMessage(int MsgNum);
+    // UIDL: the server's lasting id of every message, by message number. Only
+    // for a server that offers UIDL; a refusal fails.
+    QMap<int, QByteArray> UniqueIds();
     void Reset();
 
     int MessageCount() const { return m_messageCount; }

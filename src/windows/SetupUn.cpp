@@ -14,8 +14,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
@@ -75,6 +77,7 @@ TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
     PageControl1->addTab(buildGeneralPage(), QString());
     PageControl1->addTab(buildShortcutPage(), QString());
     PageControl1->addTab(buildAccountsPage(), QString());
+    PageControl1->addTab(buildSchedulePage(), u"Automatik"_s);
 
     auto* bottom = named(new QFrame(this), u"PSetup_Unten"_s, u"Schaltflächen"_s);
     bottom->setGeometry(0, 205, 493, 48);
@@ -225,6 +228,30 @@ QWidget* TSetupForm::buildAccountsPage()
     return TSVersand;
 }
 
+QWidget* TSetupForm::buildSchedulePage()
+{
+    TSAutomatik = named(new QWidget, u"TSAutomatik"_s, u"Automatik"_s);
+    CBAutomatisch =
+        named(new QCheckBox(u"Automatisch prüfen alle"_s, TSAutomatik), u"CBAutomatisch"_s, u"Automatisch prüfen"_s);
+    CBAutomatisch->setGeometry(8, 8, 180, 20);
+    SEIntervall = named(new QSpinBox(TSAutomatik), u"SEIntervall"_s, u"Minuten zwischen zwei Prüfungen"_s);
+    SEIntervall->setRange(Variabel::IntervallMin, Variabel::IntervallMax);
+    SEIntervall->setSuffix(u" Minuten"_s);
+    SEIntervall->setGeometry(190, 6, 110, 22);
+    CBAutomatisch_Loeschen = named(new QCheckBox(u"Dabei Gefundenes sofort löschen"_s, TSAutomatik),
+                                   u"CBAutomatisch_Loeschen"_s, u"Dabei Gefundenes sofort löschen"_s);
+    CBAutomatisch_Loeschen->setGeometry(8, 32, 300, 20);
+    CBIn_Tray = named(new QCheckBox(u"Schließen legt das Programm in den Infobereich"_s, TSAutomatik), u"CBIn_Tray"_s,
+                      u"Schließen legt das Programm in den Infobereich"_s);
+    CBIn_Tray->setGeometry(8, 56, 340, 20);
+    auto* label =
+        named(new QLabel(u"Geprüfte Konten:"_s, TSAutomatik), u"LAutomatisch_Konten"_s, u"Geprüfte Konten:"_s);
+    label->setGeometry(8, 80, 200, 18);
+    LBAutomatisch_Konten = named(new QListWidget(TSAutomatik), u"LBAutomatisch_Konten"_s, u"Geprüfte Konten"_s);
+    LBAutomatisch_Konten->setGeometry(8, 98, 473, 78);
+    return TSAutomatik;
+}
+
 void TSetupForm::FormCreate()
 {
     auto text = [this](quint16 n) { return m_services.GetText ? m_services.GetText(n) : QString(); };
@@ -267,6 +294,19 @@ void TSetupForm::FormShow()
         Tabelle->setCells(3, n, V.UserID[n]);
         Tabelle->setCells(kSecurityColumn, n, Variabel::securityChoice(V.Sicherheit[n]));
     }
+    CBAutomatisch->setChecked(V.Automatisch);
+    SEIntervall->setValue(V.Intervall);
+    CBAutomatisch_Loeschen->setChecked(V.Automatisch_Loeschen);
+    CBIn_Tray->setChecked(V.In_Tray);
+    LBAutomatisch_Konten->clear();
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        if (V.Konto[n].isEmpty())
+            continue;
+        auto* item = new QListWidgetItem(V.Konto[n], LBAutomatisch_Konten);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(V.Automatisch_Konto[n] != 0 ? Qt::Checked : Qt::Unchecked);
+        item->setData(Qt::UserRole, n);
+    }
 }
 
 void TSetupForm::BOK1Click()
@@ -298,6 +338,14 @@ void TSetupForm::BOK1Click()
     V.Loeschen_Betreff = CB_Betreff->isChecked();
     V.Loeschen_Betreff_Eigen = CB_Eigen_Betreff->isChecked();
     V.Loeschen_Absender = CB_Absender->isChecked();
+    V.Automatisch = CBAutomatisch->isChecked();
+    V.Intervall = SEIntervall->value();
+    V.Automatisch_Loeschen = CBAutomatisch_Loeschen->isChecked();
+    V.In_Tray = CBIn_Tray->isChecked();
+    for (int i = 0; i < LBAutomatisch_Konten->count(); ++i) {
+        const QListWidgetItem* item = LBAutomatisch_Konten->item(i);
+        V.Automatisch_Konto[item->data(Qt::UserRole).toInt()] = item->checkState() == Qt::Checked ? 1 : 0;
+    }
     if (m_services.Anzeige_Setzen)
         m_services.Anzeige_Setzen();
     hide();

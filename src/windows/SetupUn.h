@@ -6,6 +6,8 @@
 #include <functional>
 
 class QCheckBox;
+class QListWidget;
+class QSpinBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -51,6 +53,14 @@ public:
     QCheckBox* CB_Eigen_Betreff = nullptr;
     QCheckBox* CB_Betreff = nullptr;
     QCheckBox* CB_Absender = nullptr;
+    // Scheduled checks
+    QWidget* TSAutomatik = nullptr;
+    QCheckBox* CBAutomatisch = nullptr;
+    QSpinBox* SEIntervall = nullptr;
+    QCheckBox* CBAutomatisch_Loeschen = nullptr;
+    QCheckBox* CBIn_Tray = nullptr;
+    // One checkable line per account: whether it takes part.
+    QListWidget* LBAutomatisch_Konten = nullptr;
     QRadioButton* RBByte = nullptr;
     QRadioButton* RBKByte = nullptr;
     QRadioButton* RBMByte = nullptr;
@@ -80,6 +90,7 @@ private:
     QWidget* buildGeneralPage();
     QWidget* buildShortcutPage();
     QWidget* buildAccountsPage();
+    QWidget* buildSchedulePage();
 
     Variabel& V;
     SetupServices m_services;

@@ -34,6 +34,16 @@ struct Variabel
     qint32 FensterWidth = 490;
     qint32 FensterHeight = 330;
     qint32 FensterStatus = 0;
+    // Scheduled checks in the background: on or off, minutes between two
+    // checks of an account (1 to 1440), whether they delete condemned
+    // messages at once, and whether closing the window keeps the program in
+    // the tray.
+    bool Automatisch = false;
+    qint32 Intervall = 15;
+    static constexpr qint32 IntervallMin = 1;
+    static constexpr qint32 IntervallMax = 1440;
+    bool Automatisch_Loeschen = false;
+    bool In_Tray = false;
     // File name of the language file in use; written at close, never read back.
     QString Sprache;
 
@@ -55,6 +65,12 @@ struct Variabel
     // SHA-256 fingerprint (64 lowercase hex digits) of a certificate the user
     // chose to trust for the account; empty when none.
     Slots<QString> Zertifikat;
+    // 1 when the account takes part in the scheduled checks.
+    Slots<qint32> Automatisch_Konto = [] {
+        Slots<qint32> on;
+        on.fill(1);
+        return on;
+    }();
 
     // TLS from the first byte, STLS after the greeting, plain.
     static const QString SecurityTls;

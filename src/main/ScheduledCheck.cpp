@@ -1,0 +1,86 @@
+#include "ScheduledCheck.h"
+
+#include "AnsiText.h"
+#include "Exception.h"
+
+using namespace Qt::StringLiterals;
+
+namespace ScheduledCheck {
+
+QByteArray identity(const QByteArray& uid, const TSummary& summary)
+{
+    if (!uid.isEmpty())
+        return "U " + uid;
+    const QByteArray id = summary.MessageId.trimmed();
+    if (!id.isEmpty())
+        return "M " + id;
+    return "S " + QByteArray::number(summary.Bytes) + ' ' + summary.From + '\n' + summary.Subject;
+}
+
+namespace {
+
+QString messageOf(const std::exception& e)
+{
+    const auto* failure = dynamic_cast<const Exception*>(&e);
+    return (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
+}
+
+} // namespace
+
+Outcome run(TPop3Client& client, const Account& account, const Screening::Lists& lists,
+            const Screening::Switches& switches, bool deleteCondemned, const QSet<QByteArray>* previous)
+{
+    Outcome outcome;
+    client.Host = account.host;
+    client.Port = account.port;
+    client.Security = account.security;
+    client.TrustedFingerprint = account.fingerprint;
+    client.UserID = account.userId;
+    client.Password = account.password;
+    // Nobody is there to answer: no password prompt, no trust box.
+    client.OnAuthenticationNeeded = nullptr;
+    client.OnAuthenticationFailed = nullptr;
+    client.OnConnect = nullptr;
+    bool untrusted = false;
+    client.OnCertificateUntrusted = [&untrusted](const TCertificateInfo&, bool& accept) {
+        untrusted = true;
+        accept = false;
+    };
+    try {
+        client.Connect();
+        outcome.messages = client.MessageCount();
+        if (outcome.messages > 0) {
+            const QMap<int, QByteArray> uids =
+                client.HasCapability("UIDL") ? client.UniqueIds() : QMap<int, QByteArray>();
+            client.ListMessages();
+            for (int n = 1; n <= outcome.messages; ++n) {
+                client.RetrieveSummary(n);
+                const TSummary& summary = client.Summary();
+                const QByteArray id = identity(uids.value(n), summary);
+                if (!previous || !previous->contains(id))
+                    ++outcome.fresh;
+                const Screening::Result result = Screening::screen(summary.From, summary.Subject, lists, switches);
+                if (deleteCondemned && result.condemned) {
+                    client.DeleteMessage(n);
+                    ++outcome.deleted;
+                } else {
+                    outcome.seen.insert(id);
+                }
+            }
+        }
+        client.Disconnect();
+        outcome.ok = true;
+    } catch (const std::exception& e) {
+        outcome.error = untrusted ? u"Dem Zertifikat von "_s + account.host +
+                                        u" wird nicht vertraut; die automatische Prüfung fragt nicht nach."_s
+                                  : messageOf(e);
+        // Without QUIT the server keeps every message of this connection.
+        if (client.Connected())
+            client.Abort();
+        outcome.deleted = 0;
+        outcome.seen.clear();
+    }
+    return outcome;
+}
+
+} // namespace ScheduledCheck

@@ -1,0 +1,130 @@
+// Screening in the background: the scheduled checks, the tray icon and the
+// desktop notifications after a check that found new mail.
+#include "BackgroundCheck.h"
+#include "BerichtUn.h"
+#include "Pop3Client.h"
+#include "StammUn.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTime>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+void TStammForm::setUpBackground()
+{
+    m_background = new TBackgroundCheck(V, this);
+    m_background->setObjectName(u"BackgroundCheck"_s);
+    // The user's connection holds the mailbox's lock; a second one would be
+    // refused or would take over what the user is looking at.
+    m_background->UserBusy = [this] { return m_commandLocks > 0 || Pop3Client1->Busy() || Pop3Client1->Connected(); };
+    m_background->OnChecked = [this](int slot, const ScheduledCheck::Outcome& outcome) {
+        BackgroundChecked(slot, outcome);
+    };
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        buildTray();
+    m_background->configure();
+}
+
+void TStammForm::buildTray()
+{
+    m_tray = new QSystemTrayIcon(windowIcon().isNull() ? QApplication::windowIcon() : windowIcon(), this);
+    m_tray->setObjectName(u"TrayIcon"_s);
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(u"TrayMenu"_s);
+    m_trayMenu->setAccessibleName(u"Postrella"_s);
+    QAction* check = m_trayMenu->addAction(u"Jetzt prüfen"_s);
+    check->setObjectName(u"TrayCheck"_s);
+    QAction* show = m_trayMenu->addAction(u"Fenster zeigen"_s);
+    show->setObjectName(u"TrayShow"_s);
+    m_trayMenu->addSeparator();
+    QAction* quit = m_trayMenu->addAction(u"Beenden"_s);
+    quit->setObjectName(u"TrayQuit"_s);
+    connect(check, &QAction::triggered, this, [this] { m_background->checkNow(); });
+    connect(show, &QAction::triggered, this, [this] { showFromTray(); });
+    connect(quit, &QAction::triggered, this, [this] { quitFromTray(); });
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            showFromTray();
+    });
+    m_tray->setContextMenu(m_trayMenu);
+    updateTray();
+    m_tray->show();
+}
+
+void TStammForm::showFromTray()
+{
+    show();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TStammForm::quitFromTray()
+{
+    m_quitAsked = true;
+    close();
+}
+
+int TStammForm::waitingMessages() const
+{
+    int sum = 0;
+    for (int count : m_waiting)
+        sum += count;
+    return sum;
+}
+
+void TStammForm::updateTray()
+{
+    if (!m_tray)
+        return;
+    const int waiting = waitingMessages();
+    m_tray->setToolTip(waiting == 1 ? u"Postrella: 1 Nachricht wartet"_s
+                                    : u"Postrella: "_s + QString::number(waiting) + u" Nachrichten warten"_s);
+}
+
+void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outcome)
+{
+    const QString when = QTime::currentTime().toString(u"hh:mm"_s);
+    const QString account = V.Konto[slot];
+    QString line;
+    if (outcome.ok) {
+        m_waiting.insert(slot, outcome.waiting());
+        line = u"Automatische Prüfung "_s + when + u", "_s + account + u": "_s + QString::number(outcome.waiting()) +
+               u" warten, "_s + QString::number(outcome.fresh) + u" neu, "_s + QString::number(outcome.deleted) +
+               u" gelöscht"_s;
+    } else {
+        line = u"Automatische Prüfung "_s + when + u", "_s + account + u": Error: "_s + outcome.error;
+    }
+    log(line);
+    LStatus->setText(u"Status: "_s + line);
+    updateTray();
+    if (!m_tray)
+        return;
+    if (!outcome.ok) {
+        m_tray->showMessage(u"Postrella: "_s + account,
+                            u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
+                            QSystemTrayIcon::Warning);
+    } else if (outcome.fresh > 0) {
+        m_tray->showMessage(u"Postrella: "_s + account,
+                            QString::number(outcome.fresh) +
+                                (outcome.fresh == 1 ? u" neue Nachricht, "_s : u" neue Nachrichten, "_s) +
+                                QString::number(outcome.deleted) + u" gelöscht"_s,
+                            QSystemTrayIcon::Information);
+    }
+    // The user's check asked for while this one ran goes now.
+    if (m_checkAfterBackground) {
+        m_checkAfterBackground = false;
+        QTimer::singleShot(0, this, [this] {
+            try {
+                SBCheckClick();
+            } catch (const std::exception&) {
+            }
+        });
+    }
+}

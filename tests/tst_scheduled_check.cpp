@@ -1,0 +1,263 @@
+#include "BackgroundCheck.h"
+#include "DovecotServer.h"
+#include "FakePop3Server.h"
+#include "Pop3Client.h"
+#include "TestSupport.h"
+#include "Variabel.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace Pop3Script;
+
+namespace {
+
+constexpr qint64 kMinute = 60 * 1000;
+
+QByteArray message(const QByteArray& from, const QByteArray& subject, const QByteArray& id)
+{
+    return "From: " + from + "\r\nTo: test@example.org\r\nSubject: " + subject + "\r\nMessage-ID: " + id +
+           "\r\n\r\nText\r\n";
+}
+
+void writeList(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+// The background checker on a clock the test moves, with every outcome kept.
+struct Harness
+{
+    Variabel V;
+    TBackgroundCheck check{V};
+    qint64 now = 0;
+    bool userBusy = false;
+    QList<std::pair<int, ScheduledCheck::Outcome>> outcomes;
+
+    Harness()
+    {
+        V.Automatisch = true;
+        V.Intervall = 1;
+        check.Now = [this] { return now; };
+        check.UserBusy = [this] { return userBusy; };
+        check.OnChecked = [this](int slot, const ScheduledCheck::Outcome& o) { outcomes.append({slot, o}); };
+    }
+    void account(int slot, const QByteArray& host, quint16 port, const QByteArray& user, const QByteArray& password)
+    {
+        V.Konto[slot] = u"Konto "_s + QString::number(slot);
+        V.Host[slot] = QString::fromLatin1(host);
+        V.Port[slot] = port;
+        V.UserID[slot] = QString::fromLatin1(user);
+        V.Passwort[slot] = QString::fromLatin1(password);
+    }
+    // One interval later, as the timer would.
+    void nextInterval()
+    {
+        now += qint64(V.Intervall) * kMinute;
+        check.tick();
+    }
+};
+
+} // namespace
+
+// Scheduled checks on a connection of their own: what they leave on the
+// server, when they hold back, and how they tell new mail from mail already seen.
+class TestScheduledCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void condemnedGoneRestKeptMailboxFree();
+    void newMailByUidl();
+    void newMailByMessageIdWithoutUidl();
+    void failuresAskNobodyAndDeleteNothing();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+};
+
+void TestScheduledCheck::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    writeList(m_env->path(u"init/Absender_User.ini"_s), "spammer@bulk.example\r\n");
+    writeList(m_env->path(u"init/Betreff_User.ini"_s), "Gewinnspiel\r\n");
+}
+
+void TestScheduledCheck::cleanup()
+{
+    // Nothing here may ever show a box: nobody would be there to answer it.
+    QVERIFY2(m_dialogs->messages().isEmpty(), qPrintable(m_dialogs->texts().join(u" | "_s)));
+    m_dialogs.reset();
+    m_env.reset();
+}
+
+void TestScheduledCheck::condemnedGoneRestKeptMailboxFree()
+{
+    if (!DovecotServer::isAvailable())
+        QSKIP("dovecot is not installed (package dovecot-pop3d)");
+    DovecotServer server;
+    server.addMessage(message("Ann <ann@example.org>", "Treffen am Montag", "<a1@example.org>"));
+    server.addMessage(message("spammer@bulk.example", "Hallo", "<s1@bulk.example>"));
+    server.addMessage(message("bob@example.net", "Ihr Gewinnspiel", "<s2@example.net>"));
+    server.addMessage(message("carl@example.net", "Protokoll", "<c1@example.net>"));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+    Harness h;
+    h.account(1, server.host(), server.port(), server.user(), server.password());
+    h.V.Loeschen_Absender = true;
+    h.V.Loeschen_Betreff_Eigen = false; // the own subject list marks, but does not condemn
+    h.V.Automatisch_Loeschen = true;
+    h.check.configure();
+
+    // Not while the user's own check holds a connection; at once when it is let go.
+    h.userBusy = true;
+    h.nextInterval();
+    QVERIFY(h.outcomes.isEmpty());
+    h.userBusy = false;
+    h.check.tick();
+    QCOMPARE(h.outcomes.size(), 1);
+    const ScheduledCheck::Outcome& first = h.outcomes.last().second;
+    QVERIFY2(first.ok, qPrintable(first.error));
+    QCOMPARE(first.messages, 4);
+    QCOMPARE(first.deleted, 1);
+    QCOMPARE(first.waiting(), 3);
+    QCOMPARE(first.fresh, 4);
+    // QUIT made the deletion final at once, and only that one.
+    QCOMPARE(server.storedMessageCount(), 3);
+    QVERIFY(!h.check.Client()->Connected());
+
+    // The mail program gets the mailbox straight away and takes two messages.
+    TPop3Client mailProgram;
+    mailProgram.Host = QString::fromLatin1(server.host());
+    mailProgram.Port = server.port();
+    mailProgram.UserID = QString::fromLatin1(server.user());
+    mailProgram.Password = QString::fromLatin1(server.password());
+    mailProgram.Connect();
+    QCOMPARE(mailProgram.MessageCount(), 3);
+    mailProgram.DeleteMessage(1);
+    mailProgram.DeleteMessage(2);
+    mailProgram.Disconnect();
+
+    // Without the switch, a scheduled check deletes nothing, whatever the lists say.
+    server.addMessage(message("spammer@bulk.example", "Noch einmal", "<s3@bulk.example>"));
+    h.V.Automatisch_Loeschen = false;
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 2);
+    const ScheduledCheck::Outcome& second = h.outcomes.last().second;
+    QVERIFY2(second.ok, qPrintable(second.error));
+    QCOMPARE(second.messages, 2);
+    QCOMPARE(second.deleted, 0);
+    QCOMPARE(second.fresh, 1);
+    QCOMPARE(server.storedMessageCount(), 2);
+}
+
+void TestScheduledCheck::newMailByUidl()
+{
+    if (!DovecotServer::isAvailable())
+        QSKIP("dovecot is not installed (package dovecot-pop3d)");
+    DovecotServer server;
+    // Two messages that share a Message-ID: only the server's ids tell them apart.
+    server.addMessage(message("ann@example.org", "Eins", "<same@example.org>"));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+    Harness h;
+    h.account(4, server.host(), server.port(), server.user(), server.password());
+    h.check.configure();
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 1);
+    QVERIFY2(h.outcomes.last().second.ok, qPrintable(h.outcomes.last().second.error));
+    QCOMPARE(h.outcomes.last().first, 4);
+    QCOMPARE(h.outcomes.last().second.fresh, 1);
+
+    h.nextInterval();
+    QCOMPARE(h.outcomes.last().second.fresh, 0);
+
+    server.addMessage(message("ann@example.org", "Zwei", "<same@example.org>"));
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 3);
+    QCOMPARE(h.outcomes.last().second.messages, 2);
+    QCOMPARE(h.outcomes.last().second.fresh, 1);
+}
+
+void TestScheduledCheck::newMailByMessageIdWithoutUidl()
+{
+    // A server that offers no UIDL: the Message-ID decides, and numbers that
+    // moved because the mail program fetched in between do not matter.
+    auto summary = [](int n, const QByteArray& id) {
+        return top(n, {"From: a@b", "Subject: Hallo", "Message-ID: " + id}) + list(n, 10);
+    };
+    auto listing = [](int count) {
+        FakeScript script = client("LIST ") + server("+OK");
+        for (int n = 1; n <= count; ++n)
+            script += server(QByteArray::number(n) + " 10");
+        return script + server(".");
+    };
+    FakePop3Server fake(greeting("+OK ready", {"USER", "TOP"}) + login("u", "p") + stat(2) + listing(2) +
+                        summary(1, "<one@x>") + summary(2, "<two@x>") + quit());
+    Harness h;
+    h.account(1, "127.0.0.1", fake.port(), "u", "p");
+    h.check.configure();
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 1);
+    QVERIFY2(h.outcomes.last().second.ok, qPrintable(h.outcomes.last().second.error));
+    QCOMPARE(h.outcomes.last().second.fresh, 2);
+    FAKE_POP3_VERIFY(fake);
+
+    fake.setScript(greeting("+OK ready", {"USER", "TOP"}) + login("u", "p") + stat(2) + listing(2) +
+                   summary(1, "<two@x>") + summary(2, "<three@x>") + quit());
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 2);
+    QVERIFY2(h.outcomes.last().second.ok, qPrintable(h.outcomes.last().second.error));
+    QCOMPARE(h.outcomes.last().second.fresh, 1);
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
+{
+    // A refused log-on fails the check without a prompt and without a retry.
+    FakePop3Server fake(greeting() + client("USER u") + server("+OK") + client("PASS falsch") +
+                        server("-ERR [AUTH] Authentication failed.") + quit());
+    Harness h;
+    h.account(1, "127.0.0.1", fake.port(), "u", "falsch");
+    // Without a password known in this run the account does not take part,
+    // and one switched off does not either.
+    h.account(2, "127.0.0.1", fake.port(), "u", "");
+    h.account(3, "127.0.0.1", fake.port(), "u", "p");
+    h.V.Automatisch_Konto[3] = 0;
+    QCOMPARE(h.check.eligibleAccounts(), QList<int>{1});
+    h.check.configure();
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 1);
+    QVERIFY(!h.outcomes.last().second.ok);
+    QVERIFY(!h.outcomes.last().second.error.isEmpty());
+    FAKE_POP3_VERIFY(fake);
+
+    // A connection that breaks after a deletion ends without QUIT: the server keeps the message.
+    h.V.Passwort[1] = u"p"_s;
+    h.V.Loeschen_Absender = true;
+    h.V.Automatisch_Loeschen = true;
+    fake.setScript(greeting() + login("u", "p") + stat(2) + client("LIST ") + server("+OK") + server("1 10") +
+                   server("2 10") + server(".") + top(1, {"From: spammer@bulk.example", "Subject: x"}) + list(1, 10) +
+                   dele(1) + client("TOP 2 0") + close());
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 2);
+    QVERIFY(!h.outcomes.last().second.ok);
+    QCOMPARE(h.outcomes.last().second.deleted, 0);
+    FAKE_POP3_VERIFY(fake);
+
+    // Switched off altogether, nothing runs.
+    h.V.Automatisch = false;
+    h.check.configure();
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 2);
+}
+
+QTEST_MAIN(TestScheduledCheck)
+#include "tst_scheduled_check.moc"
