@@ -6,9 +6,9 @@
 #include "StammUn.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTime>
 #include <QTimer>
@@ -32,7 +32,12 @@ void TStammForm::setUpBackground()
 
 void TStammForm::buildTray()
 {
-    m_tray = new QSystemTrayIcon(windowIcon().isNull() ? QApplication::windowIcon() : windowIcon(), this);
+    // Without an icon the desktop shows no tray entry at all; the check
+    // button's picture stands in for the program.
+    QIcon icon = windowIcon();
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_BrowserReload);
+    m_tray = new QSystemTrayIcon(icon, this);
     m_tray->setObjectName(u"TrayIcon"_s);
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(u"TrayMenu"_s);
