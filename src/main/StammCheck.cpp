@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "FWPasswordUnit.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
@@ -81,6 +82,9 @@ void TStammForm::SBCheckClick()
             continue;
         Pop3Client1->Host = V.Host[n];
         Pop3Client1->Port = V.Port[n];
+        m_passwords->fetch(n);
+        const QString knownPassword = V.Passwort[n];
+        const QString knownAccount = PasswordKeeper::accountName(V, n);
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
@@ -88,6 +92,11 @@ void TStammForm::SBCheckClick()
         Pop3Client1->UserID = V.UserID[n];
         Pop3Client1->Password = V.Passwort[n];
         V.Passwort_Neu = false;
+        // A typed password is kept once the server has taken it, so a typing
+        // error never replaces a good one in the store.
+        m_passwordToKeep = {};
+        if (V.Passwort[n] != knownPassword || PasswordKeeper::accountName(V, n) != knownAccount)
+            m_passwordToKeep = {n, knownAccount};
     }
 
     try {
@@ -122,6 +131,9 @@ void TStammForm::Disconnect1Click()
 void TStammForm::Pop3Client1Connect()
 {
     LEDOnline->setLit(true);
+    if (m_passwordToKeep.slot > 0)
+        m_passwords->keep(m_passwordToKeep.slot, m_passwordToKeep.previousAccount);
+    m_passwordToKeep = {};
     Anzahl_Mails = Pop3Client1->MessageCount();
     if (Anzahl_Mails <= 0) {
         Dialogs::message(Dialogs::Kind::Information, GetText(43));

@@ -1,6 +1,7 @@
 // The first-run wizard: two pages that set up account slot 1.
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "PasswordKeeper.h"
 #include "SettingsTable.h"
 #include "StammUn.h"
 
@@ -169,6 +170,7 @@ void TStammForm::SpeedButton3Click()
     V.Host[1] = EHost->text();
     V.Passwort[1] = EPasswort->text();
     V.UserID[1] = EUser->text();
+    m_passwords->keep(1);
     Anzeige_Setzen();
     PFirst->hide();
 }

@@ -14,6 +14,7 @@
 #include "FWStartScreenUnit.h"
 #include "GradientText.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
@@ -50,8 +51,10 @@ const QColor kFixedColor(255, 220, 193);
 
 } // namespace
 
-TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), V(state)
+TStammForm::TStammForm(Variabel& state, QWidget* parent)
+    : QMainWindow(parent), V(state), m_passwords(std::make_unique<PasswordKeeper>(state))
 {
+    m_passwords->Log = [this](const QString& line) { log(line); };
     setObjectName(u"StammForm"_s);
     setWindowTitle(u"Postrella"_s);
     setAccessibleName(u"Postrella"_s);
@@ -406,6 +409,12 @@ void TStammForm::FormShow()
     SprachenUn::Texte_Stamm(*this, lookup);
     if (m_setup)
         SprachenUn::Texte_Setup(*m_setup, lookup);
+    // Once the window is up, so that a keyring that cannot be reached is
+    // reported in the log and over the window.
+    {
+        SettingsStore store;
+        m_passwords->migrate(store);
+    }
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {

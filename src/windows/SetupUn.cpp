@@ -20,7 +20,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {} // namespace
+const QString TSetupForm::PasswordMask = u"●●●●●●●●"_s;
 
 TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), V(state),
@@ -219,18 +219,26 @@ void TSetupForm::FormShow()
         RBKByte->setChecked(true);
     if (V.Angabe == u"MByte"_s)
         RBMByte->setChecked(true);
+    if (m_services.FetchPasswords)
+        m_services.FetchPasswords();
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        m_masked[n] = false;
         if (V.Konto[n].isEmpty())
             continue;
         Tabelle->setCells(0, n, V.Konto[n]);
         Tabelle->setCells(1, n, QString::number(V.Port[n]));
         Tabelle->setCells(2, n, V.Host[n]);
         Tabelle->setCells(3, n, V.UserID[n]);
+        if (!V.Passwort[n].isEmpty()) {
+            Tabelle->setCells(4, n, PasswordMask);
+            m_masked[n] = true;
+        }
     }
 }
 
 void TSetupForm::BOK1Click()
 {
+    const Variabel before = V;
     V.Hints = CBHints->isChecked();
     V.Startschirm = CBStartschirm->isChecked();
     V.Passwort_Sichern = FBPasswort->isChecked();
@@ -241,10 +249,15 @@ void TSetupForm::BOK1Click()
         V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), 110);
         V.Host[n] = Tabelle->Cells(2, n);
         V.UserID[n] = Tabelle->Cells(3, n);
-        // Stored passwords are never shown, so an empty cell means "unchanged".
+        // Stored passwords are never shown, so an empty cell means "unchanged"
+        // unless the user deleted the mask of a password held for the account.
         const QString typed = Tabelle->Cells(4, n);
+        if (typed == PasswordMask)
+            continue;
         if (!typed.isEmpty())
             V.Passwort[n] = typed;
+        else if (m_masked[n])
+            V.Passwort[n].clear();
     }
     if (RBByte->isChecked())
         V.Angabe = u"Byte"_s;
@@ -255,6 +268,8 @@ void TSetupForm::BOK1Click()
     V.Loeschen_Betreff = CB_Betreff->isChecked();
     V.Loeschen_Betreff_Eigen = CB_Eigen_Betreff->isChecked();
     V.Loeschen_Absender = CB_Absender->isChecked();
+    if (m_services.PasswordsChanged)
+        m_services.PasswordsChanged(before);
     if (m_services.Anzeige_Setzen)
         m_services.Anzeige_Setzen();
     hide();
