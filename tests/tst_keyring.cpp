@@ -11,6 +11,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -18,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
 using namespace Pop3Script;
@@ -55,14 +59,14 @@ struct Program
     ScriptedDialogs dialogs;
     std::unique_ptr<ProgramWindows> windows = std::make_unique<ProgramWindows>();
     int prompts = 0;
+    QString typed; // what the user types into the password prompt
 
-    // A password prompt answers with the given password (or fails the test when none is expected).
-    explicit Program(const QString& typed = QString())
+    explicit Program(const QString& password = QString()) : typed(password)
     {
-        TFWPassword::setDialogHook([this, typed](TFWPasswordDialog& dialog) {
+        TFWPassword::setDialogHook([this](TFWPasswordDialog& dialog) {
             ++prompts;
-            QTimer::singleShot(0, &dialog, [&dialog, typed] {
-                dialog.Get1()->setText(typed);
+            QTimer::singleShot(0, &dialog, [&dialog, password = typed] {
+                dialog.Get1()->setText(password);
                 dialog.PwButton2()->click();
             });
         });
@@ -113,6 +117,15 @@ void account(Variabel& v, int slot, const QString& name, const QString& user, qu
     v.Port[slot] = port;
 }
 
+// A secret service that takes every call and never answers, as a hung
+// keyring or an unlock prompt nobody answers does.
+class SilentSecretService : public QDBusVirtualObject
+{
+public:
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+    QString introspect(const QString&) const override { return {}; }
+};
+
 } // namespace
 
 class TestKeyring : public QObject
@@ -120,32 +133,13 @@ class TestKeyring : public QObject
     Q_OBJECT
 
 private slots:
-    void storeKeepsOneEntryPerAccount();
     void wizardPasswordIsKeptInTheKeyringAndServesTheRestart();
     void oldSettingsFilePasswordMovesIntoTheKeyring();
     void entriesFollowTheSettingsWindow();
     void withoutKeyringPasswordsAreAskedForAndNeverWritten();
     void typedPasswordIsKeptOnlyOnceTheServerTookIt();
+    void silentStoreTimesOutWithoutSpinning();
 };
-
-void TestKeyring::storeKeepsOneEntryPerAccount()
-{
-    REQUIRE_SECRET_SESSION("keyring");
-    KeychainSecretStore store;
-    using Outcome = SecretStore::Outcome;
-    const QString account = u"Privat (anna@pop.example.org)"_s;
-    QCOMPARE(store.read(account).outcome, Outcome::NotFound);
-    QCOMPARE(store.write(account, u"geheim, mit Ümlaut"_s).outcome, Outcome::Done);
-    QCOMPARE(store.write(u"Büro (anna@pop.example.org)"_s, u"anderes"_s).outcome, Outcome::Done);
-    const SecretStore::Result found = store.read(account);
-    QCOMPARE(found.outcome, Outcome::Done);
-    QCOMPARE(found.password, u"geheim, mit Ümlaut"_s);
-    QCOMPARE(lookedUp(account), u"geheim, mit Ümlaut"_s);
-    QCOMPARE(store.remove(account).outcome, Outcome::Done);
-    QCOMPARE(store.read(account).outcome, Outcome::NotFound);
-    QCOMPARE(lookedUp(account), u"<none>"_s);
-    QCOMPARE(store.read(u"Büro (anna@pop.example.org)"_s).password, u"anderes"_s);
-}
 
 void TestKeyring::wizardPasswordIsKeptInTheKeyringAndServesTheRestart()
 {
@@ -312,18 +306,36 @@ void TestKeyring::typedPasswordIsKeptOnlyOnceTheServerTookIt()
     FAKE_POP3_VERIFY(fake);
 
     // After the refusal the prompt comes again; the password the server takes is kept.
-    TFWPassword::setDialogHook([&p](TFWPasswordDialog& dialog) {
-        ++p.prompts;
-        QTimer::singleShot(0, &dialog, [&dialog] {
-            dialog.Get1()->setText(u"richtig"_s);
-            dialog.PwButton2()->click();
-        });
-    });
+    p.typed = u"richtig"_s;
     fake.setScript(greeting() + login("anna", "richtig") + stat(0));
     p.check(u"Privat"_s);
     QCOMPARE(p.prompts, 2);
     QCOMPARE(secrets.entries, (QMap<QString, QString>{{u"Privat (anna@127.0.0.1)"_s, u"richtig"_s}}));
     FAKE_POP3_VERIFY(fake);
+}
+
+void TestKeyring::silentStoreTimesOutWithoutSpinning()
+{
+    REQUIRE_SECRET_SESSION("bus");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    SilentSecretService service;
+    QVERIFY(bus.registerVirtualObject(u"/org/freedesktop/secrets"_s, &service, QDBusConnection::SubPath));
+    QVERIFY(bus.registerService(u"org.freedesktop.secrets"_s));
+
+    KeychainSecretStore store(1500);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    ticker.start(100);
+    QElapsedTimer wall;
+    wall.start();
+    const std::clock_t cpu = std::clock();
+    const SecretStore::Result result = store.read(u"Privat (anna@pop.example.org)"_s);
+    const double cpuSeconds = double(std::clock() - cpu) / CLOCKS_PER_SEC;
+    QCOMPARE(result.outcome, SecretStore::Outcome::Unavailable);
+    QVERIFY2(wall.elapsed() >= 1400 && wall.elapsed() < 10000, qPrintable(QString::number(wall.elapsed())));
+    QVERIFY2(ticks >= 8, "the program's events ran on while it waited");
+    QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
 }
 
 QTEST_MAIN(TestKeyring)

@@ -24,9 +24,10 @@ SecretStore::Result PasswordKeeper::ask(const std::function<SecretStore::Result(
     m_unavailable = true;
     const QString reason = result.reason.isEmpty() ? u"Kein Schlüsselbund erreichbar."_s : result.reason;
     if (Log)
-        Log(u"Error: Passwörter können nicht im Schlüsselbund gespeichert werden: "_s + reason);
+        Log(u"Error: Schlüsselbund nicht erreichbar: "_s + reason);
     Dialogs::message(Dialogs::Kind::Warning,
-                     u"Die Passwörter können nicht im Schlüsselbund des Desktops gespeichert werden:\r"_s + reason +
+                     u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort nicht "_s +
+                         u"gespeichert werden:\r"_s + reason +
                          u"\rPostrella fragt das Passwort bei der Prüfung ab und speichert es nicht als Klartext."_s);
     return result;
 }
