@@ -40,6 +40,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -409,12 +410,12 @@ void TStammForm::FormShow()
     SprachenUn::Texte_Stamm(*this, lookup);
     if (m_setup)
         SprachenUn::Texte_Setup(*m_setup, lookup);
-    // Once the window is up, so that a keyring that cannot be reached is
-    // reported in the log and over the window.
-    {
+    // Once the window is painted, so that a keyring that cannot be reached
+    // is reported over the window rather than before it appears.
+    QTimer::singleShot(0, this, [this] {
         SettingsStore store;
         m_passwords->migrate(store);
-    }
+    });
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {
