@@ -104,7 +104,9 @@ void PasswordKeeper::settingsChanged(const Variabel& before)
                 remove(oldAccount);
             continue;
         }
-        if (renamed || passwordChanged || !before.Passwort_Sichern)
+        // A password held for a slot that had no entry (switch just turned
+        // on, account named again) goes in as well.
+        if (renamed || passwordChanged || !wasKept)
             keep(n, renamed ? oldAccount : QString());
     }
 }
