@@ -89,7 +89,6 @@ void TStammForm::SBCheckClick()
         V.Passwort_Neu = false;
         // A typed password is kept once the server has taken it, so a typing
         // error never replaces a good one in the store.
-        m_passwordToKeep = {};
         if (V.Passwort[n] != knownPassword || PasswordKeeper::accountName(V, n) != knownAccount)
             m_passwordToKeep = {n, knownAccount};
     }
