@@ -5,6 +5,7 @@
 #include "LED.h"
 #include "Pop3Client.h"
 #include "ProgramWindows.h"
+#include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
@@ -192,6 +193,7 @@ private slots:
     void refusedStatShowsTheDisconnectedWindow();
     void logLinesCarryTheTrueError_data();
     void logLinesCarryTheTrueError();
+    void refusedExaminationLeavesNoLampLit();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -594,6 +596,22 @@ void TestCheck::logLinesCarryTheTrueError()
     QCOMPARE(p.log().constFirst(), line);
     QCOMPARE(p.form().Tabelle->Cells(2, 1), QString());
     QCOMPARE(p.dialogs.messages().constLast().kind, Dialogs::Kind::Error);
+}
+
+void TestCheck::refusedExaminationLeavesNoLampLit()
+{
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}) + client("RETR 1") +
+                        server("-ERR no such message"));
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    p.dialogs.answerNext(Dialogs::Yes);
+    QTest::mouseClick(p.form().SBExamine, Qt::LeftButton);
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.dialogs.texts().constLast(), u"-ERR no such message\r\n"_s);
+    QVERIFY(!p.form().LEDWaiting->Lit());
+    QCOMPARE(p.form().Schrift->Text(), p.text(24));
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
 }
 
 QTEST_MAIN(TestCheck)

@@ -439,7 +439,8 @@ void TStammForm::FormClose()
 {
     disconnectClient(true);
     // A maximised or minimised window keeps its normal place and size for the
-    // next start, so un-maximising puts it back where it was.
+    // next start, so un-maximising puts it back where it was. The normal
+    // geometry is the inside of the window; the place stored is its frame's.
     const bool normalState = !isMaximized() && !isMinimized();
     const QRect normal = normalState ? geometry() : normalGeometry();
     V.FensterHeight = normal.height();
