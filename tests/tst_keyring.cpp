@@ -154,6 +154,7 @@ void TestKeyring::wizardPasswordIsKeptInTheKeyringAndServesTheRestart()
         TStammForm& f = p.form();
         QVERIFY(f.PFirst->isVisible());
         QTest::keyClicks(f.EKonto, u"Zuhause"_s);
+        f.CBSicherheit->setCurrentText(Variabel::SecurityNone); // the fake server speaks plain POP3
         f.EPort->setText(QString::number(fake.port()));
         QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
         QTest::keyClicks(f.EHost, u"127.0.0.1"_s);

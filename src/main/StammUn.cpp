@@ -232,8 +232,10 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setFontColor(StammColors::Green);
     Schrift->setText(u"... Bereit ..."_s);
     LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
+    LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);
+    row->addWidget(LSicherheit);
 }
 
 void TStammForm::buildMenu()
@@ -577,6 +579,9 @@ void TStammForm::bindHandlers()
     Pop3Client1->OnConnectionFailed = [this](QObject*) { Pop3Client1ConnectionFailed(); };
     Pop3Client1->OnInvalidHost = [this](bool& handled) { Pop3Client1InvalidHost(handled); };
     Pop3Client1->OnFailure = [this](QObject*) { Pop3Client1Failure(); };
+    Pop3Client1->OnCertificateUntrusted = [this](const TCertificateInfo& info, bool& accept) {
+        Pop3Client1CertificateUntrusted(info, accept);
+    };
     Pop3Client1->OnBusyChanged = [this](QObject*) { updateCommands(); };
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }
