@@ -441,8 +441,12 @@ void TestMainWindow::wizardFinishStoresSlotOne()
     QCOMPARE(stored(u"eMail"_s, u"Zertifikat1"_s), QString());
     QCOMPARE(stored(u"eMail"_s, u"Host1"_s), u"pop.example.org"_s);
     QCOMPARE(stored(u"eMail"_s, u"UserID1"_s), u"anna"_s);
-    QCOMPARE(stored(u"eMail"_s, u"Passwort1"_s), u"geheim"_s);
     QCOMPARE(stored(u"Programm"_s, u"Passwort_Sichern"_s), u"1"_s);
+    // The kept password is in the secret store, named so the user knows it, and not in the file.
+    QCOMPARE(env.secrets().entries, (QMap<QString, QString>{{u"Privat (anna@pop.example.org)"_s, u"geheim"_s}}));
+    QFile file(env.settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("geheim"));
 }
 
 void TestMainWindow::wizardRefusesBadPortBeforeStoringAnything()

@@ -8,6 +8,7 @@
 #include "Exception.h"
 #include "FWPasswordUnit.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
@@ -78,6 +79,7 @@ void TStammForm::SBCheckClick()
                                                    u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
         return;
     }
+    m_passwordToKeep = {};
     m_checkSlot = 0;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (V.Konto[n] != chosen)
@@ -85,6 +87,9 @@ void TStammForm::SBCheckClick()
         m_checkSlot = n;
         Pop3Client1->Host = V.Host[n];
         Pop3Client1->Port = V.Port[n];
+        m_passwords->fetch(n);
+        const QString knownPassword = V.Passwort[n];
+        const QString knownAccount = PasswordKeeper::accountName(V, n);
         const QString security = Variabel::securityChoice(V.Sicherheit[n]);
         Pop3Client1->Security = security == Variabel::SecurityTls        ? TSecurity::Tls
                                 : security == Variabel::SecurityStartTls ? TSecurity::StartTls
@@ -97,6 +102,10 @@ void TStammForm::SBCheckClick()
         Pop3Client1->UserID = V.UserID[n];
         Pop3Client1->Password = V.Passwort[n];
         V.Passwort_Neu = false;
+        // A typed password is kept once the server has taken it, so a typing
+        // error never replaces a good one in the store.
+        if (V.Passwort[n] != knownPassword || PasswordKeeper::accountName(V, n) != knownAccount)
+            m_passwordToKeep = {n, knownAccount};
     }
 
     try {
@@ -133,6 +142,9 @@ void TStammForm::Disconnect1Click()
 void TStammForm::Pop3Client1Connect()
 {
     LEDOnline->setLit(true);
+    if (m_passwordToKeep.slot > 0)
+        m_passwords->keep(m_passwordToKeep.slot, m_passwordToKeep.previousAccount);
+    m_passwordToKeep = {};
     showConnectionSecurity();
     Anzahl_Mails = Pop3Client1->MessageCount();
     if (Anzahl_Mails <= 0) {

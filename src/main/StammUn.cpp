@@ -15,6 +15,7 @@
 #include "FWStartScreenUnit.h"
 #include "GradientText.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
@@ -41,6 +42,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -52,8 +54,10 @@ const QColor kFixedColor(255, 220, 193);
 
 } // namespace
 
-TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), V(state)
+TStammForm::TStammForm(Variabel& state, QWidget* parent)
+    : QMainWindow(parent), V(state), m_passwords(std::make_unique<PasswordKeeper>(state))
 {
+    m_passwords->Log = [this](const QString& line) { log(line); };
     setObjectName(u"StammForm"_s);
     setWindowTitle(u"Postrella"_s);
     setAccessibleName(u"Postrella"_s);
@@ -411,6 +415,12 @@ void TStammForm::FormShow()
     SprachenUn::Texte_Stamm(*this, lookup);
     if (m_setup)
         SprachenUn::Texte_Setup(*m_setup, lookup);
+    // Once the window is painted, so that a keyring that cannot be reached
+    // is reported over the window rather than before it appears.
+    QTimer::singleShot(0, this, [this] {
+        SettingsStore store;
+        m_passwords->migrate(store);
+    });
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QSet>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -22,6 +23,7 @@ class QSystemTrayIcon;
 class TBackgroundCheck;
 class QStackedWidget;
 class QToolButton;
+class PasswordKeeper;
 class TBerichtForm;
 class TFWInfoScreenA;
 class TFWInternalInfo;
@@ -51,6 +53,8 @@ public:
     // The other windows of the program, created after the main window.
     void setWindows(TExamineForm* examine, QWidget* setup, TBerichtForm* bericht);
     TBerichtForm* BerichtForm() const { return m_bericht; }
+    // Keeps the account passwords in the desktop's secret store.
+    PasswordKeeper& Passwords() const { return *m_passwords; }
 
     // The text of a number in the language file; empty when it has none.
     QString GetText(quint16 number) const;
@@ -282,6 +286,13 @@ private:
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
     QSet<int> m_deletedHere;
+    std::unique_ptr<PasswordKeeper> m_passwords;
+    // The password typed for the running check, kept once the logon succeeds.
+    struct
+    {
+        int slot = 0;
+        QString previousAccount;
+    } m_passwordToKeep;
     // The account slot of the current connection.
     int m_checkSlot = 0;
     // The wizard's security choice before the last change.

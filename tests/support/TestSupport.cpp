@@ -33,12 +33,14 @@ TestEnvironment::TestEnvironment()
     copyTree(QString::fromUtf8(POSTRELLA_PROGRAM_DIR), programFolder());
     ProgramFolder::setOverride(programFolder());
     SettingsStore::setDefaultFile(settingsFile());
+    SecretStore::setInstance(&m_secrets);
 }
 
 TestEnvironment::~TestEnvironment()
 {
     ProgramFolder::setOverride(QString());
     SettingsStore::setDefaultFile(QString());
+    SecretStore::setInstance(nullptr);
 }
 
 QString TestEnvironment::programFolder() const
@@ -92,4 +94,31 @@ QStringList ScriptedDialogs::texts() const
     for (const Dialogs::MessageRequest& request : m_messages)
         result.append(request.text);
     return result;
+}
+
+SecretStore::Result MemorySecretStore::read(const QString& account)
+{
+    ++calls;
+    if (!reachable)
+        return {Outcome::Unavailable, {}, u"Kein Secret Service"_s};
+    if (!entries.contains(account))
+        return {Outcome::NotFound, {}, {}};
+    return {Outcome::Done, entries.value(account), {}};
+}
+
+SecretStore::Result MemorySecretStore::write(const QString& account, const QString& password)
+{
+    ++calls;
+    if (!reachable)
+        return {Outcome::Unavailable, {}, u"Kein Secret Service"_s};
+    entries.insert(account, password);
+    return {Outcome::Done, {}, {}};
+}
+
+SecretStore::Result MemorySecretStore::remove(const QString& account)
+{
+    ++calls;
+    if (!reachable)
+        return {Outcome::Unavailable, {}, u"Kein Secret Service"_s};
+    return {entries.remove(account) > 0 ? Outcome::Done : Outcome::NotFound, {}, {}};
 }

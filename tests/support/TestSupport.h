@@ -1,14 +1,31 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "SecretStore.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
 
-// A private copy of the built program folder and a private settings store for
-// one test function; both are removed again when the object goes.
+// A secret store in memory, so that no test reaches the user's keyring. It
+// can be made unreachable, as a desktop without a keyring is.
+class MemorySecretStore : public SecretStore
+{
+public:
+    Result read(const QString& account) override;
+    Result write(const QString& account, const QString& password) override;
+    Result remove(const QString& account) override;
+
+    QMap<QString, QString> entries;
+    bool reachable = true;
+    int calls = 0;
+};
+
+// A private copy of the built program folder, a private settings store and a
+// secret store in memory for one test function; all are removed again when
+// the object goes.
 class TestEnvironment
 {
 public:
@@ -19,9 +36,11 @@ public:
     QString settingsFile() const;
     QString path(const QString& relative) const;
     bool isValid() const { return m_dir.isValid(); }
+    MemorySecretStore& secrets() { return m_secrets; }
 
 private:
     QTemporaryDir m_dir;
+    MemorySecretStore m_secrets;
 };
 
 // Answers the program's message boxes and file dialogs from a script and
