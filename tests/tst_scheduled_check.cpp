@@ -1,12 +1,19 @@
 #include "BackgroundCheck.h"
+#include "BerichtUn.h"
 #include "DovecotServer.h"
 #include "FakePop3Server.h"
 #include "Pop3Client.h"
+#include "ProgramWindows.h"
+#include "SettingsStore.h"
+#include "StringGrid.h"
 #include "TestSupport.h"
 #include "Variabel.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace Pop3Script;
@@ -76,6 +83,7 @@ private slots:
     void newMailByUidl();
     void newMailByMessageIdWithoutUidl();
     void failuresAskNobodyAndDeleteNothing();
+    void userCheckFollowsAndHoldsTheSchedule();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -257,6 +265,61 @@ void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
     h.check.configure();
     h.nextInterval();
     QCOMPARE(h.outcomes.size(), 2);
+}
+
+void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
+{
+    // The scheduled check ends with QUIT before the user's check, pressed
+    // while it listed, logs on; the user's connection then holds the schedule.
+    auto listing = [](const QByteArray& subject) {
+        return client("LIST ") + server("+OK") + server("1 10") + server(".") +
+               top(1, {"From: a@b", "Subject: " + subject}) + list(1, 10);
+    };
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing("Hallo") + quit() + close() + greeting() +
+                        login("u", "p") + stat(1) + listing("Hallo"));
+    SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+    SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    ProgramWindows windows;
+    TStammForm& form = windows.StammForm;
+    form.show();
+    Variabel& V = windows.state;
+    V.Konto[1] = u"Test"_s;
+    V.Host[1] = u"127.0.0.1"_s;
+    V.Port[1] = fake.port();
+    V.UserID[1] = u"u"_s;
+    V.Passwort[1] = u"p"_s;
+    V.Automatisch = true;
+    V.Intervall = 1;
+    form.Anzeige_Setzen();
+    form.Konten->setEditText(u"Test"_s);
+
+    TBackgroundCheck* background = form.BackgroundCheck();
+    QVERIFY(background);
+    bool pressed = false;
+    background->Client()->OnRetrieveStart = [&](QObject*) {
+        if (!pressed) {
+            pressed = true;
+            form.SBCheck->click();
+        }
+    };
+    background->checkNow();
+    QTRY_VERIFY2(form.Pop3Client1->Connected(),
+                 qPrintable(windows.BerichtForm.lines().join(u" | "_s) + u" / "_s + fake.report() + u" / "_s +
+                            m_dialogs->texts().join(u" | "_s)));
+    QTRY_COMPARE(form.Tabelle->Cells(5, 1), u" Hallo"_s);
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(pressed);
+    const QStringList automatic = windows.BerichtForm.lines().filter(u"Automatische Prüfung"_s);
+    QCOMPARE(automatic.size(), 1);
+    QVERIFY2(automatic.first().endsWith(u"Test: 1 warten, 1 neu, 0 gelöscht"_s), qPrintable(automatic.first()));
+
+    // While the user's connection is open, nothing else logs on.
+    background->checkNow();
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    QVERIFY(!background->Running());
+    QCOMPARE(windows.BerichtForm.lines().filter(u"Automatische Prüfung"_s).size(), 1);
+    QVERIFY(fake.problems().isEmpty());
 }
 
 QTEST_MAIN(TestScheduledCheck)

@@ -2,6 +2,7 @@
 // desktop notifications after a check that found new mail.
 #include "BackgroundCheck.h"
 #include "BerichtUn.h"
+#include "CommandGuard.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
 
@@ -49,9 +50,9 @@ void TStammForm::buildTray()
     m_trayMenu->addSeparator();
     QAction* quit = m_trayMenu->addAction(u"Beenden"_s);
     quit->setObjectName(u"TrayQuit"_s);
-    connect(check, &QAction::triggered, this, [this] { m_background->checkNow(); });
-    connect(show, &QAction::triggered, this, [this] { showFromTray(); });
-    connect(quit, &QAction::triggered, this, [this] { quitFromTray(); });
+    CommandGuard::connect(check, &QAction::triggered, this, [this] { m_background->checkNow(); });
+    CommandGuard::connect(show, &QAction::triggered, this, [this] { showFromTray(); });
+    CommandGuard::connect(quit, &QAction::triggered, this, [this] { quitFromTray(); });
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             showFromTray();
@@ -109,6 +110,11 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
     log(line);
     LStatus->setText(u"Status: "_s + line);
     updateTray();
+    // The user's check asked for while this one ran goes now.
+    if (m_checkAfterBackground) {
+        m_checkAfterBackground = false;
+        QTimer::singleShot(0, this, [this] { CommandGuard::run([this] { SBCheckClick(); }); });
+    }
     if (!m_tray)
         return;
     if (!outcome.ok) {
@@ -121,15 +127,5 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
                                 (outcome.fresh == 1 ? u" neue Nachricht, "_s : u" neue Nachrichten, "_s) +
                                 QString::number(outcome.deleted) + u" gelöscht"_s,
                             QSystemTrayIcon::Information);
-    }
-    // The user's check asked for while this one ran goes now.
-    if (m_checkAfterBackground) {
-        m_checkAfterBackground = false;
-        QTimer::singleShot(0, this, [this] {
-            try {
-                SBCheckClick();
-            } catch (const std::exception&) {
-            }
-        });
     }
 }
