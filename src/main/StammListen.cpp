@@ -14,12 +14,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kBetreffUser = u"\\init\\Betreff_User.ini"_s;
-const QString kAbsenderUser = u"\\init\\Absender_User.ini"_s;
+const QString kBetreffUser = u"Betreff_User.ini"_s;
+const QString kAbsenderUser = u"Absender_User.ini"_s;
 
-void loadInto(QPlainTextEdit* memo, const QString& relative)
+void loadInto(QPlainTextEdit* memo, const QString& fileName)
 {
-    const QList<QByteArray> lines = Screening::loadList(ProgramFolder::file(relative));
+    const QList<QByteArray> lines = Screening::loadList(ProgramFolder::userList(fileName));
     QStringList text;
     for (const QByteArray& line : lines)
         text.append(AnsiText::fromAnsi(line));
@@ -27,7 +27,7 @@ void loadInto(QPlainTextEdit* memo, const QString& relative)
     memo->document()->setModified(false);
 }
 
-void saveFrom(QPlainTextEdit* memo, const QString& relative)
+void saveFrom(QPlainTextEdit* memo, const QString& fileName)
 {
     QStringList text = memo->toPlainText().split(u'\n');
     // The line break after the last pattern ends that line; it is no empty pattern.
@@ -36,7 +36,7 @@ void saveFrom(QPlainTextEdit* memo, const QString& relative)
     QList<QByteArray> lines;
     for (const QString& line : text)
         lines.append(AnsiText::toAnsi(line));
-    Screening::saveList(ProgramFolder::file(relative), lines);
+    Screening::saveList(ProgramFolder::userList(fileName), lines);
     memo->document()->setModified(false);
 }
 
