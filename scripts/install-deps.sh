@@ -9,6 +9,8 @@ packages=(
     libzip-dev zip fonts-liberation
     dovecot-pop3d python3 desktop-file-utils
     xvfb xauth
+    # the package: CPack's dependency scan, its checks, and the run as a user
+    dpkg-dev file lintian appstream xdotool
 )
 
 missing=()
