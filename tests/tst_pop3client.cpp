@@ -66,6 +66,8 @@ class TestPop3Client : public QObject
 private slots:
     void logon_data();
     void logon();
+    void capabilitiesAtLogon_data();
+    void capabilitiesAtLogon();
     void summaryFromPackets_data();
     void summaryFromPackets();
     void listMessages();
@@ -80,6 +82,8 @@ private slots:
     void deleteMessage();
     void resetSendsRsetAndReports();
     void nestedCallsDoNothingWhileBusy();
+    void nestedWaitKeepsTheOuterTimeOut();
+    void disconnectDuringAWaitCancelsIt();
     void operationsNeedConnection();
     void unresolvedHost_data();
     void unresolvedHost();
@@ -124,9 +128,9 @@ void TestPop3Client::logon_data()
     QTest::newRow("STAT with a count") << loggedOn(3) + quit() << false << QString() << 3 << connectDisconnect << 0;
     QTest::newRow("STAT without a count") << greeting() + login("u", "p") + client("STAT") + server("+OK") + quit()
                                           << false << QString() << 0 << connectDisconnect << 0;
-    QTest::newRow("STAT refused: closed, then OnConnect, then the error")
+    QTest::newRow("STAT refused: closed, no OnConnect, the reply as error")
         << greeting() + login("u", "p") + client("STAT") + server("-ERR locked") + quit() << false
-        << u"-ERR locked\r\n"_s << 0 << QStringList{u"disconnect"_s, u"connect"_s} << 0;
+        << u"-ERR locked\r\n"_s << 0 << QStringList{u"disconnect"_s} << 0;
     QTest::newRow("server closes before the greeting")
         << close() << false << u"Die Verbindung wurde vom Server geschlossen"_s << 0 << QStringList{u"disconnect"_s}
         << 0;
@@ -162,6 +166,41 @@ void TestPop3Client::logon()
     QVERIFY(!p.client.Connected());
     QCOMPARE(p.events, events);
     QCOMPARE(calls, handlerCalls);
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::capabilitiesAtLogon_data()
+{
+    QTest::addColumn<FakeScript>("script");
+    QTest::addColumn<QList<QByteArray>>("capabilities");
+    QTest::addColumn<bool>("connected");
+
+    QTest::newRow("refused: none, the log-on goes on")
+        << greeting() + login("u", "p") + stat(0) + quit() << QList<QByteArray>{} << true;
+    QTest::newRow("listed, blanks and empty lines dropped")
+        << server("+OK hi") + client("CAPA") + server("+OK") + server("TOP") + server("  PIPELINING ") + server("") +
+               server("SASL PLAIN") + server(".") + login("u", "p") + stat(0) + quit()
+        << QList<QByteArray>{"TOP", "PIPELINING", "SASL PLAIN"} << true;
+    QTest::newRow("server closes inside the list")
+        << server("+OK hi") + client("CAPA") + server("+OK") + server("TOP") + close() << QList<QByteArray>{} << false;
+}
+
+void TestPop3Client::capabilitiesAtLogon()
+{
+    QFETCH(FakeScript, script);
+    QFETCH(QList<QByteArray>, capabilities);
+    QFETCH(bool, connected);
+    FakePop3Server fake(script);
+    Probe p(fake);
+    const QString error = p.failure([&] { p.client.Connect(); });
+    QCOMPARE(error.isEmpty(), connected);
+    if (connected) {
+        QCOMPARE(p.client.Capabilities(), capabilities);
+        QCOMPARE(p.client.HasCapability("pipelining"), capabilities.contains("PIPELINING"));
+        QCOMPARE(p.client.HasCapability("SASL"), capabilities.contains("SASL PLAIN"));
+        QVERIFY(!p.client.HasCapability("PIPE"));
+        p.client.Disconnect();
+    }
     FAKE_POP3_VERIFY(fake);
 }
 
@@ -300,7 +339,7 @@ void TestPop3Client::timeOutZeroWaitsWithoutLimit()
     Probe p(fake, 0);
     p.client.Connect();
     bool timerRanDuringWait = true;
-    QTimer::singleShot(200, &p.client, [&] { timerRanDuringWait = p.client.Timer().isActive(); });
+    QTimer::singleShot(200, &p.client, [&] { timerRanDuringWait = p.client.TimerActive(); });
     const std::clock_t cpuBefore = std::clock();
     p.client.RetrieveSummary(1);
     const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
@@ -396,6 +435,7 @@ void TestPop3Client::nestedCallsDoNothingWhileBusy()
             p.client.RetrieveSummary(2);
             p.client.ListMessages();
             p.client.DeleteMessage(2);
+            p.client.Reset();
         });
     };
     p.events.clear();
@@ -404,6 +444,65 @@ void TestPop3Client::nestedCallsDoNothingWhileBusy()
     QCOMPARE(p.client.Summary().Subject, QByteArray(" one"));
     QCOMPARE(p.events.count(u"start"_s), 1);
     QCOMPARE(p.events.count(u"end"_s), 1);
+    p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::nestedWaitKeepsTheOuterTimeOut()
+{
+    // The command run inside the wait for TOP has a wait of its own; when it
+    // ends, the wait outside must still time out instead of waiting for ever.
+    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + client("NOOP") + server("+OK") + silence());
+    Probe p(fake, 300);
+    p.client.Connect();
+    QByteArray inner;
+    p.client.OnRetrieveStart = [&](QObject*) {
+        QTimer::singleShot(0, &p.client, [&] { inner = p.client.Transaction("NOOP"); });
+    };
+    // Only a safety net for the fault: the test fails instead of hanging.
+    QTimer::singleShot(5000, &p.client, [&] { p.client.Cancel(); });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
+    QCOMPARE(inner, QByteArray("+OK\r\n"));
+    QVERIFY(p.client.TimedOut());
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed()) + u" ms"_s));
+    QVERIFY(!p.client.Connected());
+    QVERIFY(!p.client.TimerActive());
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::disconnectDuringAWaitCancelsIt()
+{
+    // The answer still awaited would be read as QUIT's reply: the wait is
+    // cancelled and the connection closed without QUIT.
+    FakePop3Server fake(loggedOn(2) + client("TOP 1 0") + silence());
+    Probe p(fake, 0);
+    p.client.Connect();
+    QList<bool> busy;
+    p.client.OnBusyChanged = [&](QObject*) { busy << p.client.Busy(); };
+    p.client.OnRetrieveStart = [&](QObject*) {
+        QTimer::singleShot(0, &p.client, [&] {
+            QVERIFY(p.client.Waiting());
+            p.client.Disconnect();
+        });
+    };
+    p.events.clear();
+    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
+    QVERIFY(!p.client.Connected());
+    QVERIFY(!p.client.Busy());
+    QVERIFY(!p.client.Waiting());
+    QCOMPARE(busy, (QList<bool>{true, false}));
+    QCOMPARE(p.events.count(u"disconnect"_s), 1);
+    QVERIFY(!p.events.contains(u"end"_s));
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(!fake.received().contains("QUIT\r\n"));
+
+    // The client is as good as new: the next connection logs on and quits.
+    fake.setScript(loggedOn(0) + quit());
+    p.client.OnRetrieveStart = {};
+    p.client.Connect();
+    QCOMPARE(p.client.MessageCount(), 0);
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 }
