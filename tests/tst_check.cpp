@@ -5,6 +5,7 @@
 #include "LED.h"
 #include "Pop3Client.h"
 #include "ProgramWindows.h"
+#include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
@@ -179,6 +180,8 @@ private slots:
     void refusedLogonAsksForThePasswordNextTime();
     void unresolvableHostIsLogged();
     void refusedConnectionIsLogged();
+    void noEncryptionOfferedSendsNoPassword_data();
+    void noEncryptionOfferedSendsNoPassword();
     void connectTimeOutIsLogged();
     void disconnectWhileConnectingEndsTheCheck();
     void failureWhileListingKeepsTheRows();
@@ -192,6 +195,7 @@ private slots:
     void refusedStatShowsTheDisconnectedWindow();
     void logLinesCarryTheTrueError_data();
     void logLinesCarryTheTrueError();
+    void refusedExaminationLeavesNoLampLit();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -336,6 +340,41 @@ void TestCheck::refusedConnectionIsLogged()
              (QStringList{p.text(107) + u'\r' + p.text(108), u"Fehler - Nähere Informationen im Protokoll"_s}));
     QVERIFY(p.form().SBCheck->isEnabled());
     QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
+}
+
+void TestCheck::noEncryptionOfferedSendsNoPassword_data()
+{
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<FakeScript>("script");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("no STLS") << u"STARTTLS"_s << greeting("+OK ready", {"USER"}) + quit()
+                             << u"Error: STLS fehlt in der Antwort auf CAPA. "
+                                u"Der Server bietet keine verschlüsselte Verbindung an."_s;
+    QTest::newRow("STLS refused") << u"STARTTLS"_s
+                                  << greeting("+OK ready", {"STLS"}) + client("STLS") + server("-ERR no") + quit()
+                                  << u"Error: STLS abgelehnt (-ERR no). "
+                                     u"Der Server bietet keine verschlüsselte Verbindung an."_s;
+    QTest::newRow("server speaks no TLS")
+        << u"SSL/TLS"_s << server("+OK POP3 ready") << u"Error: TLS-Handshake fehlgeschlagen"_s;
+}
+
+void TestCheck::noEncryptionOfferedSendsNoPassword()
+{
+    QFETCH(QString, security);
+    QFETCH(FakeScript, script);
+    QFETCH(QString, logged);
+    FakePop3Server fake(script);
+    Program p;
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.state().Sicherheit[1] = security;
+    p.check();
+    QCOMPARE(p.log().size(), 1);
+    QVERIFY2(p.log().constFirst().startsWith(logged), qPrintable(p.log().constFirst()));
+    QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
+    for (const QByteArray& line : fake.received())
+        QVERIFY2(!line.startsWith("USER") && !line.startsWith("PASS"), line.constData());
+    QVERIFY(p.form().SBCheck->isEnabled());
+    QVERIFY(!p.form().LEDOnline->Lit());
 }
 
 void TestCheck::connectTimeOutIsLogged()
@@ -594,6 +633,22 @@ void TestCheck::logLinesCarryTheTrueError()
     QCOMPARE(p.log().constFirst(), line);
     QCOMPARE(p.form().Tabelle->Cells(2, 1), QString());
     QCOMPARE(p.dialogs.messages().constLast().kind, Dialogs::Kind::Error);
+}
+
+void TestCheck::refusedExaminationLeavesNoLampLit()
+{
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}) + client("RETR 1") +
+                        server("-ERR no such message"));
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    p.dialogs.answerNext(Dialogs::Yes);
+    QTest::mouseClick(p.form().SBExamine, Qt::LeftButton);
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.dialogs.texts().constLast(), u"-ERR no such message\r\n"_s);
+    QVERIFY(!p.form().LEDWaiting->Lit());
+    QCOMPARE(p.form().Schrift->Text(), p.text(24));
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
 }
 
 QTEST_MAIN(TestCheck)

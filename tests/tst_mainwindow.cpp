@@ -478,6 +478,17 @@ void TestMainWindow::wizardFinishStoresSlotOne()
         f.show();
         QVERIFY(f.PFirst->isVisible());
         QTest::keyClicks(f.EKonto, u"Privat"_s);
+        // Secured from the start; the port follows the choice until the user types one.
+        QCOMPARE(f.CBSicherheit->currentText(), u"SSL/TLS"_s);
+        QCOMPARE(f.EPort->text(), u"995"_s);
+        f.CBSicherheit->setCurrentText(u"STARTTLS"_s);
+        QCOMPARE(f.EPort->text(), u"110"_s);
+        f.EPort->clear();
+        QTest::keyClicks(f.EPort, u"1110"_s);
+        f.CBSicherheit->setCurrentText(u"SSL/TLS"_s);
+        QCOMPARE(f.EPort->text(), u"1110"_s);
+        f.EPort->clear();
+        QTest::keyClicks(f.EPort, u"995"_s);
         QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
         QCOMPARE(f.PFirstPages->currentWidget(), f.PFirst_Two);
         QTest::keyClicks(f.EHost, u"pop.example.org"_s);
@@ -487,10 +498,12 @@ void TestMainWindow::wizardFinishStoresSlotOne()
         QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton3"_s), Qt::LeftButton);
         QVERIFY(!f.PFirst->isVisible());
         QCOMPARE(f.Konten->currentText(), u"Privat"_s);
-        QCOMPARE(w.state.Port[1], 110);
+        QCOMPARE(w.state.Port[1], 995);
         f.close();
     }
     QCOMPARE(stored(u"eMail"_s, u"Konto1"_s), u"Privat"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Sicherheit1"_s), u"SSL/TLS"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Zertifikat1"_s), QString());
     QCOMPARE(stored(u"eMail"_s, u"Host1"_s), u"pop.example.org"_s);
     QCOMPARE(stored(u"eMail"_s, u"UserID1"_s), u"anna"_s);
     QCOMPARE(stored(u"eMail"_s, u"Passwort1"_s), u"geheim"_s);

@@ -81,6 +81,7 @@ private slots:
     void deleteMessage_data();
     void deleteMessage();
     void resetSendsRsetAndReports();
+    void refusedResetIsNoReset();
     void nestedCallsDoNothingWhileBusy();
     void nestedWaitKeepsTheOuterTimeOut();
     void disconnectDuringAWaitCancelsIt();
@@ -416,6 +417,19 @@ void TestPop3Client::resetSendsRsetAndReports()
     p.client.Reset();
     p.client.Disconnect();
     QCOMPARE(p.events, (QStringList{u"connect"_s, u"success"_s, u"reset"_s, u"disconnect"_s}));
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::refusedResetIsNoReset()
+{
+    FakePop3Server fake(loggedOn(2) + client("RSET") + server("-ERR cannot reset") + quit());
+    Probe p(fake);
+    p.client.Connect();
+    p.events.clear();
+    QCOMPARE(p.failure([&] { p.client.Reset(); }), u"-ERR cannot reset\r\n"_s);
+    QVERIFY(!p.events.contains(u"reset"_s));
+    QVERIFY(!p.client.Busy());
+    p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 }
 

@@ -70,11 +70,18 @@ void TStammForm::SBCheckClick()
                                                    u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
         return;
     }
+    m_checkSlot = 0;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (V.Konto[n] != chosen)
             continue;
+        m_checkSlot = n;
         Pop3Client1->Host = V.Host[n];
         Pop3Client1->Port = V.Port[n];
+        const QString security = Variabel::securityChoice(V.Sicherheit[n]);
+        Pop3Client1->Security = security == Variabel::SecurityTls        ? TSecurity::Tls
+                                : security == Variabel::SecurityStartTls ? TSecurity::StartTls
+                                                                         : TSecurity::None;
+        Pop3Client1->TrustedFingerprint = V.Zertifikat[n];
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
@@ -118,6 +125,7 @@ void TStammForm::Disconnect1Click()
 void TStammForm::Pop3Client1Connect()
 {
     LEDOnline->setLit(true);
+    showConnectionSecurity();
     Anzahl_Mails = Pop3Client1->MessageCount();
     if (Anzahl_Mails <= 0) {
         Dialogs::message(Dialogs::Kind::Information, GetText(43));
@@ -164,6 +172,55 @@ void TStammForm::Pop3Client1Disconnect()
     m_deletedHere.clear();
     LEDOnline->setLit(false);
     LAnzahl->setText(u"0"_s);
+    showConnectionSecurity();
+}
+
+void TStammForm::showConnectionSecurity()
+{
+    if (!Pop3Client1->Connected()) {
+        LSicherheit->clear();
+        LSicherheit->setToolTip({});
+        LSicherheit->setAccessibleName(u"Keine Verbindung"_s);
+        return;
+    }
+    if (!Pop3Client1->Encrypted()) {
+        LSicherheit->setText(u"unverschlüsselt"_s);
+        LSicherheit->setToolTip(u"Die Verbindung ist nicht verschlüsselt."_s);
+        LSicherheit->setAccessibleName(u"Verbindung unverschlüsselt"_s);
+        return;
+    }
+    const QString how = Pop3Client1->EncryptionText();
+    LSicherheit->setText(u"verschlüsselt ("_s + how.section(u',', 0, 0) + u")"_s);
+    LSicherheit->setToolTip(u"Verschlüsselt: "_s + how);
+    LSicherheit->setAccessibleName(u"Verbindung verschlüsselt: "_s + how);
+}
+
+void TStammForm::Pop3Client1CertificateUntrusted(const TCertificateInfo& info, bool& Accept)
+{
+    const QString host = Pop3Client1->Host;
+    const auto date = [](const QDateTime& when) { return when.toLocalTime().toString(u"dd.MM.yyyy hh:mm"_s); };
+    QString fingerprint;
+    for (qsizetype i = 0; i < info.Fingerprint.size(); i += 2)
+        fingerprint += (i > 0 ? u":"_s : QString()) + info.Fingerprint.mid(i, 2);
+    const QString why = info.Changed
+                            ? QString(u"Das Zertifikat des Servers "_s + host + u" hat sich geändert!\r"_s +
+                                      u"Es ist nicht das Zertifikat, dem Sie für dieses Konto vertraut haben.\r"_s)
+                            : QString(u"Das Zertifikat des Servers "_s + host + u" konnte nicht überprüft werden.\r"_s);
+    const QString text = why + info.Reasons.join(u'\r') + u"\r\rInhaber: "_s + info.Subject + u"\rAussteller: "_s +
+                         info.Issuer + u"\rGültig von "_s + date(info.ValidFrom) + u" bis "_s + date(info.ValidUntil) +
+                         u"\rSHA-256: "_s + fingerprint +
+                         u"\r\rVertrauen Sie diesem Zertifikat nur, wenn Sie sicher sind, dass es zu Ihrem "_s +
+                         u"Anbieter gehört."_s;
+    Accept = Dialogs::message(Dialogs::Kind::Confirmation, text, Dialogs::Trust | Dialogs::Cancel) == Dialogs::Trust;
+    if (!Accept) {
+        log(u"Dem Zertifikat von "_s + host + u" wurde nicht vertraut (SHA-256 "_s + info.Fingerprint +
+            u"), die Anmeldung wurde abgebrochen."_s);
+        return;
+    }
+    if (m_checkSlot > 0)
+        V.Zertifikat[m_checkSlot] = info.Fingerprint;
+    Pop3Client1->TrustedFingerprint = info.Fingerprint;
+    log(u"Dem Zertifikat von "_s + host + u" wird vertraut (SHA-256 "_s + info.Fingerprint + u")."_s);
 }
 
 void TStammForm::Pop3Client1Status(const QString& status)

@@ -228,8 +228,10 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setFontColor(StammColors::Green);
     Schrift->setText(u"... Bereit ..."_s);
     LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
+    LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);
+    row->addWidget(LSicherheit);
 }
 
 void TStammForm::buildMenu()
@@ -429,7 +431,8 @@ void TStammForm::FormClose()
 {
     disconnectClient(true);
     // A maximised or minimised window keeps its normal place and size for the
-    // next start, so un-maximising puts it back where it was.
+    // next start, so un-maximising puts it back where it was. The normal
+    // geometry is the inside of the window; the place stored is its frame's.
     const bool normalState = !isMaximized() && !isMinimized();
     const QRect normal = normalState ? geometry() : normalGeometry();
     V.FensterHeight = normal.height();
@@ -566,6 +569,9 @@ void TStammForm::bindHandlers()
     Pop3Client1->OnConnectionFailed = [this](QObject*) { Pop3Client1ConnectionFailed(); };
     Pop3Client1->OnInvalidHost = [this](bool& handled) { Pop3Client1InvalidHost(handled); };
     Pop3Client1->OnFailure = [this](QObject*) { Pop3Client1Failure(); };
+    Pop3Client1->OnCertificateUntrusted = [this](const TCertificateInfo& info, bool& accept) {
+        Pop3Client1CertificateUntrusted(info, accept);
+    };
     Pop3Client1->OnBusyChanged = [this](QObject*) { updateCommands(); };
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }

@@ -32,6 +32,7 @@ class TBlinkLabel;
 class TLEDLabel;
 class TScrollingText;
 class TStringGrid;
+struct TCertificateInfo;
 
 // The main window: tool bar, status lamps, account list, the message grid
 // and the hidden panels of the list editor, the first-run wizard and the
@@ -98,6 +99,8 @@ public:
     QComboBox* Konten = nullptr;
     TScrollingText* Schrift = nullptr;
     QLabel* LStatus = nullptr;
+    // Whether the connection is encrypted, with protocol and cipher.
+    QLabel* LSicherheit = nullptr;
     TStringGrid* Tabelle = nullptr;
     // List editor
     QFrame* PEdit = nullptr;
@@ -114,6 +117,7 @@ public:
     QWidget* PFirst_Two = nullptr;
     QLineEdit* EKonto = nullptr;
     QLineEdit* EPort = nullptr;
+    QComboBox* CBSicherheit = nullptr;
     QLineEdit* EHost = nullptr;
     QLineEdit* EUser = nullptr;
     QLineEdit* EPasswort = nullptr;
@@ -166,6 +170,7 @@ public:
     void Pop3Client1ConnectionFailed();
     void Pop3Client1InvalidHost(bool& Handled);
     void Pop3Client1Failure();
+    void Pop3Client1CertificateUntrusted(const TCertificateInfo& info, bool& Accept);
     void Check_From();
     void Check_Subject();
 
@@ -201,6 +206,7 @@ private:
     void SpeedButton2Click();
     void SpeedButton3Click();
     bool firstRunPortIsValid();
+    void firstRunSecurityChanged();
 
     void createComponents();
     void bindHandlers();
@@ -241,6 +247,7 @@ private:
     QString confirmationText(int row, quint16 question) const;
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
+    void showConnectionSecurity();
     void ShowInfoScreen();
 
     void buildToolBar(QWidget* parent);
@@ -260,6 +267,10 @@ private:
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
     QSet<int> m_deletedHere;
+    // The account slot of the current connection.
+    int m_checkSlot = 0;
+    // The wizard's security choice before the last change.
+    QString m_firstRunSecurity;
     int m_commandLocks = 0;
     // The user ended the connection while an operation waited for the server.
     bool m_disconnectAsked = false;

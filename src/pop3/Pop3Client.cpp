@@ -103,12 +103,15 @@ void TPop3Client::Connect()
     m_messageCount = 0;
     try {
         const BusyScope busy(*this);
+        UseTls = Security == TSecurity::Tls;
         TSockClient::Connect();
         try {
             const QByteArray greeting = ReadLn();
             if (!IsPositive(greeting))
                 RaiseReply(greeting);
             ReadCapabilities();
+            if (Security == TSecurity::StartTls)
+                NegotiateTls();
             Logon();
             const QByteArray stat = Transaction("STAT");
             if (!IsPositive(stat))
@@ -149,6 +152,21 @@ void TPop3Client::ReadCapabilities()
         if (!entry.isEmpty())
             m_capabilities.append(entry);
     }
+}
+
+void TPop3Client::NegotiateTls()
+{
+    const QString noTls = u" Der Server bietet keine verschlüsselte Verbindung an."_s;
+    if (!HasCapability("STLS"))
+        throw ESockError(u"STLS fehlt in der Antwort auf CAPA."_s + noTls);
+    const QByteArray reply = Transaction("STLS");
+    if (!IsPositive(reply)) {
+        const QString answer = reply.isEmpty() ? u"keine Antwort"_s : AnsiText::fromAnsi(stripLineEnd(reply));
+        throw ESockError(u"STLS abgelehnt ("_s + answer + u")."_s + noTls);
+    }
+    StartTls();
+    // What the server said in the clear may have been forged on the way.
+    ReadCapabilities();
 }
 
 bool TPop3Client::HasCapability(const QByteArray& Name) const

@@ -11,6 +11,15 @@ using TListEvent = std::function<void(int Msg, int Size)>;
 // Passes the file name a message part is about to be stored under; the handler may change it.
 using TVarFileNameEvent = std::function<void(QString& FileName)>;
 
+// How the connection is secured: TLS from the first byte, STLS after the
+// greeting, or not at all.
+enum class TSecurity
+{
+    None,
+    Tls,
+    StartTls,
+};
+
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary
 {
@@ -44,6 +53,7 @@ public:
     bool Parse = false;
     // Sends DELE after each successful RETR.
     bool DeleteOnRead = false;
+    TSecurity Security = TSecurity::None;
 
     // Fired at the end of Connect once the logon and STAT have succeeded; this takes the
     // place of the socket-level event of the same name.
@@ -117,6 +127,8 @@ private:
     void setBusy(bool busy);
     void Logon();
     void ReadCapabilities();
+    // STLS and the handshake; nothing of the log-on goes out before both succeeded.
+    void NegotiateTls();
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();
