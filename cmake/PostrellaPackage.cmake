@@ -20,8 +20,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The windows were laid out for fonts that fonts-liberation matches in size;
-# fonts are no linked library, so shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+# fonts are no linked library, so shlibdeps cannot see them. The keyring library
+# opens libsecret only at run time, so shlibdeps cannot see that one either.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libsecret-1-0")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_SOURCE_DIR}/dist)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
