@@ -10,6 +10,8 @@ packages=(
     qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus dbus-x11 libsecret-tools
     dovecot-pop3d openssl ca-certificates python3 desktop-file-utils
     xvfb xauth
+    # the package: CPack's dependency scan, its checks, and the run as a user
+    dpkg-dev file lintian appstream xdotool
 )
 
 missing=()

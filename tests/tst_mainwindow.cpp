@@ -16,8 +16,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +32,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 
@@ -56,6 +59,26 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
+}
+
+// Every file and folder below folder with its size and time of change.
+QStringList listing(const QString& folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        entries.append(it.filePath() + u' ' + QString::number(it.fileInfo().size()) + u' ' +
+                       QString::number(it.fileInfo().lastModified().toMSecsSinceEpoch()));
+    }
+    entries.sort();
+    return entries;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -71,6 +94,7 @@ private slots:
     void accountListShowsNamedSlotsInOrder();
     void closingEmptiesTheScratchFolderOnly();
     void listEditorSavesOnlyChangedLists();
+    void readOnlyProgramFolderStaysUntouched();
     void listEditorSavesOnlyWhatTheUserSaved();
     void maximisedWindowKeepsItsNormalPlace();
     void mailProgramWithoutExtensionCanBeChosen();
@@ -270,6 +294,47 @@ void TestMainWindow::listEditorSavesOnlyChangedLists()
     f.Subject1->trigger();
     QCOMPARE(dialogs.texts().constLast(), u"Datei "_s + QDir::cleanPath(subjects) + u" kann nicht geöffnet werden"_s);
     QVERIFY(!f.PEdit->isVisible());
+}
+
+void TestMainWindow::readOnlyProgramFolderStaysUntouched()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeFile(env.path(u"init/Absender_User.ini"_s), "alt@example.org\r\n");
+    const QStringList before = listing(env.programFolder());
+    ReadOnlyFolder readOnly(env.programFolder());
+    if (!readOnly.isReadOnly())
+        QSKIP("this process can write into read-only folders");
+    const QString own = env.dataHome() + u"/Postrella/"_s;
+    const QString scratch = env.cacheHome() + u"/Postrella/temp/"_s;
+    {
+        ProgramWindows w;
+        TStammForm& f = w.StammForm;
+        f.show();
+        QVERIFY(QFile::exists(env.cacheHome() + u"/Postrella/help/CurrentlyUncompressed.ini"_s));
+
+        // The list the user edits is the shipped one, saved as the user's own.
+        f.From1->trigger();
+        QCOMPARE(f.From_Checker->toPlainText(), u"alt@example.org"_s);
+        f.From_Checker->moveCursor(QTextCursor::End);
+        QTest::keyClick(f.From_Checker, Qt::Key_Return);
+        QTest::keyClicks(f.From_Checker, u"spam@example.org"_s);
+        QTest::mouseClick(f.OB_Speichern, Qt::LeftButton);
+        QVERIFY(dialogs.messages().isEmpty());
+        QCOMPARE(contents(own + u"init/Absender_User.ini"_s), "alt@example.org\r\nspam@example.org\r\n"_ba);
+
+        // A link starts this very executable, not a name in the program folder.
+        QVERIFY(f.ProgramLink(true, u"Menu_Start"_s));
+        const QByteArray entry = contents(own.chopped(10) + u"applications/Postrella.desktop"_s);
+        const QByteArray exec = "\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n';
+        QVERIFY2(entry.contains(exec), entry.constData());
+
+        writeFile(scratch + u"a.pdf"_s, "x");
+        f.close();
+    }
+    QVERIFY(QFileInfo(scratch).isDir());
+    QVERIFY(!QFile::exists(scratch + u"a.pdf"_s));
+    QCOMPARE(listing(env.programFolder()), before);
 }
 
 void TestMainWindow::listEditorSavesOnlyWhatTheUserSaved()

@@ -312,7 +312,7 @@ void TStammForm::Pop3Client1Failure()
 void TStammForm::Check_From()
 {
     m_screening = {};
-    const QList<QByteArray> senders = Screening::loadList(ProgramFolder::file(u"\\init\\Absender_User.ini"_s));
+    const QList<QByteArray> senders = Screening::loadList(ProgramFolder::userList(u"Absender_User.ini"_s));
     screenAgainst(Screening::List::Absender, senders, Pop3Client1->Summary().From, V.Loeschen_Absender);
 }
 
@@ -321,7 +321,7 @@ void TStammForm::Check_Subject()
     const QByteArray& subject = Pop3Client1->Summary().Subject;
     const QList<QByteArray> system = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
     screenAgainst(Screening::List::Betreff, system, subject, V.Loeschen_Betreff);
-    const QList<QByteArray> own = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff_User.ini"_s));
+    const QList<QByteArray> own = Screening::loadList(ProgramFolder::userList(u"Betreff_User.ini"_s));
     screenAgainst(Screening::List::BetreffEigen, own, subject, V.Loeschen_Betreff_Eigen);
 }
 

@@ -372,7 +372,7 @@ bool TStammForm::eventFilter(QObject* watched, QEvent* event)
 void TStammForm::FormCreate()
 {
     V.Pfad = ProgramFolder::path();
-    Pop3Client1->setAttachFilePath(ProgramFolder::file(u"\\temp"_s));
+    Pop3Client1->setAttachFilePath(ProgramFolder::scratchFolder());
     {
         SettingsStore store;
         V.load(store);
@@ -508,7 +508,7 @@ void TStammForm::Loeschen()
 {
     // Plain files only; sub-folders are left alone. A file that cannot be
     // deleted stays without a message.
-    const QString scratch = ProgramFolder::file(u"\\temp"_s);
+    const QString scratch = ProgramFolder::scratchFolder();
     QDirIterator it(scratch, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         QFile::remove(it.next());
@@ -524,7 +524,7 @@ void TStammForm::Pfade_Setzen()
     FWOnlineHelp1->setFileNameAdditional(u"extended.ohlp"_s);
     FWOnlineHelp1->setFileNameBasicHelp(u"basic.ohlp"_s);
     FWOnlineHelp1->setPathToCompressedHelp(ProgramFolder::file(u"\\help\\source"_s));
-    FWOnlineHelp1->setPathToUncompressedHelp(ProgramFolder::file(u"\\help"_s));
+    FWOnlineHelp1->setPathToUncompressedHelp(ProgramFolder::unpackedHelpFolder());
     FWOnlineHelp1->setPathToUnzipLibrary(ProgramFolder::file(u"\\system"_s));
     const QString key = SettingsStore::ProgramKey;
     FWInternalInfo1->WriteComponentInfo(key);
@@ -641,7 +641,10 @@ QString TStammForm::GetText(quint16 number) const
 
 bool TStammForm::ProgramLink(bool create, const QString& location)
 {
-    FWProgramLinks1->setProgramFile(ProgramFolder::file(u"\\Postrella.exe"_s));
+    // Outside its own folder the program is started as the executable itself
+    // (installed: /usr/bin/postrella), not by the name it has in that folder.
+    FWProgramLinks1->setProgramFile(ProgramFolder::isPortable() ? ProgramFolder::path() + u"\\Postrella.exe"_s
+                                                                : QCoreApplication::applicationFilePath());
     FWProgramLinks1->setShortcutDescription(u"Postrella"_s);
     FWProgramLinks1->setShortcutFile(u"Postrella.lnk"_s);
     const struct
