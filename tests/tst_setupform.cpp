@@ -8,8 +8,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -69,6 +71,7 @@ private slots:
     void cancelKeepsChosenMailProgram();
     void shortcutButtonsReportOutcome();
     void captionsFromLanguageFile();
+    void schedulePageTakesIntervalAccountsAndSwitches();
 };
 
 void TestSetupForm::showLoadsAndConfirmTakesEverything()
@@ -245,6 +248,37 @@ void TestSetupForm::captionsFromLanguageFile()
     QCOMPARE(form.GTVersand->Lines(), QStringList{u"Versand"_s});
     QCOMPARE(form.GTAblage->Lines(), QStringList{QString()}); // one line, even when empty
     QCOMPARE(form.SBestaetigen->text(), QString());
+}
+
+void TestSetupForm::schedulePageTakesIntervalAccountsAndSwitches()
+{
+    Variabel v;
+    v.Konto[1] = u"Arbeit"_s;
+    v.Konto[3] = u"Privat"_s;
+    v.Automatisch_Konto[3] = 0;
+    v.Intervall = 5000; // stored by hand beyond a day
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    QVERIFY(!form.CBAutomatisch->isChecked());
+    QCOMPARE(form.SEIntervall->value(), 1440);
+    QCOMPARE(form.LBAutomatisch_Konten->count(), 2);
+    QCOMPARE(form.LBAutomatisch_Konten->item(0)->checkState(), Qt::Checked);
+    QCOMPARE(form.LBAutomatisch_Konten->item(1)->text(), u"Privat"_s);
+    QCOMPARE(form.LBAutomatisch_Konten->item(1)->checkState(), Qt::Unchecked);
+
+    form.CBAutomatisch->click();
+    form.CBAutomatisch_Loeschen->click();
+    form.SEIntervall->setValue(0);
+    form.LBAutomatisch_Konten->item(0)->setCheckState(Qt::Unchecked);
+    form.LBAutomatisch_Konten->item(1)->setCheckState(Qt::Checked);
+    QTest::mouseClick(form.SBestaetigen, Qt::LeftButton);
+    QVERIFY(v.Automatisch);
+    QVERIFY(v.Automatisch_Loeschen);
+    QVERIFY(!v.In_Tray);
+    QCOMPARE(v.Intervall, 1);
+    QCOMPARE(v.Automatisch_Konto[1], 0);
+    QCOMPARE(v.Automatisch_Konto[3], 1);
 }
 
 QTEST_MAIN(TestSetupForm)
