@@ -50,7 +50,16 @@ void TStammForm::buildTray()
     m_trayMenu->addSeparator();
     QAction* quit = m_trayMenu->addAction(u"Beenden"_s);
     quit->setObjectName(u"TrayQuit"_s);
-    CommandGuard::connect(check, &QAction::triggered, this, [this] { m_background->checkNow(); });
+    CommandGuard::connect(check, &QAction::triggered, this, [this] {
+        // Without scheduled checks there is nothing to run in the background:
+        // the user gets the check command itself.
+        if (V.Automatisch) {
+            m_background->checkNow();
+        } else {
+            showFromTray();
+            SBCheckClick();
+        }
+    });
     CommandGuard::connect(show, &QAction::triggered, this, [this] { showFromTray(); });
     CommandGuard::connect(quit, &QAction::triggered, this, [this] { quitFromTray(); });
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -111,7 +120,7 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
     LStatus->setText(u"Status: "_s + line);
     updateTray();
     // The user's check asked for while this one ran goes now.
-    if (m_checkAfterBackground) {
+    if (m_checkAfterBackground && !m_closing) {
         m_checkAfterBackground = false;
         QTimer::singleShot(0, this, [this] { CommandGuard::run([this] { SBCheckClick(); }); });
     }
