@@ -5,14 +5,12 @@
 #include "Exception.h"
 #include "Pop3Text.h"
 
-#include <QFileInfo>
+#include <QFileDevice>
 #include <QIODevice>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-int s_tempCounter = 0;
 
 constexpr qsizetype kFieldLength = 256;
 constexpr qint64 kCopyChunk = 64 * 1024;
@@ -49,16 +47,16 @@ QByteArray encodingValue(const QByteArray& line, qsizetype from)
     return (colon < 0 ? line.mid(from) : line.mid(colon + 1)).trimmed().left(kFieldLength);
 }
 
-bool existsOrLink(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 } // namespace
 
 TMimeWalk::TMimeWalk(TMailMessage& message, QString folder, bool parse, Hooks hooks)
-    : m_message(message), m_folder(std::move(folder)), m_parse(parse), m_hooks(std::move(hooks))
+    : TMimeWalk(message, *new TFolderSink(std::move(folder)), parse, std::move(hooks))
+{
+    m_ownSink.reset(&m_sink);
+}
+
+TMimeWalk::TMimeWalk(TMailMessage& message, TPartSink& sink, bool parse, Hooks hooks)
+    : m_message(message), m_sink(sink), m_parse(parse), m_hooks(std::move(hooks))
 {}
 
 TMimeWalk::~TMimeWalk()
@@ -68,7 +66,7 @@ TMimeWalk::~TMimeWalk()
 
 int TMimeWalk::tempCounter()
 {
-    return s_tempCounter;
+    return TFolderSink::tempCounter();
 }
 
 void TMimeWalk::status(int level, const QString& text) const
@@ -85,6 +83,17 @@ void TMimeWalk::fileError(const QString& path, const QString& reason)
 void TMimeWalk::walk(QIODevice& source, TMailMessage& message, const QString& folder, bool parse, Hooks hooks)
 {
     TMimeWalk walk(message, folder, parse, std::move(hooks));
+    walkLines(source, walk);
+}
+
+void TMimeWalk::walk(QIODevice& source, TMailMessage& message, TPartSink& sink, bool parse, Hooks hooks)
+{
+    TMimeWalk walk(message, sink, parse, std::move(hooks));
+    walkLines(source, walk);
+}
+
+void TMimeWalk::walkLines(QIODevice& source, TMimeWalk& walk)
+{
     try {
         while (!source.atEnd())
             walk.addLine(withoutLineEnd(source.readLine()));
@@ -169,12 +178,8 @@ bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
         boundary = boundaryValue(line, at + 9);
     if (const qsizetype at = upper.indexOf("CONTENT-TRANSFER-ENCODING"); at >= 0)
         m_transferEncoding = encodingValue(line, at + 25);
-    if (upper.contains("NAME")) {
-        // A line that mentions a name without giving one keeps the name found before.
-        const QByteArray name = AttachmentName::fromHeaderLine(line);
-        if (!name.isEmpty())
-            m_attachmentName = name;
-    }
+    if (upper.contains("NAME"))
+        m_name.addLine(line);
     return false;
 }
 
@@ -198,7 +203,7 @@ void TMimeWalk::partHeaderBegins()
 {
     // Every part starts without the name and encoding of the part before it.
     m_stage = Stage::PartHeader;
-    m_attachmentName.clear();
+    m_name.clear();
     m_transferEncoding.clear();
     m_partBoundary.clear();
 }
@@ -206,7 +211,7 @@ void TMimeWalk::partHeaderBegins()
 void TMimeWalk::beginPart()
 {
     if (m_partState == 0)
-        openTemp();
+        m_temp = &m_sink.openTemp();
     m_partOpen = true;
     status(1, u"Extrahieren der Datei"_s);
 }
@@ -215,8 +220,8 @@ void TMimeWalk::partLine(const QByteArray& line)
 {
     if (m_partState > 0) {
         m_message.Body.append(line);
-    } else if (m_temp.write(line) != line.size() || m_temp.write("\r\n", 2) != 2) {
-        fileError(m_temp.fileName(), m_temp.errorString());
+    } else if (m_temp->write(line) != line.size() || m_temp->write("\r\n", 2) != 2) {
+        fileError(m_sink.tempWhere(), m_temp->errorString());
     }
     if (m_hooks.lineMoved)
         m_hooks.lineMoved();
@@ -225,9 +230,9 @@ void TMimeWalk::partLine(const QByteArray& line)
 void TMimeWalk::endPart()
 {
     if (m_partOpen && m_partState == 0) {
-        if (!m_temp.flush())
-            fileError(m_temp.fileName(), m_temp.errorString());
-        if (m_temp.size() > 0)
+        if (auto* file = qobject_cast<QFileDevice*>(m_temp); file && !file->flush())
+            fileError(m_sink.tempWhere(), m_temp->errorString());
+        if (m_temp->size() > 0)
             storeFile();
         removeTemp();
     }
@@ -235,67 +240,39 @@ void TMimeWalk::endPart()
     m_partState = 0;
 }
 
-void TMimeWalk::openTemp()
-{
-    if (m_folder.isEmpty())
-        throw Exception(u"Kein Ordner für Anhänge angegeben"_s);
-    for (int tries = 0; tries < 1000; ++tries) {
-        const QString path = m_folder + u"Temp"_s + QString::number(++s_tempCounter) + u".mme"_s;
-        // An old file of that name is replaced; a link is removed, never followed.
-        const QFileInfo info(path);
-        if (info.isSymLink() || info.isFile())
-            QFile::remove(path);
-        m_temp.setFileName(path);
-        if (m_temp.open(QIODevice::ReadWrite | QIODevice::NewOnly))
-            return;
-        // A folder of that name: take the next number.
-        if (!existsOrLink(path))
-            fileError(path, m_temp.errorString());
-    }
-    fileError(m_folder, u"kein freier Name für eine temporäre Datei"_s);
-}
-
 void TMimeWalk::removeTemp()
 {
-    if (m_temp.fileName().isEmpty())
-        return;
-    m_temp.close();
-    QFile::remove(m_temp.fileName());
-    m_temp.setFileName(QString());
+    m_sink.removeTemp();
+    m_temp = nullptr;
 }
 
 QString TMimeWalk::firstFree(const QString& name) const
 {
     QString candidate = name;
-    for (int k = 1; existsOrLink(m_folder + candidate); ++k)
+    for (int k = 1; m_sink.taken(candidate); ++k)
         candidate = AttachmentName::alternative(name, k);
     return candidate;
 }
 
 // Creates the attachment file under the name or, when something appeared
-// under it meanwhile, under the next free alternative. Creating only what does
-// not exist means no link or folder in the scratch folder is ever followed.
-QString TMimeWalk::claim(const QString& name, QFile& file)
+// under it meanwhile, under the next free alternative.
+QString TMimeWalk::claim(const QString& name, std::unique_ptr<QIODevice>& file)
 {
     for (int k = 0; k < 100000; ++k) {
         const QString candidate = k == 0 ? name : AttachmentName::alternative(name, k);
-        const QString path = m_folder + candidate;
-        if (existsOrLink(path))
+        if (m_sink.taken(candidate))
             continue;
-        file.setFileName(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            m_written.append(path);
+        if ((file = m_sink.create(candidate))) {
+            m_written.append(candidate);
             return candidate;
         }
-        if (!existsOrLink(path))
-            fileError(path, file.errorString());
     }
-    fileError(m_folder + name, u"kein freier Name"_s);
+    fileError(m_sink.where(name), u"kein freier Name"_s);
 }
 
 void TMimeWalk::storeFile()
 {
-    QString name = firstFree(AttachmentName::bare(AnsiText::fromAnsi(m_attachmentName)));
+    QString name = firstFree(AttachmentName::bare(m_name.name()));
     if (m_hooks.decodeStart) {
         QString changed = name;
         m_hooks.decodeStart(changed);
@@ -304,27 +281,28 @@ void TMimeWalk::storeFile()
             name = firstFree(AttachmentName::bare(changed));
     }
 
-    QFile out;
+    std::unique_ptr<QIODevice> out;
     name = claim(name, out);
-    if (!m_temp.seek(0))
-        fileError(m_temp.fileName(), m_temp.errorString());
+    if (!m_temp->seek(0))
+        fileError(m_sink.tempWhere(), m_temp->errorString());
     if (const auto method = TUUProcessor::MethodFor(m_transferEncoding)) {
         status(1, u"Decodieren der Datei"_s);
         m_decoder.setMethod(*method);
-        m_decoder.setInputStream(&m_temp);
-        m_decoder.setOutputStream(&out);
+        m_decoder.setInputStream(m_temp);
+        m_decoder.setOutputStream(out.get());
         m_decoder.Decode();
     } else {
         // Stored as received, each line ending in CR LF.
+        // No bigger block than what is left: read() sets aside all it is asked for.
         QByteArray chunk;
-        while (!(chunk = m_temp.read(kCopyChunk)).isEmpty()) {
-            if (out.write(chunk) != chunk.size())
-                fileError(out.fileName(), out.errorString());
+        while (!(chunk = m_temp->read(std::min(kCopyChunk, m_temp->size() - m_temp->pos()))).isEmpty()) {
+            if (out->write(chunk) != chunk.size())
+                fileError(m_sink.where(name), out->errorString());
         }
     }
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        fileError(out.fileName(), out.errorString());
+    out->close();
+    if (auto* file = qobject_cast<QFileDevice*>(out.get()); file && file->error() != QFileDevice::NoError)
+        fileError(m_sink.where(name), file->errorString());
 
     m_message.Body.append("\r\nDatei \"" + AnsiText::toAnsi(name) + "\" extrahiert");
     m_message.Attachments.append(name);
@@ -338,24 +316,24 @@ void TMimeWalk::finish()
         // A single-part Base64 message: its decoded content is the body text.
         m_message.Body.clear();
         if (!m_message.Attachments.isEmpty())
-            loadBody(m_folder + m_message.Attachments.constFirst());
+            loadBody(m_message.Attachments.constFirst());
     }
 }
 
-void TMimeWalk::loadBody(const QString& path)
+void TMimeWalk::loadBody(const QString& name)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(u"Die Datei \""_s + path + u"\" kann nicht gelesen werden: "_s + file.errorString());
-    while (!file.atEnd())
-        m_message.Body.append(withoutLineEnd(file.readLine()));
+    const std::unique_ptr<QIODevice> file = m_sink.open(name);
+    if (!file)
+        throw Exception(u"Die Datei \""_s + m_sink.where(name) + u"\" kann nicht gelesen werden"_s);
+    while (!file->atEnd())
+        m_message.Body.append(withoutLineEnd(file->readLine()));
 }
 
 void TMimeWalk::abandon()
 {
     removeTemp();
-    for (const QString& path : std::as_const(m_written))
-        QFile::remove(path);
+    for (const QString& name : std::as_const(m_written))
+        m_sink.remove(name);
     m_written.clear();
     m_partOpen = false;
     m_message.Body.clear();
