@@ -125,6 +125,7 @@ private slots:
     void deleteOnRead();
     void attachFilePathGetsSeparator();
     void walkFromDevice();
+    void memorySinkStoresTheSame();
 };
 
 void TestMimeWalk::retrieve_data()
@@ -432,6 +433,29 @@ void TestMimeWalk::walkFromDevice()
     TMimeWalk::walk(buffer, m, scratch.folder() + u'/', false);
     QCOMPARE(m.Attachments.size(), 4);
     QCOMPARE(scratch.scratchContents().value(u"nopad.bin"_s), mimeFixture(u"nopad.bin"_s));
+}
+
+void TestMimeWalk::memorySinkStoresTheSame()
+{
+    // The fuzzer keeps the parts in memory: it must see what the program writes.
+    for (const QString& eml : {u"collisions.eml"_s, u"encodednames.eml"_s, u"single.eml"_s}) {
+        Scratch scratch;
+        QByteArray message = mimeFixture(eml);
+        QBuffer onDisk(&message), inMemory(&message);
+        onDisk.open(QIODevice::ReadOnly);
+        inMemory.open(QIODevice::ReadOnly);
+        TMailMessage written, kept;
+        TMimeWalk::walk(onDisk, written, scratch.folder() + u'/', true);
+        TMemorySink sink;
+        TMimeWalk::walk(inMemory, kept, sink, true);
+        QCOMPARE(kept.Attachments, written.Attachments);
+        QCOMPARE(kept.Body, written.Body);
+        Files files;
+        for (const auto& [name, content] : sink.files())
+            files[name] = content;
+        QCOMPARE(files, scratch.scratchContents());
+        QVERIFY(!sink.tempOpen());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMimeWalk)
