@@ -3,7 +3,6 @@
 #include "AnsiText.h"
 #include "AttachmentName.h"
 #include "Exception.h"
-#include "Pop3Text.h"
 
 #include <QFileDevice>
 #include <QIODevice>
@@ -22,6 +21,28 @@ QByteArray withoutLineEnd(QByteArray line)
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
+}
+
+// Where the needle (upper case) first occurs in the line, whatever the case;
+// every header line passes here, so nothing is copied.
+qsizetype indexOfNoCase(const QByteArray& line, QByteArrayView needle)
+{
+    const qsizetype last = line.size() - needle.size();
+    const char first = needle.front();
+    const char* text = line.constData();
+    for (qsizetype i = 0; i <= last; ++i) {
+        // ASCII letters differ from their capitals in bit 5 only.
+        if ((text[i] & ~0x20) == first && qstrnicmp(text + i, needle.data(), size_t(needle.size())) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Whether the line's first word (up to the first blank) is the field name.
+bool isField(const QByteArray& line, QByteArrayView name)
+{
+    return line.size() >= name.size() && qstrnicmp(line.constData(), name.data(), size_t(name.size())) == 0 &&
+           (line.size() == name.size() || line.at(name.size()) == ' ');
 }
 
 // The value after "BOUNDARY=": quoted, or up to the next parameter or blank.
@@ -162,23 +183,21 @@ bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
             m_partState = 1;
         return true;
     }
-    const QByteArray field = NthField(line, ' ', 1).toUpper();
-    if (field == "SUBJECT:")
+    if (isField(line, "SUBJECT:"))
         m_message.Subject = line.mid(8, kFieldLength);
-    else if (field == "FROM:")
+    else if (isField(line, "FROM:"))
         m_message.From = line.mid(6, kFieldLength);
-    else if (field == "CONTENT-TYPE:")
+    else if (isField(line, "CONTENT-TYPE:"))
         m_message.ContentType = line.mid(14, kFieldLength);
-    else if (field == "MESSAGE-ID:")
+    else if (isField(line, "MESSAGE-ID:"))
         m_message.MessageId = line.mid(12, kFieldLength);
 
     // Parameters are looked for anywhere, so they are found on continuation lines too.
-    const QByteArray upper = line.toUpper();
-    if (const qsizetype at = upper.indexOf("BOUNDARY="); at >= 0)
+    if (const qsizetype at = indexOfNoCase(line, "BOUNDARY="); at >= 0)
         boundary = boundaryValue(line, at + 9);
-    if (const qsizetype at = upper.indexOf("CONTENT-TRANSFER-ENCODING"); at >= 0)
+    if (const qsizetype at = indexOfNoCase(line, "CONTENT-TRANSFER-ENCODING"); at >= 0)
         m_transferEncoding = encodingValue(line, at + 25);
-    if (upper.contains("NAME"))
+    if (indexOfNoCase(line, "NAME") >= 0)
         m_name.addLine(line);
     return false;
 }
@@ -246,11 +265,18 @@ void TMimeWalk::removeTemp()
     m_temp = nullptr;
 }
 
-QString TMimeWalk::firstFree(const QString& name) const
+// The alternatives of a name are tried from the one after the last this walk
+// took: nothing it found taken becomes free while it runs, and a message with
+// thousands of parts of one name would otherwise try them all again each time.
+QString TMimeWalk::firstFree(const QString& name)
 {
-    QString candidate = name;
-    for (int k = 1; m_sink.taken(candidate); ++k)
-        candidate = AttachmentName::alternative(name, k);
+    if (!m_sink.taken(name))
+        return name;
+    int& k = m_lastAlternative[name];
+    QString candidate;
+    do
+        candidate = AttachmentName::alternative(name, ++k);
+    while (m_sink.taken(candidate));
     return candidate;
 }
 

@@ -6,6 +6,7 @@
 #include "UUCodec.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -79,7 +80,7 @@ private:
     void endPart();
     void storeFile();
     void removeTemp();
-    QString firstFree(const QString& name) const;
+    QString firstFree(const QString& name);
     QString claim(const QString& name, std::unique_ptr<QIODevice>& file);
     void loadBody(const QString& name);
     void status(int level, const QString& text) const;
@@ -102,5 +103,6 @@ private:
     QByteArray m_partBoundary;
     QIODevice* m_temp = nullptr;
     QStringList m_written;
+    QHash<QString, int> m_lastAlternative;
     TUUProcessor m_decoder;
 };
