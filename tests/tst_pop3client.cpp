@@ -66,6 +66,8 @@ class TestPop3Client : public QObject
 private slots:
     void logon_data();
     void logon();
+    void capabilitiesAtLogon_data();
+    void capabilitiesAtLogon();
     void summaryFromPackets_data();
     void summaryFromPackets();
     void listMessages();
@@ -162,6 +164,41 @@ void TestPop3Client::logon()
     QVERIFY(!p.client.Connected());
     QCOMPARE(p.events, events);
     QCOMPARE(calls, handlerCalls);
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::capabilitiesAtLogon_data()
+{
+    QTest::addColumn<FakeScript>("script");
+    QTest::addColumn<QList<QByteArray>>("capabilities");
+    QTest::addColumn<bool>("connected");
+
+    QTest::newRow("refused: none, the log-on goes on")
+        << greeting() + login("u", "p") + stat(0) + quit() << QList<QByteArray>{} << true;
+    QTest::newRow("listed, blanks and empty lines dropped")
+        << server("+OK hi") + client("CAPA") + server("+OK") + server("TOP") + server("  PIPELINING ") + server("") +
+               server("SASL PLAIN") + server(".") + login("u", "p") + stat(0) + quit()
+        << QList<QByteArray>{"TOP", "PIPELINING", "SASL PLAIN"} << true;
+    QTest::newRow("server closes inside the list")
+        << server("+OK hi") + client("CAPA") + server("+OK") + server("TOP") + close() << QList<QByteArray>{} << false;
+}
+
+void TestPop3Client::capabilitiesAtLogon()
+{
+    QFETCH(FakeScript, script);
+    QFETCH(QList<QByteArray>, capabilities);
+    QFETCH(bool, connected);
+    FakePop3Server fake(script);
+    Probe p(fake);
+    const QString error = p.failure([&] { p.client.Connect(); });
+    QCOMPARE(error.isEmpty(), connected);
+    if (connected) {
+        QCOMPARE(p.client.Capabilities(), capabilities);
+        QCOMPARE(p.client.HasCapability("pipelining"), capabilities.contains("PIPELINING"));
+        QCOMPARE(p.client.HasCapability("SASL"), capabilities.contains("SASL PLAIN"));
+        QVERIFY(!p.client.HasCapability("PIPE"));
+        p.client.Disconnect();
+    }
     FAKE_POP3_VERIFY(fake);
 }
 

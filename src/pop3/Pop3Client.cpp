@@ -100,6 +100,7 @@ void TPop3Client::Connect()
             const QByteArray greeting = ReadLn();
             if (!IsPositive(greeting))
                 RaiseReply(greeting);
+            ReadCapabilities();
             Logon();
             loggedOn = true;
             const QByteArray stat = Transaction("STAT");
@@ -125,6 +126,31 @@ void TPop3Client::Connect()
         OnConnect(this);
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void TPop3Client::ReadCapabilities()
+{
+    m_capabilities.clear();
+    // A server from before RFC 2449 refuses CAPA: it simply offers nothing more
+    // than RFC 1939.
+    if (!IsPositive(Transaction("CAPA")))
+        return;
+    QByteArray line;
+    while (ReadAnswerLine(line)) {
+        const QByteArray entry = stripLineEnd(line).trimmed();
+        if (!entry.isEmpty())
+            m_capabilities.append(entry);
+    }
+}
+
+bool TPop3Client::HasCapability(const QByteArray& Name) const
+{
+    for (const QByteArray& entry : m_capabilities) {
+        const QByteArray word = entry.left(entry.indexOf(' ') < 0 ? entry.size() : entry.indexOf(' '));
+        if (word.compare(Name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 void TPop3Client::Logon()

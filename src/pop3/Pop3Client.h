@@ -82,6 +82,11 @@ public:
     const QString& AttachFilePath() const { return m_attachFilePath; }
     void setAttachFilePath(const QString& Path);
     bool Busy() const { return m_busy; }
+    // What the server answered to CAPA (RFC 2449) at the last log-on, one
+    // entry per line without the line end; empty when it does not know CAPA.
+    const QList<QByteArray>& Capabilities() const { return m_capabilities; }
+    // Whether Capabilities holds Name as its first word, compared without case.
+    bool HasCapability(const QByteArray& Name) const;
 
 protected:
     // A positive reply carries "+OK" in its first field.
@@ -106,12 +111,14 @@ protected:
 
 private:
     void Logon();
+    void ReadCapabilities();
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();
 
     TSummary m_summary;
     TMailMessage m_mailMessage;
+    QList<QByteArray> m_capabilities;
     QString m_attachFilePath;
     int m_bytesRecvd = 0;
     int m_messageCount = 0;

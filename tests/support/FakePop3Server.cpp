@@ -66,9 +66,21 @@ FakeScript transcript(const QByteArray& text)
     return script;
 }
 
-FakeScript greeting(const QByteArray& line)
+FakeScript greeting(const QByteArray& line, const QList<QByteArray>& capabilities)
 {
-    return server(line);
+    if (!line.startsWith("+OK"))
+        return server(line);
+    return server(line) + capa(capabilities);
+}
+
+FakeScript capa(const QList<QByteArray>& capabilities)
+{
+    if (capabilities.isEmpty())
+        return client("CAPA") + server("-ERR unknown command");
+    FakeScript script = client("CAPA") + server("+OK capability list follows");
+    for (const QByteArray& c : capabilities)
+        script += server(c);
+    return script + server(".");
 }
 
 FakeScript login(const QByteArray& user, const QByteArray& password)

@@ -37,7 +37,10 @@ FakeScript silence(int ms = -1);
 // "C: line", "S: line", "close", "silence" and "silence <ms>", one per line.
 FakeScript transcript(const QByteArray& text);
 
-FakeScript greeting(const QByteArray& line = "+OK POP3 server ready");
+// A positive greeting is followed by the client's CAPA, answered with these
+// capabilities; with none the fake refuses CAPA as a server from before RFC 2449.
+FakeScript greeting(const QByteArray& line = "+OK POP3 server ready", const QList<QByteArray>& capabilities = {});
+FakeScript capa(const QList<QByteArray>& capabilities);
 FakeScript login(const QByteArray& user, const QByteArray& password);
 FakeScript stat(int count, int size = 0);
 // TOP n 0 answered with the header lines, the empty line and the dot line.
