@@ -60,7 +60,10 @@ void TestHeaderText::decode_data()
     QTest::newRow("character split across two words, padding left out")
         << "=?utf-8?b?w6?= =?utf-8?b?pA==?="_ba << u"ä"_s;
     QTest::newRow("B without padding") << "=?utf-8?b?R3LDvMOfZQ?="_ba << u"Grüße"_s;
-    QTest::newRow("broken Base64 stays") << "=?utf-8?b?R3*L?="_ba << u"=?utf-8?b?R3*L?="_s;
+    QTest::newRow("broken Base64 stays") << "=?utf-8?b?R3*L?= =?utf-8?b?R3LDv?="_ba
+                                         << u"=?utf-8?b?R3*L?= =?utf-8?b?R3LDv?="_s;
+    QTest::newRow("blank or question mark inside: no word")
+        << "=?utf-8?q?a b?= =?utf-8?q?a?b?="_ba << u"=?utf-8?q?a b?= =?utf-8?q?a?b?="_s;
     QTest::newRow("unknown charset stays, blanks beside it kept")
         << "=?utf-8?q?a?= =?x-klingon?q?b?= =?utf-8?q?c?="_ba << u"a =?x-klingon?q?b?= c"_s;
     QTest::newRow("empty charset stays") << "=??q?abc?="_ba << u"=??q?abc?="_s;

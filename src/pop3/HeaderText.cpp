@@ -101,9 +101,14 @@ qsizetype encodedWord(QByteArrayView text, Piece& piece)
     if (q1 < 0 || q1 - 2 > kMaxCharset + 32 || q1 + 2 >= text.size() || text[q1 + 2] != '?')
         return 0;
     const char method = text[q1 + 1];
-    const qsizetype end = text.indexOf("?=", q1 + 3);
-    if (end < 0)
+    // The encoded text holds neither "?" nor blanks; the next "?" must close the word.
+    const qsizetype end = text.indexOf('?', q1 + 3);
+    if (end < 0 || end + 1 >= text.size() || text[end + 1] != '=')
         return 0;
+    for (const char c : text.sliced(q1 + 3, end - q1 - 3)) {
+        if (uchar(c) <= ' ')
+            return 0;
+    }
     QByteArray charset = text.sliced(2, q1 - 2).toByteArray();
     // A language may follow the charset: "utf-8*de".
     if (const qsizetype star = charset.indexOf('*'); star >= 0)
@@ -114,6 +119,9 @@ qsizetype encodedWord(QByteArrayView text, Piece& piece)
     if (method == 'Q' || method == 'q') {
         piece.bytes = qDecoded(payload);
     } else if (method == 'B' || method == 'b') {
+        // Padding may be missing, but one character more than whole groups is no Base64.
+        if (payload.size() % 4 == 1)
+            return 0;
         auto result = QByteArray::fromBase64Encoding(payload.toByteArray(), QByteArray::AbortOnBase64DecodingErrors);
         if (!result)
             return 0;
