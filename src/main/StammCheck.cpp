@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QScopeGuard>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -58,24 +57,20 @@ void TStammForm::log(const QString& line)
 
 void TStammForm::SBCheckClick()
 {
-    // The menu item stays usable while a check waits for the server; a second
-    // check inside the first would take over its connection in mid-listing.
-    if (m_checkRunning)
+    // A second check inside the first would take over its connection in
+    // mid-listing.
+    if (!commandsAvailable())
         return;
-    m_checkRunning = true;
-    const auto done = qScopeGuard([this] { m_checkRunning = false; });
-    SBCheck->setEnabled(false);
+    const CommandLock lock(*this);
+    m_disconnectAsked = false;
     setStatusText(23, true);
     if (Pop3Client1->Connected()) {
         try {
             Pop3Client1->Disconnect();
         } catch (const std::exception&) {
         }
-        if (Pop3Client1->Connected()) {
-            // The old connection could not be closed: leave the command usable.
-            SBCheck->setEnabled(true);
+        if (Pop3Client1->Connected())
             return;
-        }
     }
     Einrichten();
 
@@ -84,7 +79,6 @@ void TStammForm::SBCheckClick()
         Dialogs::message(Dialogs::Kind::Error, u"Sie haben kein eMail-Konto ausgwählt, bzw\r"_s +
                                                    u"müssen Sie erst ein eMail-Konto zuweisen\r"_s +
                                                    u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
-        SBCheck->setEnabled(true);
         return;
     }
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
@@ -104,15 +98,17 @@ void TStammForm::SBCheckClick()
     try {
         Pop3Client1->Connect();
     } catch (const std::exception& e) {
+        // A summary that failed raises no retrieve end; the notice must not stay.
+        PWarten->hide();
+        if (m_disconnectAsked)
+            return;
         const auto* failure = dynamic_cast<const Exception*>(&e);
-        const QString message = failure ? failure->message() : QString::fromLocal8Bit(e.what());
+        // A refused reply keeps its text, without the line end.
+        const QString message = (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
         log(u"Error: "_s + message);
         if (message == u"Null Externe Adresse"_s)
             log(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s);
-        // A summary that failed raises no retrieve end; the notice must not stay.
-        PWarten->hide();
         Dialogs::message(Dialogs::Kind::Error, u"Fehler - Nähere Informationen im Protokoll"_s);
-        SBCheck->setEnabled(true);
     }
 }
 
@@ -172,7 +168,6 @@ void TStammForm::Pop3Client1Connect()
             }
         }
     }
-    SBCheck->setEnabled(true);
 }
 
 void TStammForm::Pop3Client1Disconnect()
@@ -215,15 +210,16 @@ void TStammForm::Pop3Client1AuthenticationFailed(bool& Handled)
 {
     Dialogs::message(Dialogs::Kind::Error, GetText(106));
     V.Passwort_Neu = true;
-    SBCheck->setEnabled(true);
     Handled = false;
 }
 
 void TStammForm::Pop3Client1ConnectionFailed()
 {
+    // A connection the user gave up on has not failed.
+    if (m_disconnectAsked)
+        return;
     Dialogs::message(Dialogs::Kind::Error, GetText(107) + u'\r' + GetText(108));
     log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
-    SBCheck->setEnabled(true);
 }
 
 void TStammForm::Pop3Client1InvalidHost(bool& Handled)
@@ -231,13 +227,20 @@ void TStammForm::Pop3Client1InvalidHost(bool& Handled)
     Handled = false;
     V.Meldung = GetText(109) + u'\r' + GetText(108);
     Dialogs::message(Dialogs::Kind::Error, V.Meldung);
-    SBCheck->setEnabled(true);
     log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
 }
 
 void TStammForm::Pop3Client1Failure()
 {
-    log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+    // The server's refusal says why; without a reply the connection broke or
+    // the server closed it.
+    const QString reply = AnsiText::fromAnsi(Pop3Client1->LastReply()).trimmed();
+    if (!reply.isEmpty())
+        log(u"Error: "_s + reply);
+    else if (Pop3Client1->LastError() != 0)
+        log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+    else
+        log(u"Error: Die Verbindung wurde vom Server geschlossen"_s);
 }
 
 void TStammForm::Check_From()

@@ -211,7 +211,34 @@ private:
     void retrieveEndForExamination();
     // Shows the no-list message and returns true while no list is shown.
     bool listMissing(int helpContext);
-    bool clientBusy() const;
+    // Whether the commands that talk to the server may run: not while the
+    // client waits for it, nor while another of them is running.
+    bool commandsAvailable() const;
+    // Shows in the tool bar and the menu whether those commands may run.
+    void updateCommands();
+    // Runs the part of a command that talks to the server. An operation that
+    // the user ended with Disconnect while it waited is no failure.
+    void serverCommand(const std::function<void()>& body);
+    // Held by a command that talks to the server for as long as it runs.
+    class CommandLock
+    {
+    public:
+        explicit CommandLock(TStammForm& form) : m_form(form)
+        {
+            ++m_form.m_commandLocks;
+            m_form.updateCommands();
+        }
+        ~CommandLock()
+        {
+            --m_form.m_commandLocks;
+            m_form.updateCommands();
+        }
+        CommandLock(const CommandLock&) = delete;
+        CommandLock& operator=(const CommandLock&) = delete;
+
+    private:
+        TStammForm& m_form;
+    };
     QString confirmationText(int row, quint16 question) const;
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
@@ -234,7 +261,9 @@ private:
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
     QSet<int> m_deletedHere;
-    bool m_checkRunning = false;
+    int m_commandLocks = 0;
+    // The user ended the connection while an operation waited for the server.
+    bool m_disconnectAsked = false;
     bool m_shown = false;
     bool m_closing = false;
 };

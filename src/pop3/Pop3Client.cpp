@@ -48,6 +48,15 @@ TPop3Client::TPop3Client(QObject* parent) : TSockClient(parent)
 
 TPop3Client::~TPop3Client() = default;
 
+void TPop3Client::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    if (!isDestroying() && OnBusyChanged)
+        OnBusyChanged(this);
+}
+
 bool TPop3Client::IsPositive(const QByteArray& Reply)
 {
     return NthField(Reply, ' ', 1).contains("+OK");
@@ -90,11 +99,10 @@ void TPop3Client::Connect()
             throw Exception(kAuthenticationFailed);
     }
 
-    const bool wasBusy = Busy();
-    m_busy = true;
-    bool loggedOn = false;
     std::exception_ptr failure;
+    m_messageCount = 0;
     try {
+        const BusyScope busy(*this);
         TSockClient::Connect();
         try {
             const QByteArray greeting = ReadLn();
@@ -102,7 +110,6 @@ void TPop3Client::Connect()
                 RaiseReply(greeting);
             ReadCapabilities();
             Logon();
-            loggedOn = true;
             const QByteArray stat = Transaction("STAT");
             if (!IsPositive(stat))
                 RaiseReply(stat);
@@ -121,8 +128,9 @@ void TPop3Client::Connect()
     } catch (...) {
         failure = std::current_exception();
     }
-    m_busy = wasBusy;
-    if (loggedOn && OnConnect)
+    // A connection that failed after the log-on is closed again: the window
+    // must not be told it is connected.
+    if (!failure && OnConnect)
         OnConnect(this);
     if (failure)
         std::rethrow_exception(failure);
@@ -170,6 +178,16 @@ void TPop3Client::Logon()
 
 void TPop3Client::Disconnect()
 {
+    if (Waiting()) {
+        // An operation waits (for the connection or for an answer, which
+        // QUIT's reply could not be told from): its wait is cancelled and the
+        // connection closed without QUIT. The server then keeps this
+        // connection's deletions undone, which loses nothing.
+        Cancel();
+        if (Connected())
+            TSockClient::Disconnect();
+        return;
+    }
     if (!Connected())
         return;
     QByteArray reply;
@@ -355,8 +373,15 @@ void TPop3Client::DeleteMessage(int MsgNum)
 
 void TPop3Client::Reset()
 {
-    VerifyConnected();
-    Transaction("RSET");
+    if (Busy())
+        return;
+    {
+        BusyScope busy(*this);
+        VerifyConnected();
+        const QByteArray reply = Transaction("RSET");
+        if (!IsPositive(reply))
+            RaiseReply(reply);
+    }
     if (OnReset)
         OnReset(this);
 }

@@ -24,8 +24,9 @@ struct TSummary
 };
 
 // The mail-box client: POP3 (RFC 1939) over the connection of TSockClient.
-// List, summary, message and delete calls that arrive while another operation
-// waits (the user's commands run inside the waits) are ignored while Busy is set.
+// List, summary, message, delete and reset calls that arrive while another
+// operation waits (the user's commands run inside the waits) are ignored while
+// Busy is set; OnBusyChanged tells a window when to lock and unlock them.
 class TPop3Client : public TSockClient
 {
     Q_OBJECT
@@ -44,7 +45,7 @@ public:
     // Sends DELE after each successful RETR.
     bool DeleteOnRead = false;
 
-    // Fired at the end of Connect once the logon has succeeded; this takes the
+    // Fired at the end of Connect once the logon and STAT have succeeded; this takes the
     // place of the socket-level event of the same name.
     TNotifyEvent OnConnect;
     THandlerEvent OnAuthenticationNeeded;
@@ -55,6 +56,8 @@ public:
     TNotifyEvent OnSuccess;
     TNotifyEvent OnFailure;
     TNotifyEvent OnReset;
+    // Whenever Busy changes.
+    TNotifyEvent OnBusyChanged;
     // Before a message part is stored as a file in AttachFilePath.
     TVarFileNameEvent OnDecodeStart;
 
@@ -100,16 +103,18 @@ protected:
     class BusyScope
     {
     public:
-        explicit BusyScope(TPop3Client& client) : m_client(client) { m_client.m_busy = true; }
-        ~BusyScope() { m_client.m_busy = false; }
+        explicit BusyScope(TPop3Client& client) : m_client(client), m_was(client.m_busy) { m_client.setBusy(true); }
+        ~BusyScope() { m_client.setBusy(m_was); }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
 
     private:
         TPop3Client& m_client;
+        bool m_was;
     };
 
 private:
+    void setBusy(bool busy);
     void Logon();
     void ReadCapabilities();
     void TakeSummaryLine(const QByteArray& Line);

@@ -5,7 +5,6 @@
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QLoggingCategory>
-#include <QScopeGuard>
 #include <QSslSocket>
 #include <cstring>
 
@@ -33,10 +32,41 @@ template <typename F> void guarded(F&& f)
 
 } // namespace
 
+class TSockClient::WaitScope
+{
+public:
+    explicit WaitScope(TSockClient& client) : m_client(client)
+    {
+        m_client.ReportStatus(8, u"Zeitgeber An"_s);
+        m_client.m_timedOut = false;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &m_client, [this] { guarded([this] { m_client.expire(this); }); });
+        if (m_client.TimeOut > 0)
+            timer.start(m_client.TimeOut);
+        m_client.m_waits.append(this);
+    }
+    ~WaitScope()
+    {
+        timer.stop();
+        m_client.m_waits.removeOne(this);
+        m_client.ReportStatus(8, u"Zeitgeber Aus"_s);
+    }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+    // A cancel that came before the wait began still ends it.
+    bool ended() const { return timedOut || canceled || m_client.m_canceled; }
+
+    QTimer timer;
+    bool timedOut = false;
+    bool canceled = false;
+
+private:
+    TSockClient& m_client;
+};
+
 TSockClient::TSockClient(QObject* parent) : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, [this] { guarded([this] { TimerExpired(); }); });
     InitSockets();
 }
 
@@ -105,27 +135,36 @@ void TSockClient::wake()
         loop->quit();
 }
 
-void TSockClient::StartTimer()
+bool TSockClient::TimerActive() const
 {
-    ReportStatus(8, u"Zeitgeber An"_s);
-    m_timedOut = false;
-    if (TimeOut > 0)
-        m_timer.start(TimeOut);
-}
-
-void TSockClient::StopTimer()
-{
-    ReportStatus(8, u"Zeitgeber Aus"_s);
-    m_timer.stop();
+    for (const WaitScope* wait : m_waits) {
+        if (wait->timer.isActive())
+            return true;
+    }
+    return false;
 }
 
 void TSockClient::TimerExpired()
 {
+    if (!m_waits.isEmpty()) {
+        expire(m_waits.constLast());
+        return;
+    }
     ReportStatus(8, u"Zeitgeber ausgelöst"_s);
-    StopTimer();
+    m_timedOut = true;
+    Abort();
+}
+
+void TSockClient::expire(WaitScope* wait)
+{
+    ReportStatus(8, u"Zeitgeber ausgelöst"_s);
+    wait->timer.stop();
+    wait->timedOut = true;
     m_timedOut = true;
     m_eventArrived = true;
     wake();
+    // The connection is given up: whatever still comes belongs to the
+    // operation that timed out.
     Abort();
 }
 
@@ -133,6 +172,10 @@ void TSockClient::Cancel()
 {
     ReportStatus(8, u"Beim Abbrechen"_s);
     m_canceled = true;
+    // Every wait under way ends, not only the innermost: the one outside a
+    // nested wait would otherwise miss the cancel that the inner one took.
+    for (WaitScope* wait : std::as_const(m_waits))
+        wait->canceled = true;
     wake();
 }
 
@@ -151,19 +194,26 @@ void TSockClient::ResolveHost()
         return;
     }
     m_remoteAddress.clear();
-    StartTimer();
-    m_eventArrived = false;
-    m_succeeded = true;
-    m_lookupId = QHostInfo::lookupHost(Host, this, [this](const QHostInfo& info) { hostFound(info); });
-    waitUntil([this] { return m_eventArrived || m_timedOut || m_canceled; });
-    StopTimer();
+    bool timedOut = false;
+    bool canceled = false;
+    {
+        WaitScope wait(*this);
+        m_eventArrived = false;
+        m_succeeded = true;
+        m_lookupId = QHostInfo::lookupHost(Host, this, [this](const QHostInfo& info) { hostFound(info); });
+        waitUntil([&] { return m_eventArrived || wait.ended(); });
+        timedOut = wait.timedOut;
+        canceled = wait.canceled || m_canceled;
+    }
     if (m_lookupId >= 0) {
         QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
     }
-    if (m_timedOut)
+    if (timedOut) {
+        m_lastError = WinSock::TimedOut;
         throw ESockError(kLookupTimedOut);
-    if (m_canceled)
+    }
+    if (canceled)
         throw ESockError(kLookupCanceled);
     if (!m_succeeded || m_lookupAddress.isNull())
         throw ESockError(u"Host-Lookup fehlgeschlagen"_s);
@@ -198,9 +248,11 @@ void TSockClient::hostFound(const QHostInfo& info)
 void TSockClient::Connect()
 {
     ReportStatus(8, u"Herstellen der Verbindung"_s);
-    m_canceled = false;
     if (m_connected)
         throw ESockError(u"Bereits verbunden"_s);
+    m_canceled = false;
+    // A new connection starts without the failures of the one before.
+    m_lastError = 0;
 
     for (int retry = 0;; ++retry) {
         try {
@@ -226,11 +278,16 @@ void TSockClient::Connect()
         m_socket->abort();
         m_closing = false;
     }
-    m_socket->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
-    StartTimer();
-    waitUntil([this] { return m_connected || m_timedOut || m_canceled || !m_succeeded; });
-    StopTimer();
-    if (!m_timedOut && !m_canceled && m_succeeded)
+    bool timedOut = false;
+    bool canceled = false;
+    {
+        WaitScope wait(*this);
+        m_socket->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
+        waitUntil([&] { return m_connected || wait.ended() || !m_succeeded; });
+        timedOut = wait.timedOut;
+        canceled = wait.canceled || m_canceled;
+    }
+    if (!timedOut && !canceled && m_succeeded)
         return;
 
     // A connect still under way must not linger into the next attempt.
@@ -238,11 +295,13 @@ void TSockClient::Connect()
     m_socket->abort();
     m_closing = false;
     m_connected = false;
+    if (timedOut)
+        m_lastError = WinSock::TimedOut;
     if (OnConnectionFailed)
         OnConnectionFailed(this);
-    if (m_timedOut)
+    if (timedOut)
         throw ESockError(u"Zeitüberschreitung bei Verbindung"_s);
-    if (m_canceled)
+    if (canceled)
         throw ESockError(u"Verbindung abgebrochen"_s);
     throw ESockError(u"Verbindung fehlgeschlagen"_s);
 }
@@ -270,10 +329,12 @@ void TSockClient::socketDisconnected()
 void TSockClient::socketError()
 {
     const QAbstractSocket::SocketError error = m_socket->error();
-    m_lastError = WinSock::fromSocketError(error);
-    // An orderly close by the server is the close notification, not a failure.
-    if (error != QAbstractSocket::RemoteHostClosedError)
+    // An orderly close by the server is the close notification, not a
+    // failure: no error number is left behind for later messages.
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        m_lastError = WinSock::fromSocketError(error);
         m_succeeded = false;
+    }
     wake();
 }
 
@@ -304,22 +365,21 @@ void TSockClient::raiseSocketError(int error)
 void TSockClient::sendBytes(QByteArray bytes)
 {
     ReportStatus(4, u"Puffer senden"_s);
-    StartTimer();
-    const auto stop = qScopeGuard([this] { StopTimer(); });
-    if (!m_canceled) {
+    WaitScope wait(*this);
+    if (!wait.ended()) {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             raiseSocketError(WinSock::NotConnected);
         m_succeeded = true;
         m_socket->write(bytes);
         m_socket->flush();
-        waitUntil([this] {
-            return m_socket->bytesToWrite() == 0 || m_canceled || !m_succeeded ||
+        waitUntil([&] {
+            return m_socket->bytesToWrite() == 0 || wait.ended() || !m_succeeded ||
                    m_socket->state() != QAbstractSocket::ConnectedState;
         });
-        if (!m_canceled && !m_succeeded)
+        if (!wait.ended() && !m_succeeded)
             raiseSocketError(m_lastError);
     }
-    if (m_canceled) {
+    if (wait.ended()) {
         m_canceled = false;
         throw EAbortError(u"Socket-send abgebrochen"_s);
     }
@@ -351,14 +411,13 @@ void TSockClient::Writeln(const QByteArray& Text)
 QByteArray TSockClient::ReadLn()
 {
     ReportStatus(8, u"ReadLn"_s);
-    StartTimer();
-    const auto stop = qScopeGuard([this] { StopTimer(); });
-    const auto ready = [this] {
-        return m_canceled || m_socket->canReadLine() || m_socket->bytesAvailable() >= MaxLineLength ||
+    WaitScope wait(*this);
+    const auto ready = [&] {
+        return wait.ended() || m_socket->canReadLine() || m_socket->bytesAvailable() >= MaxLineLength ||
                m_socket->state() != QAbstractSocket::ConnectedState;
     };
     for (;;) {
-        if (m_canceled) {
+        if (wait.ended()) {
             m_canceled = false;
             throw EAbortError(u"Socket-readln abgebrochen"_s);
         }

@@ -81,10 +81,14 @@ public:
     const QStringList& SocketInfo() const { return m_socketInfo; }
     QHostAddress RemoteAddress() const { return m_remoteAddress; }
 
-    // The time-out timer's handler; public so a test can fire the time-out
+    // Fires the time-out of the innermost wait; public so a test can fire it
     // at a chosen point instead of waiting for it.
     void TimerExpired();
-    const QTimer& Timer() const { return m_timer; }
+    // Whether a wait's time-out is running.
+    bool TimerActive() const;
+    // Whether an operation is waiting for the server, so a caller inside the
+    // wait (a user's command) knows it would interleave with it.
+    bool Waiting() const { return !m_waits.isEmpty(); }
 
     // Number of live instances in the process.
     static int InstanceCount();
@@ -95,10 +99,14 @@ protected:
     bool isDestroying() const { return m_destroying; }
 
 private:
+    // One operation's wait: its own time-out and its own cancel flag, so a
+    // wait nested inside it (a command run from its event loop) can neither
+    // stop its timer nor swallow its cancel.
+    class WaitScope;
+
     void InitSockets();
     void ResolveHost();
-    void StartTimer();
-    void StopTimer();
+    void expire(WaitScope* wait);
     void sendBytes(QByteArray bytes);
     [[noreturn]] void raiseSocketError(int error);
     [[noreturn]] void overlongLine();
@@ -113,7 +121,7 @@ private:
     void hostFound(const QHostInfo& info);
 
     QSslSocket* m_socket = nullptr;
-    QTimer m_timer;
+    QList<WaitScope*> m_waits;
     QList<QEventLoop*> m_loops;
     QStringList m_socketInfo;
     QString m_status;

@@ -6,6 +6,7 @@
 #include "SettingsTable.h"
 #include "StringGrid.h"
 #include "WidgetSetup.h"
+#include "WindowAccessibility.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -26,6 +27,7 @@ TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), V(state),
       m_services(std::move(services))
 {
+    WindowAccessibility::install();
     setObjectName(u"SetupForm"_s);
     setAccessibleName(u"Einstellungen"_s);
     setWindowTitle(u"Postrella"_s);
@@ -270,7 +272,14 @@ void TSetupForm::SAbbrechenClick(QObject* sender)
 
 void TSetupForm::FBPfadClick()
 {
-    const QString chosen = Dialogs::openFileName({u"FW-Postrella"_s, u"exe"_s, V.Client});
+#ifdef Q_OS_WIN
+    const QString suffix = u"exe"_s;
+#else
+    // Programs carry no extension here: a suffix would turn /usr/bin/thunderbird
+    // into a file that does not exist.
+    const QString suffix;
+#endif
+    const QString chosen = Dialogs::openFileName({u"FW-Postrella"_s, suffix, V.Client});
     if (chosen.isEmpty())
         return;
     V.Client = chosen;
