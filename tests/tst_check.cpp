@@ -547,7 +547,7 @@ void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.form().LAnzahl->text(), u"1"_s);
-    QCOMPARE(p.column(5), QStringList{u" Neu"_s});
+    QCOMPARE(p.column(5), QStringList{u"Neu"_s});
     QVERIFY(p.form().LEDOnline->Lit());
 }
 

@@ -1,5 +1,6 @@
 // The check command: log on, list and screen every waiting message, delete
 // the condemned ones at once, and the handlers of the POP3 client's events.
+#include "AnsiText.h"
 #include "BerichtUn.h"
 #include "BlinkLabel.h"
 #include "Dialogs.h"
