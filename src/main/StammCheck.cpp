@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "FWPasswordUnit.h"
+#include "HeaderText.h"
 #include "LED.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
@@ -21,6 +22,17 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A summary field as the user reads it: continuation lines joined, encoded
+// words and UTF-8 decoded.
+QString shownField(const TSummary& summary, const QByteArray& name)
+{
+    return HeaderText::decode(HeaderText::unfolded(summary.Header, name));
+}
+
+} // namespace
 
 QString TStammForm::sizeText(qint64 bytes, const QString& unit)
 {
@@ -254,8 +266,8 @@ void TStammForm::Pop3Client1RetrieveEnd()
         Zeile_Loeschen();
         const TSummary& summary = Pop3Client1->Summary();
         Tabelle->setCells(3, Zeile, sizeText(summary.Bytes, V.Angabe));
-        Tabelle->setCells(4, Zeile, AnsiText::fromAnsi(summary.From));
-        Tabelle->setCells(5, Zeile, AnsiText::fromAnsi(summary.Subject));
+        Tabelle->setCells(4, Zeile, shownField(summary, "From"));
+        Tabelle->setCells(5, Zeile, shownField(summary, "Subject"));
         Check_From();
         Check_Subject();
     } else {
@@ -305,23 +317,25 @@ void TStammForm::Check_From()
 {
     m_screening = {};
     const QList<QByteArray> senders = Screening::loadList(ProgramFolder::userList(u"Absender_User.ini"_s));
-    screenAgainst(Screening::List::Absender, senders, Pop3Client1->Summary().From, V.Loeschen_Absender);
+    const TSummary& summary = Pop3Client1->Summary();
+    screenAgainst(Screening::List::Absender, senders, summary.From, shownField(summary, "From"), V.Loeschen_Absender);
 }
 
 void TStammForm::Check_Subject()
 {
     const QByteArray& subject = Pop3Client1->Summary().Subject;
+    const QString decoded = shownField(Pop3Client1->Summary(), "Subject");
     const QList<QByteArray> system = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
-    screenAgainst(Screening::List::Betreff, system, subject, V.Loeschen_Betreff);
+    screenAgainst(Screening::List::Betreff, system, subject, decoded, V.Loeschen_Betreff);
     const QList<QByteArray> own = Screening::loadList(ProgramFolder::userList(u"Betreff_User.ini"_s));
-    screenAgainst(Screening::List::BetreffEigen, own, subject, V.Loeschen_Betreff_Eigen);
+    screenAgainst(Screening::List::BetreffEigen, own, subject, decoded, V.Loeschen_Betreff_Eigen);
 }
 
 void TStammForm::screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
-                               bool deletes)
+                               const QString& decoded, bool deletes)
 {
     const Screening::Result before = m_screening;
-    Screening::screenList(m_screening, list, patterns, text, deletes);
+    Screening::screenList(m_screening, list, patterns, text, decoded, deletes);
     const Screening::Result& r = m_screening;
     if (r.litAbsender)
         LEDAbsender->setLit(true);

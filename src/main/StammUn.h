@@ -216,7 +216,8 @@ private:
     void bindHandlers();
     void setStatusText(quint16 textNumber, bool navy);
     void log(const QString& line);
-    void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes);
+    void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
+                       const QString& decoded, bool deletes);
     void retrieveEndForExamination();
     // Shows the no-list message and returns true while no list is shown.
     bool listMissing(int helpContext);
