@@ -8,6 +8,10 @@
 #include <QString>
 
 using TListEvent = std::function<void(int Msg, int Size)>;
+// Asked after each summary of a listing: whether the message goes at once.
+using TCondemnedEvent = std::function<bool(int MsgNum)>;
+// The server has accepted the deletion of a message.
+using TDeletedEvent = std::function<void(int MsgNum)>;
 // Passes the file name a message part is about to be stored under; the handler may change it.
 using TVarFileNameEvent = std::function<void(QString& FileName)>;
 
@@ -61,9 +65,21 @@ public:
     void Connect() override;
     void Disconnect() override;
     void Abort() override;
+    // One command and its reply line; refused while other answers are still due,
+    // because the reply read would be theirs.
+    QByteArray Transaction(const QByteArray& Command) override;
 
     void ListMessages();
     void RetrieveSummary(int MsgNum);
+    // The summaries of messages First to Last in order, each with the events
+    // of RetrieveSummary. After each OnRetrieveEnd, Condemned says whether the
+    // message is to be deleted now: its DELE joins the stream and Deleted
+    // reports the server's consent. When the server offers PIPELINING the
+    // commands go out ahead of the answers, a bounded number at a time.
+    // A Disconnect during the listing ends it after the reply at hand; the
+    // summaries delivered so far stand.
+    void RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned = {},
+                           const TDeletedEvent& Deleted = {});
     // RETR: fills MailMessage and extracts the parts into AttachFilePath
     // (OnPacketRecvd fires for every part line moved). A failure after the
     // server accepted RETR removes the files of this retrieval and leaves Body
@@ -82,6 +98,10 @@ public:
     const QString& AttachFilePath() const { return m_attachFilePath; }
     void setAttachFilePath(const QString& Path);
     bool Busy() const { return m_busy; }
+    // The commands sent whose answers have not been read yet, oldest first.
+    const QList<QByteArray>& InFlight() const { return m_inFlight; }
+    // At most this many commands are in flight during a pipelined listing.
+    static constexpr int PipelineDepth = 4096;
     // What the server answered to CAPA (RFC 2449) at the last log-on, one
     // entry per line without the line end; empty when it does not know CAPA.
     const QList<QByteArray>& Capabilities() const { return m_capabilities; }
@@ -115,10 +135,28 @@ private:
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();
+    // Sends commands in one piece: queued in flight, without waiting for the write.
+    void postCommands(const QList<QByteArray>& Commands);
+    // The reply line to the oldest command in flight. A positive reply to a
+    // multi-line command leaves its answer open until ReadAnswerLine reaches the dot.
+    QByteArray takeReply();
+    // Reads the replies of deletions that have reached the front of the queue.
+    void settleDeletions(bool Raise);
+    // Reads away every answer still due, so the connection can take a new
+    // command; closes it when even that fails.
+    void settleInFlight();
+    void forgetInFlight();
 
     TSummary m_summary;
     TMailMessage m_mailMessage;
     QList<QByteArray> m_capabilities;
+    // What the connection waits for: the commands sent and not yet answered,
+    // on every path, and whether the body of a multi-line answer is being read.
+    QList<QByteArray> m_inFlight;
+    bool m_answerOpen = false;
+    // Set while a listing runs, so a deletion answered while settling is reported too.
+    TDeletedEvent m_deleted;
+    bool m_listingStopped = false;
     QString m_attachFilePath;
     int m_bytesRecvd = 0;
     int m_messageCount = 0;
