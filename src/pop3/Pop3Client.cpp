@@ -297,9 +297,10 @@ void TPop3Client::Disconnect()
         return;
     // Called inside the wait of a running operation: its answers are read
     // away first, so QUIT is answered by its own reply and the deletions made
-    // so far become final. The operation then ends after the reply at hand.
-    if (!m_inFlight.isEmpty() || m_answerOpen) {
+    // so far become final. A listing then ends after the reply at hand.
+    if (m_busy)
         m_listingStopped = true;
+    if (!m_inFlight.isEmpty() || m_answerOpen) {
         settleInFlight();
         if (!Connected())
             return;
