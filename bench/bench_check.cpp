@@ -6,7 +6,9 @@
 //   --delay MS: through a relay that holds every packet MS/2 milliseconds each
 //   way, against a minimal client that sends every command at once and only
 //   reads (the limit of the link).
-// Usage: bench_check [--delay MS] [--rounds N] [--messages N]
+// Usage: bench_check [--delay MS] [--rounds N] [--messages N] [--disconnect-at ROW]
+//   --disconnect-at: Disconnect from the menu once ROW is listed; times how
+//   long the Disconnect takes and checks that the rows so far stay.
 #include "DovecotServer.h"
 #include "LED.h"
 #include "Pop3Client.h"
@@ -136,6 +138,7 @@ int main(int argc, char** argv)
     int delayMs = 0;
     int rounds = 5;
     int messages = 2000;
+    int disconnectAt = 0;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
         if (a == "--delay" && i + 1 < argc)
@@ -144,6 +147,8 @@ int main(int argc, char** argv)
             rounds = QByteArray(argv[++i]).toInt();
         else if (a == "--messages" && i + 1 < argc)
             messages = QByteArray(argv[++i]).toInt();
+        else if (a == "--disconnect-at" && i + 1 < argc)
+            disconnectAt = QByteArray(argv[++i]).toInt();
     }
     if (!DovecotServer::isAvailable()) {
         std::fprintf(stderr, "dovecot is not installed\n");
@@ -201,6 +206,30 @@ int main(int argc, char** argv)
     windows.state.Passwort[1] = QString::fromLatin1(server.password());
     form.Anzeige_Setzen();
     form.Konten->setEditText(u"Bench"_s);
+
+    if (disconnectAt > 0) {
+        Stats stop;
+        for (int r = 0; r < rounds; ++r) {
+            form.Disconnect1Click();
+            form.Pop3Client1->OnRetrieveEnd = [&](QObject*) {
+                form.Pop3Client1RetrieveEnd();
+                if (form.Zeile != disconnectAt)
+                    return;
+                QElapsedTimer clock;
+                clock.start();
+                form.Disconnect1->trigger();
+                stop.ms.append(double(clock.nsecsElapsed()) / 1e6);
+            };
+            QTest::mouseClick(form.SBCheck, Qt::LeftButton);
+            const int rows = form.Tabelle->RowCount() - 1;
+            std::printf("round %d: Disconnect at row %d took %.1f ms, %d rows kept, still connected: %s\n", r + 1,
+                        disconnectAt, stop.ms.value(r), rows, form.Pop3Client1->Connected() ? "yes" : "no");
+        }
+        std::printf("Disconnect: min %.1f ms, median %.1f ms\n", stop.min(), stop.median());
+        relay.kill();
+        relay.waitForFinished();
+        return 0;
+    }
 
     Stats ours, ref;
     for (int r = 0; r < rounds; ++r) {

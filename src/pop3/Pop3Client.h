@@ -101,7 +101,7 @@ public:
     // The commands sent whose answers have not been read yet, oldest first.
     const QList<QByteArray>& InFlight() const { return m_inFlight; }
     // At most this many commands are in flight during a pipelined listing.
-    static constexpr int PipelineDepth = 4096;
+    static constexpr int PipelineDepth = 2048;
     // What the server answered to CAPA (RFC 2449) at the last log-on, one
     // entry per line without the line end; empty when it does not know CAPA.
     const QList<QByteArray>& Capabilities() const { return m_capabilities; }
