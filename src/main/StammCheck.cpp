@@ -138,7 +138,6 @@ void TStammForm::Pop3Client1Connect()
         Modus = 1;
         LEDCheck->setLit(true);
         setStatusText(21, true);
-        Pop3Client1->ListMessages();
         Sofort_Loeschen = false;
         m_lists.clear();
         m_listing = true;
@@ -162,7 +161,7 @@ void TStammForm::Pop3Client1Connect()
                 ++Zeile;
                 return condemned;
             },
-            [this](int msgNum) { m_deletedHere.insert(msgNum); });
+            [this](int msgNum) { m_deletedHere.insert(msgNum); }, true);
         LEDCheck->setLit(false);
         setStatusText(22, false);
         const struct

@@ -336,6 +336,11 @@ void TPop3Client::ListMessages()
     // A refusal is a single line: waiting for a list would only end in the time-out.
     if (stripLineEnd(NthField(reply, ' ', 1)) == "-ERR")
         RaiseReply(reply);
+    readList();
+}
+
+void TPop3Client::readList()
+{
     QByteArray line;
     while (ReadAnswerLine(line)) {
         if (!OnList)
@@ -367,7 +372,8 @@ void TPop3Client::RetrieveSummary(int MsgNum)
         OnRetrieveEnd(this);
 }
 
-void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned, const TDeletedEvent& Deleted)
+void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned, const TDeletedEvent& Deleted,
+                                    bool ListFirst)
 {
     if (Busy())
         return;
@@ -378,10 +384,16 @@ void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& 
     const auto forget = qScopeGuard([this] { m_deleted = {}; });
     const bool pipelined = HasCapability("PIPELINING");
 
-    // The commands still to send: TOP n 0 and LIST n for every message.
+    // The commands still to send: the whole LIST if asked for, then TOP n 0 and LIST n for every message.
+    bool listPending = ListFirst;
     int nextMsg = First;
     bool nextIsList = false;
+    const auto more = [&] { return listPending || nextMsg <= Last; };
     const auto nextCommand = [&] {
+        if (listPending) {
+            listPending = false;
+            return QByteArray("LIST ");
+        }
         const QByteArray number = QByteArray::number(nextMsg);
         const QByteArray command = nextIsList ? QByteArray("LIST " + number) : QByteArray("TOP " + number + " 0");
         if (nextIsList)
@@ -407,14 +419,14 @@ void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& 
     // the link never runs dry while the server still has work queued.
     const auto fill = [&] {
         if (!pipelined) {
-            if (m_inFlight.isEmpty() && nextMsg <= Last)
+            if (m_inFlight.isEmpty() && more())
                 send(nextCommand());
             return;
         }
         if (m_inFlight.size() > PipelineDepth - 256)
             return;
         QList<QByteArray> batch;
-        while (m_inFlight.size() + batch.size() < PipelineDepth && nextMsg <= Last)
+        while (m_inFlight.size() + batch.size() < PipelineDepth && more())
             batch.append(nextCommand());
         postCommands(batch);
     };
@@ -425,6 +437,12 @@ void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& 
     };
 
     try {
+        if (ListFirst) {
+            const QByteArray list = reply();
+            if (stripLineEnd(NthField(list, ' ', 1)) == "-ERR")
+                RaiseReply(list);
+            readList();
+        }
         for (int n = First; n <= Last && !m_listingStopped; ++n) {
             if (OnRetrieveStart)
                 OnRetrieveStart(this);

@@ -77,9 +77,10 @@ public:
     // reports the server's consent. When the server offers PIPELINING the
     // commands go out ahead of the answers, a bounded number at a time.
     // A Disconnect during the listing ends it after the reply at hand; the
-    // summaries delivered so far stand.
+    // summaries delivered so far stand. ListFirst puts the whole LIST of
+    // ListMessages ahead of the summaries in the same stream.
     void RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned = {},
-                           const TDeletedEvent& Deleted = {});
+                           const TDeletedEvent& Deleted = {}, bool ListFirst = false);
     // RETR: fills MailMessage and extracts the parts into AttachFilePath
     // (OnPacketRecvd fires for every part line moved). A failure after the
     // server accepted RETR removes the files of this retrieval and leaves Body
@@ -135,6 +136,8 @@ private:
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();
+    // The lines of a LIST answer, each passed to OnList.
+    void readList();
     // Sends commands in one piece: queued in flight, without waiting for the write.
     void postCommands(const QList<QByteArray>& Commands);
     // The reply line to the oldest command in flight. A positive reply to a
