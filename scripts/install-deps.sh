@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
     libzip-dev zip fonts-liberation
-    dovecot-pop3d python3 desktop-file-utils
+    dovecot-pop3d openssl ca-certificates python3 desktop-file-utils
     xvfb xauth
 )
 

@@ -5,16 +5,20 @@
 #include "LED.h"
 #include "Pop3Client.h"
 #include "ProgramWindows.h"
+#include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -77,6 +81,81 @@ FakeScript listing(const QList<std::tuple<int, QByteArray, QByteArray>>& message
     return script;
 }
 
+// What the commands that talk to the server show: enabled or not, tool bar
+// buttons first, then the menu items.
+QList<bool> serverCommandsEnabled(TStammForm& f)
+{
+    QList<bool> enabled;
+    for (QToolButton* b : {f.SBCheck, f.SBDelete, f.SBExamine, f.SBCheck_All})
+        enabled << b->isEnabled();
+    for (QAction* a : {f.Check1, f.Delete1, f.Examine1, f.Examineall1, f.Restore1})
+        enabled << a->isEnabled();
+    return enabled;
+}
+
+const QList<bool> kAllLocked(9, false);
+const QList<bool> kAllFree(9, true);
+
+FakeScript retrieval(int n)
+{
+    return client("RETR " + QByteArray::number(n)) + server("+OK") + server("Subject: Hallo") + server("") +
+           server("Text") + server(".");
+}
+
+// The server operations the window can wait in, after a check has listed one message.
+enum class Waiting
+{
+    Listing,
+    Examination,
+    ExamineAll,
+    Deletion,
+    Restore,
+};
+
+// Starts the operation; a listing is the check itself.
+void startOperation(Program& p, Waiting op)
+{
+    switch (op) {
+    case Waiting::Listing:
+        p.check();
+        break;
+    case Waiting::Examination:
+        p.dialogs.answerNext(Dialogs::Yes);
+        QTest::mouseClick(p.form().SBExamine, Qt::LeftButton);
+        break;
+    case Waiting::ExamineAll:
+        QTest::mouseClick(p.form().SBCheck_All, Qt::LeftButton);
+        break;
+    case Waiting::Deletion:
+        p.dialogs.answerNext(Dialogs::Yes);
+        QTest::mouseClick(p.form().SBDelete, Qt::LeftButton);
+        break;
+    case Waiting::Restore:
+        p.form().Restore1->trigger();
+        break;
+    }
+}
+
+// A listener whose queue is full and that accepts nothing: a connect to it
+// neither succeeds nor is refused.
+struct StuckListener
+{
+    QTcpServer server;
+    QTcpSocket filler;
+
+    StuckListener()
+    {
+        server.setListenBacklogSize(0);
+        if (!server.listen(QHostAddress::LocalHost, 0))
+            return;
+        server.pauseAccepting();
+        filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        filler.waitForConnected(3000);
+    }
+    bool ready() const { return filler.state() == QAbstractSocket::ConnectedState; }
+    quint16 port() const { return server.serverPort(); }
+};
+
 quint16 closedPort()
 {
     QTcpServer probe;
@@ -103,11 +182,22 @@ private slots:
     void refusedLogonAsksForThePasswordNextTime();
     void unresolvableHostIsLogged();
     void refusedConnectionIsLogged();
+    void noEncryptionOfferedSendsNoPassword_data();
+    void noEncryptionOfferedSendsNoPassword();
+    void connectTimeOutIsLogged();
+    void disconnectWhileConnectingEndsTheCheck();
     void failureWhileListingKeepsTheRows();
     void lastSlotOfADescriptionWins();
     void noAccountChosen();
     void listSavedDuringACheckTakesEffect();
-    void commandsFromTheMenuDuringACheck();
+    void commandsAreLockedWhileTheClientWaits_data();
+    void commandsAreLockedWhileTheClientWaits();
+    void disconnectDuringAWaitLeavesAUsableWindow_data();
+    void disconnectDuringAWaitLeavesAUsableWindow();
+    void refusedStatShowsTheDisconnectedWindow();
+    void logLinesCarryTheTrueError_data();
+    void logLinesCarryTheTrueError();
+    void refusedExaminationLeavesNoLampLit();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -273,6 +363,75 @@ void TestCheck::refusedConnectionIsLogged()
     QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
 }
 
+void TestCheck::noEncryptionOfferedSendsNoPassword_data()
+{
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<FakeScript>("script");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("no STLS") << u"STARTTLS"_s << greeting("+OK ready", {"USER"}) + quit()
+                             << u"Error: STLS fehlt in der Antwort auf CAPA. "
+                                u"Der Server bietet keine verschlüsselte Verbindung an."_s;
+    QTest::newRow("STLS refused") << u"STARTTLS"_s
+                                  << greeting("+OK ready", {"STLS"}) + client("STLS") + server("-ERR no") + quit()
+                                  << u"Error: STLS abgelehnt (-ERR no). "
+                                     u"Der Server bietet keine verschlüsselte Verbindung an."_s;
+    QTest::newRow("server speaks no TLS")
+        << u"SSL/TLS"_s << server("+OK POP3 ready") << u"Error: TLS-Handshake fehlgeschlagen"_s;
+}
+
+void TestCheck::noEncryptionOfferedSendsNoPassword()
+{
+    QFETCH(QString, security);
+    QFETCH(FakeScript, script);
+    QFETCH(QString, logged);
+    FakePop3Server fake(script);
+    Program p;
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.state().Sicherheit[1] = security;
+    p.check();
+    QCOMPARE(p.log().size(), 1);
+    QVERIFY2(p.log().constFirst().startsWith(logged), qPrintable(p.log().constFirst()));
+    QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
+    for (const QByteArray& line : fake.received())
+        QVERIFY2(!line.startsWith("USER") && !line.startsWith("PASS"), line.constData());
+    QVERIFY(p.form().SBCheck->isEnabled());
+    QVERIFY(!p.form().LEDOnline->Lit());
+}
+
+void TestCheck::connectTimeOutIsLogged()
+{
+    StuckListener full;
+    QVERIFY(full.ready());
+
+    Program p;
+    p.account(1, u"Test"_s, "127.0.0.1", full.port());
+    p.form().Pop3Client1->TimeOut = 200;
+    p.check();
+    QCOMPARE(p.log(), (QStringList{u"Error: 10060"_s, u"Error: Zeitüberschreitung bei Verbindung"_s}));
+    QCOMPARE(p.dialogs.texts(),
+             (QStringList{p.text(107) + u'\r' + p.text(108), u"Fehler - Nähere Informationen im Protokoll"_s}));
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+}
+
+void TestCheck::disconnectWhileConnectingEndsTheCheck()
+{
+    StuckListener full;
+    QVERIFY(full.ready());
+
+    Program p;
+    p.account(1, u"Test"_s, "127.0.0.1", full.port());
+    p.form().Pop3Client1->TimeOut = 3000;
+    QTimer::singleShot(0, &p.form(), [&p] { p.form().Disconnect1->trigger(); });
+    QElapsedTimer clock;
+    clock.start();
+    p.check();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed()) + u" ms"_s));
+    QVERIFY(p.log().isEmpty());
+    QVERIFY(p.dialogs.messages().isEmpty());
+    QVERIFY(!p.form().Pop3Client1->Connected());
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+}
+
 void TestCheck::failureWhileListingKeepsTheRows()
 {
     Program p;
@@ -366,31 +525,180 @@ void TestCheck::listSavedDuringACheckTakesEffect()
     QCOMPARE(p.column(2), (QStringList{QString(), u"SE"_s}));
 }
 
-void TestCheck::commandsFromTheMenuDuringACheck()
+void TestCheck::commandsAreLockedWhileTheClientWaits_data()
 {
-    // Commands started from the menu while a check waits for the server must
-    // not take over its connection or report what the busy client ignored.
+    QTest::addColumn<Waiting>("op");
+    QTest::addColumn<FakeScript>("script");
+    QTest::newRow("listing") << Waiting::Listing << FakeScript();
+    QTest::newRow("examination") << Waiting::Examination << retrieval(1);
+    QTest::newRow("examine all") << Waiting::ExamineAll << retrieval(1);
+    QTest::newRow("deletion") << Waiting::Deletion << dele(1);
+    QTest::newRow("restore") << Waiting::Restore << rset();
+}
+
+void TestCheck::commandsAreLockedWhileTheClientWaits()
+{
+    // While the client waits, every command that talks to the server is shown
+    // unavailable, and clicking it anyway sends nothing that would take over
+    // the connection or read the waiting reply as its own.
+    QFETCH(Waiting, op);
+    QFETCH(FakeScript, script);
     Program p;
-    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}));
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}) + script + quit());
     p.account(1, u"Test"_s, fake.host(), fake.port());
-    bool nested = false;
-    p.form().Pop3Client1->OnRetrieveStart = [&](QObject*) {
-        p.form().Pop3Client1RetrieveStart();
-        if (nested)
-            return;
-        nested = true;
-        p.form().Check1->trigger();
-        p.form().Delete1->trigger();
-        p.form().Examine1->trigger();
-        p.form().Examineall1->trigger();
+    QList<bool> during;
+    bool disconnectUsable = false;
+    const auto probe = [&] {
+        QTimer::singleShot(0, &p.form(), [&] {
+            during = serverCommandsEnabled(p.form());
+            disconnectUsable = p.form().Disconnect1->isEnabled();
+            for (QToolButton* b : {p.form().SBCheck, p.form().SBDelete, p.form().SBExamine, p.form().SBCheck_All})
+                QTest::mouseClick(b, Qt::LeftButton);
+            for (QAction* a :
+                 {p.form().Check1, p.form().Delete1, p.form().Examine1, p.form().Examineall1, p.form().Restore1})
+                a->trigger();
+        });
     };
+    if (op == Waiting::Listing) {
+        p.form().Pop3Client1->OnRetrieveStart = [&](QObject*) {
+            p.form().Pop3Client1RetrieveStart();
+            if (during.isEmpty())
+                probe();
+        };
+    } else {
+        p.check();
+        QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+        probe();
+    }
+    startOperation(p, op);
+    QCOMPARE(during, kAllLocked);
+    QVERIFY(disconnectUsable);
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+    QCOMPARE(p.form().LAnzahl->text(), u"1"_s);
+    QCOMPARE(p.form().Tabelle->RowCount(), 2); // no phantom row
+    for (const auto& m : p.dialogs.messages())
+        QCOMPARE_NE(m.kind, Dialogs::Kind::Error);
+    p.form().close();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestCheck::disconnectDuringAWaitLeavesAUsableWindow_data()
+{
+    QTest::addColumn<Waiting>("op");
+    QTest::newRow("listing") << Waiting::Listing;
+    QTest::newRow("examination") << Waiting::Examination;
+    QTest::newRow("deletion") << Waiting::Deletion;
+}
+
+void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
+{
+    QFETCH(Waiting, op);
+    Program p;
+    FakeScript script = greeting() + login("u", "p") + stat(1);
+    if (op == Waiting::Listing)
+        script += client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0");
+    else if (op == Waiting::Examination)
+        script += listing({{10, "a@b", "Hallo"}}) + client("RETR 1");
+    else
+        script += listing({{10, "a@b", "Hallo"}}) + client("DELE 1");
+    FakePop3Server fake(script + silence());
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    const auto disconnectSoon = [&] { QTimer::singleShot(0, &p.form(), [&] { p.form().Disconnect1->trigger(); }); };
+    if (op == Waiting::Listing) {
+        p.form().Pop3Client1->OnRetrieveStart = [&](QObject*) {
+            p.form().Pop3Client1RetrieveStart();
+            disconnectSoon();
+        };
+    } else {
+        p.check();
+        disconnectSoon();
+    }
+    startOperation(p, op);
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(!fake.received().contains("QUIT\r\n")); // the waiting answer is not taken for QUIT's
+    QVERIFY(!p.form().Pop3Client1->Connected());
+    QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
+    QVERIFY(!p.form().LEDOnline->Lit());
+    QVERIFY(!p.form().LEDWaiting->Lit());
+    QVERIFY(!p.form().PWarten->isVisible());
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), QString()); // not marked as deleted
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+    // The user ended it: no failure to report.
+    for (const auto& m : p.dialogs.messages())
+        QCOMPARE(m.kind, Dialogs::Kind::Confirmation);
+    QVERIFY(p.log().isEmpty());
+
+    // The next check works on a fresh connection.
+    p.form().Pop3Client1->OnRetrieveStart = [&p](QObject*) { p.form().Pop3Client1RetrieveStart(); };
+    fake.setScript(greeting() + login("u", "p") + stat(1) + listing({{20, "c@d", "Neu"}}));
     p.check();
     FAKE_POP3_VERIFY(fake);
-    QVERIFY(nested);
-    QVERIFY(p.dialogs.messages().isEmpty());
     QCOMPARE(p.form().LAnzahl->text(), u"1"_s);
+    QCOMPARE(p.column(5), QStringList{u" Neu"_s});
+    QVERIFY(p.form().LEDOnline->Lit());
+}
+
+void TestCheck::refusedStatShowsTheDisconnectedWindow()
+{
+    // A check listed two messages; the next one is refused at STAT.
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(2) + listing({{10, "a@b", "Eins"}, {20, "a@b", "Zwei"}}) +
+                        quit() + close() + greeting() + login("u", "p") + client("STAT") +
+                        server("-ERR [IN-USE] Mailbox gesperrt") + quit());
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    QCOMPARE(p.form().LAnzahl->text(), u"2"_s);
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.form().LAnzahl->text(), u"0"_s);
+    QVERIFY(!p.form().LEDOnline->Lit());
+    QVERIFY(!p.form().LEDCheck->Lit());
+    QVERIFY(!p.form().Pop3Client1->Connected());
+    QCOMPARE(p.log(), QStringList{u"Error: -ERR [IN-USE] Mailbox gesperrt"_s});
+    QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+}
+
+void TestCheck::logLinesCarryTheTrueError_data()
+{
+    QTest::addColumn<FakeScript>("deletion");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("refused DELE: the server's reply")
+        << dele(1, "-ERR message is locked") << u"Error: -ERR message is locked"_s;
+    QTest::newRow("server closes instead of answering: no reset number")
+        << client("DELE 1") + close() << u"Error: Die Verbindung wurde vom Server geschlossen"_s;
+}
+
+void TestCheck::logLinesCarryTheTrueError()
+{
+    QFETCH(FakeScript, deletion);
+    QFETCH(QString, line);
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}) + deletion);
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    p.dialogs.answerNext(Dialogs::Yes);
+    QTest::mouseClick(p.form().SBDelete, Qt::LeftButton);
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.log().constFirst(), line);
     QCOMPARE(p.form().Tabelle->Cells(2, 1), QString());
-    QVERIFY(p.form().SBCheck->isEnabled());
+    QCOMPARE(p.dialogs.messages().constLast().kind, Dialogs::Kind::Error);
+}
+
+void TestCheck::refusedExaminationLeavesNoLampLit()
+{
+    Program p;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing({{10, "a@b", "Hallo"}}) + client("RETR 1") +
+                        server("-ERR no such message"));
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    p.dialogs.answerNext(Dialogs::Yes);
+    QTest::mouseClick(p.form().SBExamine, Qt::LeftButton);
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(p.dialogs.texts().constLast(), u"-ERR no such message\r\n"_s);
+    QVERIFY(!p.form().LEDWaiting->Lit());
+    QCOMPARE(p.form().Schrift->Text(), p.text(24));
+    QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
 }
 
 QTEST_MAIN(TestCheck)

@@ -1,8 +1,11 @@
+#include "BerichtUn.h"
 #include "DovecotServer.h"
 #include "LED.h"
+#include "Pop3Client.h"
 #include "ProgramWindows.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
+#include "TestCertificates.h"
 #include "TestSupport.h"
 
 #include <QComboBox>
@@ -57,12 +60,156 @@ private slots:
     void initTestCase();
     void screeningDecidesWhatStays_data();
     void screeningDecidesWhatStays();
+    void eachSecurityChoice_data();
+    void eachSecurityChoice();
+    void trustBoxDecidesAndIsRemembered();
 };
 
 void TestCheckDovecot::initTestCase()
 {
     if (!DovecotServer::isAvailable())
         QSKIP("dovecot is not installed (package dovecot-pop3d); scripts/install-deps.sh installs it");
+}
+
+namespace {
+
+// Starts a Dovecot with TLS on both listeners and one message.
+bool startTlsServer(DovecotServer& server, const TestCertificates::Identity& identity)
+{
+    server.setTls(DovecotServer::Tls::On, identity.certificateFile, identity.keyFile);
+    server.addMessage(message("ann@example.org", "Hallo"));
+    return server.start();
+}
+
+void setUpAccount(Variabel& v, const DovecotServer& server, const QString& security)
+{
+    v.Konto[1] = u"Sicher"_s;
+    v.Host[1] = QString::fromLatin1(server.host());
+    v.Port[1] = security == Variabel::SecurityTls ? server.tlsPort() : server.port();
+    v.Sicherheit[1] = security;
+    v.UserID[1] = QString::fromLatin1(server.user());
+    v.Passwort[1] = QString::fromLatin1(server.password());
+}
+
+QStringList trustBoxes(const ScriptedDialogs& dialogs)
+{
+    QStringList boxes;
+    for (const Dialogs::MessageRequest& request : dialogs.messages()) {
+        if (request.buttons == (Dialogs::Trust | Dialogs::Cancel))
+            boxes.append(request.text);
+    }
+    return boxes;
+}
+
+} // namespace
+
+void TestCheckDovecot::eachSecurityChoice_data()
+{
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("SSL/TLS") << u"SSL/TLS"_s << u"Verbindung verschlüsselt: TLSv1."_s;
+    QTest::newRow("STARTTLS") << u"STARTTLS"_s << u"Verbindung verschlüsselt: TLSv1."_s;
+    QTest::newRow("Keine") << u"Keine"_s << u"Verbindung unverschlüsselt"_s;
+}
+
+void TestCheckDovecot::eachSecurityChoice()
+{
+    QFETCH(QString, security);
+    QFETCH(QString, shown);
+    const TestCertificates& certificates = TestCertificates::instance();
+    QVERIFY2(certificates.isValid(), qPrintable(certificates.errorString()));
+    DovecotServer server;
+    QVERIFY2(startTlsServer(server, certificates.signedByAuthority()), qPrintable(server.errorString()));
+
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+    SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    ProgramWindows w;
+    setUpAccount(w.state, server, security);
+    TStammForm& f = w.StammForm;
+    f.Pop3Client1->ExtraAuthorities = {certificates.authority()};
+    f.Anzeige_Setzen();
+    f.show();
+    QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+    QCOMPARE(f.LAnzahl->text(), u"1"_s);
+    QVERIFY(dialogs.messages().isEmpty());
+    QVERIFY2(f.LSicherheit->accessibleName().startsWith(shown), qPrintable(f.LSicherheit->accessibleName()));
+    f.Disconnect1->trigger();
+    QCOMPARE(f.LSicherheit->accessibleName(), u"Keine Verbindung"_s);
+}
+
+void TestCheckDovecot::trustBoxDecidesAndIsRemembered()
+{
+    const TestCertificates& certificates = TestCertificates::instance();
+    QVERIFY2(certificates.isValid(), qPrintable(certificates.errorString()));
+    const QString fingerprint = TSockClient::Fingerprint(certificates.selfSigned().certificate);
+    DovecotServer server;
+    QVERIFY2(startTlsServer(server, certificates.selfSigned()), qPrintable(server.errorString()));
+
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+    SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    {
+        ProgramWindows w;
+        setUpAccount(w.state, server, Variabel::SecurityTls);
+        TStammForm& f = w.StammForm;
+        f.Anzeige_Setzen();
+        f.show();
+
+        // "Abbrechen": no log-on, a line in the log and the error box.
+        dialogs.answerNext(Dialogs::Cancel);
+        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QStringList boxes = trustBoxes(dialogs);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.constFirst().contains(u"konnte nicht überprüft werden"_s));
+        QVERIFY(boxes.constFirst().contains(u"Das Zertifikat ist selbst signiert."_s));
+        QVERIFY(boxes.constFirst().contains(u"Inhaber: "_s) && boxes.constFirst().contains(u"Aussteller: "_s));
+        QVERIFY(boxes.constFirst().contains(u"SHA-256: "_s + fingerprint.left(2) + u':' + fingerprint.mid(2, 2)));
+        QCOMPARE(dialogs.texts().constLast(), u"Fehler - Nähere Informationen im Protokoll"_s);
+        QVERIFY(!f.LEDOnline->Lit());
+        QCOMPARE(w.state.Zertifikat[1], QString());
+        QVERIFY(f.BerichtForm()->lines().join(u'\n').contains(u"wurde nicht vertraut"_s));
+
+        // "Vertrauen": the check goes on and the fingerprint is kept.
+        dialogs.clear();
+        dialogs.answerNext(Dialogs::Trust);
+        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QCOMPARE(trustBoxes(dialogs).size(), 1);
+        QCOMPARE(f.LAnzahl->text(), u"1"_s);
+        QCOMPARE(w.state.Zertifikat[1], fingerprint);
+
+        // The same certificate again: no box.
+        dialogs.clear();
+        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(dialogs.messages().isEmpty());
+        QCOMPARE(f.LAnzahl->text(), u"1"_s);
+        f.close();
+    }
+    QCOMPARE(SettingsStore().readString(u"eMail"_s, u"Sicherheit1"_s), u"SSL/TLS"_s);
+    QCOMPARE(SettingsStore().readString(u"eMail"_s, u"Zertifikat1"_s), fingerprint);
+
+    // The server now shows another certificate: asked again, as a change.
+    DovecotServer swapped;
+    QVERIFY2(startTlsServer(swapped, certificates.otherSelfSigned()), qPrintable(swapped.errorString()));
+    dialogs.clear();
+    {
+        ProgramWindows w;
+        setUpAccount(w.state, swapped, Variabel::SecurityTls);
+        TStammForm& f = w.StammForm;
+        QCOMPARE(w.state.Zertifikat[1], fingerprint);
+        f.Anzeige_Setzen();
+        f.show();
+        dialogs.answerNext(Dialogs::Cancel);
+        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        const QStringList boxes = trustBoxes(dialogs);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.constFirst().contains(u"hat sich geändert"_s));
+        QVERIFY(!f.LEDOnline->Lit());
+        QCOMPARE(w.state.Zertifikat[1], fingerprint);
+        f.close();
+    }
 }
 
 void TestCheckDovecot::screeningDecidesWhatStays_data()

@@ -2,18 +2,21 @@
 #include "DovecotServer.h"
 #include "ExamineUn.h"
 #include "MimeFixtures.h"
+#include "Pop3Client.h"
 #include "ProgramWindows.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +34,7 @@ private slots:
     void deleteAsksAndDeletedMessagesStayRefused();
     void restoreKeepsEverything();
     void commandsNeedAList();
+    void disconnectDuringAnExaminationKeepsTheMailbox();
 
 private:
     void checkMailbox();
@@ -137,7 +141,7 @@ void TestExamine::deleteAsksAndDeletedMessagesStayRefused()
     QCOMPARE(m_dialogs->messages()[1].kind, Dialogs::Kind::Error);
     QVERIFY(m_dialogs->texts()[1].startsWith(u"-ERR"_s));
     QCOMPARE(m_windows->BerichtForm.lines().size(), 1);
-    QVERIFY(m_windows->BerichtForm.lines()[0].startsWith(u"Error: "_s));
+    QVERIFY(m_windows->BerichtForm.lines()[0].startsWith(u"Error: -ERR"_s)); // the server's reply
     QCOMPARE(form().Tabelle->Cells(2, 1), u"LLL"_s);
 
     // Examine all skips the deleted message instead of failing on it.
@@ -175,6 +179,27 @@ void TestExamine::commandsNeedAList()
     QCOMPARE(m_dialogs->messages()[1].helpContext, 4);
     QCOMPARE(m_dialogs->messages()[0].buttons, Dialogs::Ok | Dialogs::Help);
     QCOMPARE(form().Schrift->Text(), form().GetText(24));
+}
+
+void TestExamine::disconnectDuringAnExaminationKeepsTheMailbox()
+{
+    checkMailbox();
+    form().Tabelle->setRow(1);
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBDelete, Qt::LeftButton);
+    form().Tabelle->setRow(2);
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTimer::singleShot(0, &form(), [this] { form().Disconnect1->trigger(); });
+    QTest::mouseClick(form().SBExamine, Qt::LeftButton);
+    QVERIFY(!form().Pop3Client1->Connected());
+    QCOMPARE(form().LAnzahl->text(), u"0"_s);
+    QVERIFY(!m_windows->ExamineForm.isVisible());
+    QVERIFY(m_windows->BerichtForm.lines().isEmpty());
+    QCOMPARE(m_dialogs->messages().size(), 2); // the two confirmations, no failure
+    // Without QUIT the server makes nothing of this connection final.
+    QCOMPARE(m_server->storedMessageCount(), 3);
+    checkMailbox();
+    QCOMPARE(form().Tabelle->Cells(2, 1), QString());
 }
 
 QTEST_MAIN(TestExamine)

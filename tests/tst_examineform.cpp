@@ -1,3 +1,4 @@
+#include "AttachmentRating.h"
 #include "ExamineUn.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
@@ -47,6 +48,7 @@ class TestExamineForm : public QObject
 private slots:
     void ratesByLastExtension_data();
     void ratesByLastExtension();
+    void shippedFileRatesProgramsOfEverySystem();
     void examinationsCollectRowsPerMessage();
     void showsEverythingAsPlainText();
     void buttons();
@@ -106,6 +108,22 @@ void TestExamineForm::ratesByLastExtension()
     form.Tabelle_Auswerten(7);
     QCOMPARE(row(form.Tabelle, 1), u"7|"_s + name + u'|' + expected);
     QCOMPARE(QFileInfo::exists(path), file != RatingFile::Missing); // only read, never created
+}
+
+void TestExamineForm::shippedFileRatesProgramsOfEverySystem()
+{
+    // What runs or installs on a double click, on Linux as on Windows, and
+    // the disk images that carry such programs.
+    TestEnvironment env;
+    const TRatingFile ratings(TRatingFile::defaultFileName());
+    for (const char* endung : {".sh", ".bash", ".desktop", ".py", ".pl", ".rb", ".run", ".bin", ".AppImage", ".deb",
+                               ".rpm", ".jar", ".ps1", ".msi", ".apk", ".iso", ".img", ".lnk"}) {
+        const QString name = u"anhang"_s + QString::fromLatin1(endung);
+        const TAttachmentRating r = ratings.rate(name);
+        QVERIFY2(r.Art != u"Unbekannt"_s && !r.Art.isEmpty(), endung);
+        QVERIFY2(r.Stufe >= 6, endung);
+        QVERIFY2(r.Vorschlag != u"Keine Angabe"_s && !r.Vorschlag.isEmpty(), endung);
+    }
 }
 
 void TestExamineForm::examinationsCollectRowsPerMessage()

@@ -1,4 +1,8 @@
 #include "FWLanguageUnit.h"
+#include "FWOnlineHelpDialog.h"
+#include "FWOnlineHelpUnit.h"
+#include "FWStartScreenForm.h"
+#include "FWStartScreenUnit.h"
 #include "LED.h"
 #include "ProgramWindows.h"
 #include "ScrollingText.h"
@@ -7,11 +11,15 @@
 #include "StringGrid.h"
 #include "TestSupport.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +30,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -62,6 +71,10 @@ private slots:
     void accountListShowsNamedSlotsInOrder();
     void closingEmptiesTheScratchFolderOnly();
     void listEditorSavesOnlyChangedLists();
+    void listEditorSavesOnlyWhatTheUserSaved();
+    void maximisedWindowKeepsItsNormalPlace();
+    void mailProgramWithoutExtensionCanBeChosen();
+    void topLevelWindowsAreWindowsToAssistiveTechnology();
     void wizardFinishStoresSlotOne();
     void wizardRefusesBadPortBeforeStoringAnything();
     void wizardCancelChangesNothing();
@@ -259,6 +272,137 @@ void TestMainWindow::listEditorSavesOnlyChangedLists()
     QVERIFY(!f.PEdit->isVisible());
 }
 
+void TestMainWindow::listEditorSavesOnlyWhatTheUserSaved()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    const QString subjects = env.path(u"init/Betreff_User.ini"_s);
+    const QString senders = env.path(u"init/Absender_User.ini"_s);
+    writeFile(subjects, "Gewinn\xa0jetzt\r\n");
+    writeFile(senders, "spam@\r\n");
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+
+    // A stray letter in the sender list, cancelled; then the subject list is saved.
+    f.From1->trigger();
+    QTest::keyClicks(f.From_Checker, u"e"_s);
+    QTest::keyClick(f.From_Checker, Qt::Key_Return);
+    QTest::mouseClick(f.OBAbbrechen, Qt::LeftButton);
+    f.Subject1->trigger();
+    QTest::keyClick(f.Subject_Checker, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(f.Subject_Checker, Qt::Key_Return);
+    QTest::keyClicks(f.Subject_Checker, u"Angebot"_s);
+    QTest::mouseClick(f.OB_Speichern, Qt::LeftButton);
+
+    QFile from(senders);
+    QVERIFY(from.open(QIODevice::ReadOnly));
+    QCOMPARE(from.readAll(), "spam@\r\n"_ba);
+    // The non-breaking space of a pattern stays byte A0.
+    QFile subject(subjects);
+    QVERIFY(subject.open(QIODevice::ReadOnly));
+    QCOMPARE(subject.readAll(), "Gewinn\xa0jetzt\r\nAngebot\r\n"_ba);
+    f.From1->trigger();
+    QCOMPARE(f.From_Checker->toPlainText(), u"spam@"_s);
+    QVERIFY(dialogs.messages().isEmpty());
+}
+
+void TestMainWindow::maximisedWindowKeepsItsNormalPlace()
+{
+    TestEnvironment env;
+    writeStore({{u"Programm"_s, u"First"_s, u"0"_s}, {u"Programm"_s, u"Startschirm"_s, u"0"_s}});
+    {
+        ProgramWindows w;
+        TStammForm& f = w.StammForm;
+        f.setWindowState(Qt::WindowNoState);
+        f.show();
+        f.move(130, 70);
+        f.resize(600, 400);
+        QTRY_COMPARE(f.pos(), QPoint(130, 70));
+        f.showMaximized();
+        QTRY_VERIFY(f.isMaximized() && f.width() > 600);
+        f.close();
+    }
+    QCOMPARE(stored(u"Programm"_s, u"FensterStatus"_s), u"2"_s);
+    QCOMPARE(stored(u"Programm"_s, u"FensterLeft"_s), u"130"_s);
+    QCOMPARE(stored(u"Programm"_s, u"FensterTop"_s), u"70"_s);
+    QCOMPARE(stored(u"Programm"_s, u"FensterWidth"_s), u"600"_s);
+
+    // Un-maximised after the restart, it is back where it was.
+    ProgramWindows again;
+    again.StammForm.show();
+    QVERIFY(again.StammForm.isMaximized());
+    again.StammForm.showNormal();
+    QTRY_COMPARE(again.StammForm.pos(), QPoint(130, 70));
+}
+
+void TestMainWindow::mailProgramWithoutExtensionCanBeChosen()
+{
+    // Chosen through the real file dialog: a name without extension must be
+    // stored exactly, and the e-mail button must start it.
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    Dialogs::setFileAnswerer({});
+    const QString marker = env.path(u"started"_s);
+    const QString mailer = env.path(u"mailer"_s);
+    writeFile(mailer, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n");
+    QFile::setPermissions(mailer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ProgramWindows w;
+    w.StammForm.show();
+    w.SetupForm.show();
+
+    bool answered = false;
+    QTimer::singleShot(0, &w.SetupForm, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->selectFile(mailer);
+        answered = true;
+        QVERIFY(QMetaObject::invokeMethod(dialog, "accept"));
+    });
+    // A dialog left open (a refusal, a box) would block the test for ever.
+    QTimer::singleShot(5000, &w.SetupForm, [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* open = qobject_cast<QDialog*>(top); open && open->isVisible())
+                open->reject();
+        }
+    });
+    QTest::mouseClick(w.SetupForm.FBPfad, Qt::LeftButton);
+    QVERIFY(answered);
+    QCOMPARE(w.state.Client, mailer);
+    QCOMPARE(w.SetupForm.FEProgramm->text(), mailer);
+
+    QTest::mouseClick(w.StammForm.SBeMail, Qt::LeftButton);
+    QTRY_VERIFY(QFile::exists(marker));
+    QVERIFY(dialogs.messages().isEmpty());
+}
+
+void TestMainWindow::topLevelWindowsAreWindowsToAssistiveTechnology()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeStore({{u"Programm"_s, u"First"_s, u"0"_s}, {u"Programm"_s, u"Startschirm"_s, u"0"_s}});
+    ProgramWindows w;
+    w.StammForm.show();
+    w.StammForm.Hilfe1->trigger();
+    w.StammForm.FWStartScreenA1->ShowStartScreen();
+    const QList<QWidget*> windows = {&w.StammForm,
+                                     &w.ExamineForm,
+                                     &w.SetupForm,
+                                     &w.BerichtForm,
+                                     w.StammForm.FWOnlineHelp1->helpWindow(),
+                                     w.StammForm.FWStartScreenA1->Form()};
+    for (QWidget* window : windows) {
+        QVERIFY(window);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window);
+        QVERIFY(iface);
+        const QAccessible::Role role = iface->role();
+        QVERIFY2(role == QAccessible::Window || role == QAccessible::Dialog,
+                 qPrintable(window->objectName() + u": role "_s + QString::number(role)));
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(&w.SetupForm)->role(), QAccessible::Dialog);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&w.BerichtForm)->role(), QAccessible::Window);
+}
+
 void TestMainWindow::wizardFinishStoresSlotOne()
 {
     TestEnvironment env;
@@ -269,6 +413,17 @@ void TestMainWindow::wizardFinishStoresSlotOne()
         f.show();
         QVERIFY(f.PFirst->isVisible());
         QTest::keyClicks(f.EKonto, u"Privat"_s);
+        // Secured from the start; the port follows the choice until the user types one.
+        QCOMPARE(f.CBSicherheit->currentText(), u"SSL/TLS"_s);
+        QCOMPARE(f.EPort->text(), u"995"_s);
+        f.CBSicherheit->setCurrentText(u"STARTTLS"_s);
+        QCOMPARE(f.EPort->text(), u"110"_s);
+        f.EPort->clear();
+        QTest::keyClicks(f.EPort, u"1110"_s);
+        f.CBSicherheit->setCurrentText(u"SSL/TLS"_s);
+        QCOMPARE(f.EPort->text(), u"1110"_s);
+        f.EPort->clear();
+        QTest::keyClicks(f.EPort, u"995"_s);
         QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
         QCOMPARE(f.PFirstPages->currentWidget(), f.PFirst_Two);
         QTest::keyClicks(f.EHost, u"pop.example.org"_s);
@@ -278,10 +433,12 @@ void TestMainWindow::wizardFinishStoresSlotOne()
         QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton3"_s), Qt::LeftButton);
         QVERIFY(!f.PFirst->isVisible());
         QCOMPARE(f.Konten->currentText(), u"Privat"_s);
-        QCOMPARE(w.state.Port[1], 110);
+        QCOMPARE(w.state.Port[1], 995);
         f.close();
     }
     QCOMPARE(stored(u"eMail"_s, u"Konto1"_s), u"Privat"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Sicherheit1"_s), u"SSL/TLS"_s);
+    QCOMPARE(stored(u"eMail"_s, u"Zertifikat1"_s), QString());
     QCOMPARE(stored(u"eMail"_s, u"Host1"_s), u"pop.example.org"_s);
     QCOMPARE(stored(u"eMail"_s, u"UserID1"_s), u"anna"_s);
     QCOMPARE(stored(u"eMail"_s, u"Passwort1"_s), u"geheim"_s);

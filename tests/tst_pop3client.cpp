@@ -108,7 +108,10 @@ private slots:
     void deleteMessage_data();
     void deleteMessage();
     void resetSendsRsetAndReports();
+    void refusedResetIsNoReset();
     void nestedCallsDoNothingWhileBusy();
+    void nestedWaitKeepsTheOuterTimeOut();
+    void disconnectDuringAWaitCancelsIt();
     void operationsNeedConnection();
     void unresolvedHost_data();
     void unresolvedHost();
@@ -153,9 +156,9 @@ void TestPop3Client::logon_data()
     QTest::newRow("STAT with a count") << loggedOn(3) + quit() << false << QString() << 3 << connectDisconnect << 0;
     QTest::newRow("STAT without a count") << greeting() + login("u", "p") + client("STAT") + server("+OK") + quit()
                                           << false << QString() << 0 << connectDisconnect << 0;
-    QTest::newRow("STAT refused: closed, then OnConnect, then the error")
+    QTest::newRow("STAT refused: closed, no OnConnect, the reply as error")
         << greeting() + login("u", "p") + client("STAT") + server("-ERR locked") + quit() << false
-        << u"-ERR locked\r\n"_s << 0 << QStringList{u"disconnect"_s, u"connect"_s} << 0;
+        << u"-ERR locked\r\n"_s << 0 << QStringList{u"disconnect"_s} << 0;
     QTest::newRow("server closes before the greeting")
         << close() << false << u"Die Verbindung wurde vom Server geschlossen"_s << 0 << QStringList{u"disconnect"_s}
         << 0;
@@ -483,7 +486,7 @@ void TestPop3Client::timeOutZeroWaitsWithoutLimit()
     Probe p(fake, 0);
     p.client.Connect();
     bool timerRanDuringWait = true;
-    QTimer::singleShot(200, &p.client, [&] { timerRanDuringWait = p.client.Timer().isActive(); });
+    QTimer::singleShot(200, &p.client, [&] { timerRanDuringWait = p.client.TimerActive(); });
     const std::clock_t cpuBefore = std::clock();
     p.client.RetrieveSummary(1);
     const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
@@ -563,6 +566,19 @@ void TestPop3Client::resetSendsRsetAndReports()
     FAKE_POP3_VERIFY(fake);
 }
 
+void TestPop3Client::refusedResetIsNoReset()
+{
+    FakePop3Server fake(loggedOn(2) + client("RSET") + server("-ERR cannot reset") + quit());
+    Probe p(fake);
+    p.client.Connect();
+    p.events.clear();
+    QCOMPARE(p.failure([&] { p.client.Reset(); }), u"-ERR cannot reset\r\n"_s);
+    QVERIFY(!p.events.contains(u"reset"_s));
+    QVERIFY(!p.client.Busy());
+    p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
 void TestPop3Client::nestedCallsDoNothingWhileBusy()
 {
     // Anything the nested calls sent would break the script.
@@ -579,6 +595,7 @@ void TestPop3Client::nestedCallsDoNothingWhileBusy()
             p.client.RetrieveSummary(2);
             p.client.ListMessages();
             p.client.DeleteMessage(2);
+            p.client.Reset();
         });
     };
     p.events.clear();
@@ -587,6 +604,65 @@ void TestPop3Client::nestedCallsDoNothingWhileBusy()
     QCOMPARE(p.client.Summary().Subject, QByteArray(" one"));
     QCOMPARE(p.events.count(u"start"_s), 1);
     QCOMPARE(p.events.count(u"end"_s), 1);
+    p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::nestedWaitKeepsTheOuterTimeOut()
+{
+    // The command run inside the wait for TOP has a wait of its own; when it
+    // ends, the wait outside must still time out instead of waiting for ever.
+    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + client("NOOP") + server("+OK") + silence());
+    Probe p(fake, 300);
+    p.client.Connect();
+    QByteArray inner;
+    p.client.OnRetrieveStart = [&](QObject*) {
+        QTimer::singleShot(0, &p.client, [&] { inner = p.client.Transaction("NOOP"); });
+    };
+    // Only a safety net for the fault: the test fails instead of hanging.
+    QTimer::singleShot(5000, &p.client, [&] { p.client.Cancel(); });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
+    QCOMPARE(inner, QByteArray("+OK\r\n"));
+    QVERIFY(p.client.TimedOut());
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed()) + u" ms"_s));
+    QVERIFY(!p.client.Connected());
+    QVERIFY(!p.client.TimerActive());
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::disconnectDuringAWaitCancelsIt()
+{
+    // The answer still awaited would be read as QUIT's reply: the wait is
+    // cancelled and the connection closed without QUIT.
+    FakePop3Server fake(loggedOn(2) + client("TOP 1 0") + silence());
+    Probe p(fake, 0);
+    p.client.Connect();
+    QList<bool> busy;
+    p.client.OnBusyChanged = [&](QObject*) { busy << p.client.Busy(); };
+    p.client.OnRetrieveStart = [&](QObject*) {
+        QTimer::singleShot(0, &p.client, [&] {
+            QVERIFY(p.client.Waiting());
+            p.client.Disconnect();
+        });
+    };
+    p.events.clear();
+    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
+    QVERIFY(!p.client.Connected());
+    QVERIFY(!p.client.Busy());
+    QVERIFY(!p.client.Waiting());
+    QCOMPARE(busy, (QList<bool>{true, false}));
+    QCOMPARE(p.events.count(u"disconnect"_s), 1);
+    QVERIFY(!p.events.contains(u"end"_s));
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(!fake.received().contains("QUIT\r\n"));
+
+    // The client is as good as new: the next connection logs on and quits.
+    fake.setScript(loggedOn(0) + quit());
+    p.client.OnRetrieveStart = {};
+    p.client.Connect();
+    QCOMPARE(p.client.MessageCount(), 0);
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 }

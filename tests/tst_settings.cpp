@@ -43,6 +43,9 @@ void TestSettings::emptyStoreGivesDefaultsAndClosingWritesEveryValue()
     QVERIFY(!v.Passwort_Sichern);
     QVERIFY(!v.Loeschen_Betreff && !v.Loeschen_Betreff_Eigen && !v.Loeschen_Absender);
     QCOMPARE(v.Port[25], 110);
+    // A store from before the security choice keeps its accounts plain.
+    QCOMPARE(v.Sicherheit[1], u"Keine"_s);
+    QCOMPARE(v.Zertifikat[1], QString());
 
     v.First = false;
     {
@@ -140,6 +143,9 @@ void TestSettings::slotValuesRoundTrip()
     v.Host[12] = u"pop.example.org"_s;
     v.Port[12] = 995;
     v.UserID[12] = u"anna"_s;
+    v.Sicherheit[12] = u"STARTTLS"_s;
+    const QString fingerprint = QString(u"0123456789abcdef"_s).repeated(4);
+    v.Zertifikat[12] = fingerprint;
     v.Angabe = u"MByte"_s;
     v.Client = u"/usr/bin/thunderbird -mail"_s;
     v.Loeschen_Betreff_Eigen = true;
@@ -151,6 +157,9 @@ void TestSettings::slotValuesRoundTrip()
     QCOMPARE(back.Host[12], u"pop.example.org"_s);
     QCOMPARE(back.Port[12], 995);
     QCOMPARE(back.UserID[12], u"anna"_s);
+    QCOMPARE(back.Sicherheit[12], u"STARTTLS"_s);
+    QCOMPARE(back.Zertifikat[12], fingerprint);
+    QCOMPARE(SettingsStore().readString(u"eMail"_s, u"Sicherheit12"_s), u"STARTTLS"_s);
     QCOMPARE(back.Angabe, u"MByte"_s);
     QCOMPARE(back.Client, u"/usr/bin/thunderbird -mail"_s);
     QVERIFY(back.Loeschen_Betreff_Eigen);

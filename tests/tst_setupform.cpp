@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -128,13 +129,28 @@ void TestSetupForm::typedAccountGetsDefaultPortAndKeepsStoredPassword()
 
     QCOMPARE(v.Konto[3], u"Neu"_s);
     QCOMPARE(v.Host[3], u"pop.example.org"_s);
-    QCOMPARE(v.Port[3], 110);
+    // A new account is secured from the start, on the port of its choice.
+    QCOMPARE(v.Sicherheit[3], u"SSL/TLS"_s);
+    QCOMPARE(v.Port[3], 995);
+    // One stored before the choice existed stays plain.
+    QCOMPARE(v.Sicherheit[1], u"Keine"_s);
     QCOMPARE(v.Port[1], 110);
     QCOMPARE(v.Passwort[1], u"bleibt"_s);
     form.show();
     form.Tabelle->setCells(4, 1, u"neu"_s);
+    // The security is chosen from a list, not typed.
+    form.Tabelle->setCurrentCell(1 - 1, 5);
+    form.Tabelle->editItem(form.Tabelle->currentItem());
+    auto* choice = form.Tabelle->findChild<QComboBox*>(u"CBSicherheit"_s);
+    QVERIFY(choice);
+    QCOMPARE(choice->currentText(), u"Keine"_s);
+    QCOMPARE(choice->count(), 3);
+    choice->setCurrentText(u"STARTTLS"_s);
+    QTest::keyClick(choice, Qt::Key_Return);
+    QTRY_COMPARE(form.Tabelle->Cells(5, 1), u"STARTTLS"_s);
     form.BOK1Click();
     QCOMPARE(v.Passwort[1], u"neu"_s);
+    QCOMPARE(v.Sicherheit[1], u"STARTTLS"_s);
 }
 
 void TestSetupForm::clearedNameLeavesTheSlotData()

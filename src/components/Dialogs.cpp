@@ -66,12 +66,21 @@ Dialogs::Button showRealBox(const Dialogs::MessageRequest& request)
         if (request.buttons & map.button)
             box.addButton(map.standard);
     }
+    QPushButton* trustButton = nullptr;
+    if (request.buttons & Dialogs::Trust) {
+        trustButton = box.addButton(u"Vertrauen"_s, QMessageBox::AcceptRole);
+        // The box asks in German; its way out says so too.
+        if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
+            cancel->setText(u"Abbrechen"_s);
+    }
     QPushButton* helpButton = nullptr;
     if (request.buttons & Dialogs::Help)
         helpButton = box.addButton(QMessageBox::Help);
     if (box.buttons().isEmpty() || (helpButton && box.buttons().size() == 1))
         box.addButton(QMessageBox::Ok);
     box.exec();
+    if (trustButton && box.clickedButton() == trustButton)
+        return Dialogs::Trust;
     if (helpButton && box.clickedButton() == helpButton) {
         // The box is modal: the help window could not be used beside it, so
         // the box closes and the help page opens in its place.

@@ -27,6 +27,7 @@ enum Button : int
     Yes = 0x04,
     No = 0x08,
     Help = 0x10,
+    Trust = 0x20, // "Vertrauen", for a certificate the program cannot verify
 };
 using Buttons = int;
 

@@ -1,6 +1,7 @@
 #include "FWOnlineHelpDialog.h"
 
 #include "SettingsStore.h"
+#include "WindowAccessibility.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -50,6 +51,7 @@ bool leavesTheHelp(const QUrl& url)
 
 TFWOnlineHelpDialog::TFWOnlineHelpDialog(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    WindowAccessibility::install();
     setObjectName(u"FWOnlineHelpDialog"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"Online-Hilfe"_s);

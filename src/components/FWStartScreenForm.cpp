@@ -1,6 +1,7 @@
 #include "FWStartScreenForm.h"
 
 #include "FWShadowLabel.h"
+#include "WindowAccessibility.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -28,6 +29,7 @@ Label* makeLabel(QWidget* parent, const QString& name, QRect geometry, Qt::Align
 TStartScreenFormular::TStartScreenFormular(QWidget* parent)
     : QFrame(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
+    WindowAccessibility::install();
     setObjectName(u"StartScreenFormular"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameStyle(QFrame::Panel | QFrame::Raised);

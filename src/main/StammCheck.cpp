@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QScopeGuard>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -54,24 +53,20 @@ void TStammForm::log(const QString& line)
 
 void TStammForm::SBCheckClick()
 {
-    // The menu item stays usable while a check waits for the server; a second
-    // check inside the first would take over its connection in mid-listing.
-    if (m_checkRunning)
+    // A second check inside the first would take over its connection in
+    // mid-listing.
+    if (!commandsAvailable())
         return;
-    m_checkRunning = true;
-    const auto done = qScopeGuard([this] { m_checkRunning = false; });
-    SBCheck->setEnabled(false);
+    const CommandLock lock(*this);
+    m_disconnectAsked = false;
     setStatusText(23, true);
     if (Pop3Client1->Connected()) {
         try {
             Pop3Client1->Disconnect();
         } catch (const std::exception&) {
         }
-        if (Pop3Client1->Connected()) {
-            // The old connection could not be closed: leave the command usable.
-            SBCheck->setEnabled(true);
+        if (Pop3Client1->Connected())
             return;
-        }
     }
     Einrichten();
 
@@ -80,14 +75,20 @@ void TStammForm::SBCheckClick()
         Dialogs::message(Dialogs::Kind::Error, u"Sie haben kein eMail-Konto ausgwählt, bzw\r"_s +
                                                    u"müssen Sie erst ein eMail-Konto zuweisen\r"_s +
                                                    u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
-        SBCheck->setEnabled(true);
         return;
     }
+    m_checkSlot = 0;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (V.Konto[n] != chosen)
             continue;
+        m_checkSlot = n;
         Pop3Client1->Host = V.Host[n];
         Pop3Client1->Port = V.Port[n];
+        const QString security = Variabel::securityChoice(V.Sicherheit[n]);
+        Pop3Client1->Security = security == Variabel::SecurityTls        ? TSecurity::Tls
+                                : security == Variabel::SecurityStartTls ? TSecurity::StartTls
+                                                                         : TSecurity::None;
+        Pop3Client1->TrustedFingerprint = V.Zertifikat[n];
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
@@ -100,15 +101,17 @@ void TStammForm::SBCheckClick()
     try {
         Pop3Client1->Connect();
     } catch (const std::exception& e) {
+        // A summary that failed raises no retrieve end; the notice must not stay.
+        PWarten->hide();
+        if (m_disconnectAsked)
+            return;
         const auto* failure = dynamic_cast<const Exception*>(&e);
-        const QString message = failure ? failure->message() : QString::fromLocal8Bit(e.what());
+        // A refused reply keeps its text, without the line end.
+        const QString message = (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
         log(u"Error: "_s + message);
         if (message == u"Null Externe Adresse"_s)
             log(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s);
-        // A summary that failed raises no retrieve end; the notice must not stay.
-        PWarten->hide();
         Dialogs::message(Dialogs::Kind::Error, u"Fehler - Nähere Informationen im Protokoll"_s);
-        SBCheck->setEnabled(true);
     }
 }
 
@@ -129,6 +132,7 @@ void TStammForm::Disconnect1Click()
 void TStammForm::Pop3Client1Connect()
 {
     LEDOnline->setLit(true);
+    showConnectionSecurity();
     Anzahl_Mails = Pop3Client1->MessageCount();
     if (Anzahl_Mails <= 0) {
         Dialogs::message(Dialogs::Kind::Information, GetText(43));
@@ -181,7 +185,6 @@ void TStammForm::Pop3Client1Connect()
             }
         }
     }
-    SBCheck->setEnabled(true);
 }
 
 void TStammForm::Pop3Client1Disconnect()
@@ -189,6 +192,55 @@ void TStammForm::Pop3Client1Disconnect()
     m_deletedHere.clear();
     LEDOnline->setLit(false);
     LAnzahl->setText(u"0"_s);
+    showConnectionSecurity();
+}
+
+void TStammForm::showConnectionSecurity()
+{
+    if (!Pop3Client1->Connected()) {
+        LSicherheit->clear();
+        LSicherheit->setToolTip({});
+        LSicherheit->setAccessibleName(u"Keine Verbindung"_s);
+        return;
+    }
+    if (!Pop3Client1->Encrypted()) {
+        LSicherheit->setText(u"unverschlüsselt"_s);
+        LSicherheit->setToolTip(u"Die Verbindung ist nicht verschlüsselt."_s);
+        LSicherheit->setAccessibleName(u"Verbindung unverschlüsselt"_s);
+        return;
+    }
+    const QString how = Pop3Client1->EncryptionText();
+    LSicherheit->setText(u"verschlüsselt ("_s + how.section(u',', 0, 0) + u")"_s);
+    LSicherheit->setToolTip(u"Verschlüsselt: "_s + how);
+    LSicherheit->setAccessibleName(u"Verbindung verschlüsselt: "_s + how);
+}
+
+void TStammForm::Pop3Client1CertificateUntrusted(const TCertificateInfo& info, bool& Accept)
+{
+    const QString host = Pop3Client1->Host;
+    const auto date = [](const QDateTime& when) { return when.toLocalTime().toString(u"dd.MM.yyyy hh:mm"_s); };
+    QString fingerprint;
+    for (qsizetype i = 0; i < info.Fingerprint.size(); i += 2)
+        fingerprint += (i > 0 ? u":"_s : QString()) + info.Fingerprint.mid(i, 2);
+    const QString why = info.Changed
+                            ? QString(u"Das Zertifikat des Servers "_s + host + u" hat sich geändert!\r"_s +
+                                      u"Es ist nicht das Zertifikat, dem Sie für dieses Konto vertraut haben.\r"_s)
+                            : QString(u"Das Zertifikat des Servers "_s + host + u" konnte nicht überprüft werden.\r"_s);
+    const QString text = why + info.Reasons.join(u'\r') + u"\r\rInhaber: "_s + info.Subject + u"\rAussteller: "_s +
+                         info.Issuer + u"\rGültig von "_s + date(info.ValidFrom) + u" bis "_s + date(info.ValidUntil) +
+                         u"\rSHA-256: "_s + fingerprint +
+                         u"\r\rVertrauen Sie diesem Zertifikat nur, wenn Sie sicher sind, dass es zu Ihrem "_s +
+                         u"Anbieter gehört."_s;
+    Accept = Dialogs::message(Dialogs::Kind::Confirmation, text, Dialogs::Trust | Dialogs::Cancel) == Dialogs::Trust;
+    if (!Accept) {
+        log(u"Dem Zertifikat von "_s + host + u" wurde nicht vertraut (SHA-256 "_s + info.Fingerprint +
+            u"), die Anmeldung wurde abgebrochen."_s);
+        return;
+    }
+    if (m_checkSlot > 0)
+        V.Zertifikat[m_checkSlot] = info.Fingerprint;
+    Pop3Client1->TrustedFingerprint = info.Fingerprint;
+    log(u"Dem Zertifikat von "_s + host + u" wird vertraut (SHA-256 "_s + info.Fingerprint + u")."_s);
 }
 
 void TStammForm::Pop3Client1Status(const QString& status)
@@ -248,15 +300,16 @@ void TStammForm::Pop3Client1AuthenticationFailed(bool& Handled)
 {
     Dialogs::message(Dialogs::Kind::Error, GetText(106));
     V.Passwort_Neu = true;
-    SBCheck->setEnabled(true);
     Handled = false;
 }
 
 void TStammForm::Pop3Client1ConnectionFailed()
 {
+    // A connection the user gave up on has not failed.
+    if (m_disconnectAsked)
+        return;
     Dialogs::message(Dialogs::Kind::Error, GetText(107) + u'\r' + GetText(108));
     log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
-    SBCheck->setEnabled(true);
 }
 
 void TStammForm::Pop3Client1InvalidHost(bool& Handled)
@@ -264,13 +317,20 @@ void TStammForm::Pop3Client1InvalidHost(bool& Handled)
     Handled = false;
     V.Meldung = GetText(109) + u'\r' + GetText(108);
     Dialogs::message(Dialogs::Kind::Error, V.Meldung);
-    SBCheck->setEnabled(true);
     log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
 }
 
 void TStammForm::Pop3Client1Failure()
 {
-    log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+    // The server's refusal says why; without a reply the connection broke or
+    // the server closed it.
+    const QString reply = AnsiText::fromAnsi(Pop3Client1->LastReply()).trimmed();
+    if (!reply.isEmpty())
+        log(u"Error: "_s + reply);
+    else if (Pop3Client1->LastError() != 0)
+        log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
+    else
+        log(u"Error: Die Verbindung wurde vom Server geschlossen"_s);
 }
 
 void TStammForm::Check_From()

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -32,36 +33,72 @@ QString TStammForm::confirmationText(int row, quint16 question) const
            Tabelle->Cells(4, row) + u"\"\r"_s + GetText(question);
 }
 
-bool TStammForm::clientBusy() const
+bool TStammForm::commandsAvailable() const
 {
-    // The client ignores a request while another one waits for the server; a
-    // command must not then report what did not happen.
-    return Pop3Client1->Busy();
+    // The client ignores a request while another one waits for the server, and
+    // a reply read by the wrong command would be judged one line off.
+    return !Pop3Client1->Busy() && m_commandLocks == 0;
+}
+
+void TStammForm::updateCommands()
+{
+    const bool available = commandsAvailable();
+    for (QToolButton* button : {SBCheck, SBDelete, SBExamine, SBCheck_All})
+        button->setEnabled(available);
+    for (QAction* item : {Check1, Delete1, Examine1, Examineall1, Restore1})
+        item->setEnabled(available);
+}
+
+void TStammForm::serverCommand(const std::function<void()>& body)
+{
+    m_disconnectAsked = false;
+    try {
+        body();
+    } catch (...) {
+        if (!m_disconnectAsked)
+            throw;
+    }
 }
 
 void TStammForm::SBDeleteClick()
 {
-    if (clientBusy() || listMissing(4))
+    if (!commandsAvailable())
+        return;
+    const CommandLock lock(*this);
+    if (listMissing(4))
         return;
     const int r = Tabelle->Row();
     if (Dialogs::message(Dialogs::Kind::Confirmation, confirmationText(r, 41), Dialogs::Yes | Dialogs::No) !=
         Dialogs::Yes)
         return;
-    Pop3Client1->DeleteMessage(r);
-    m_deletedHere.insert(r);
-    Tabelle->setCells(2, r, u"LLL"_s);
+    serverCommand([&] {
+        Pop3Client1->DeleteMessage(r);
+        m_deletedHere.insert(r);
+        Tabelle->setCells(2, r, u"LLL"_s);
+    });
 }
 
 void TStammForm::Restore1Click()
 {
-    Pop3Client1->Reset();
-    m_deletedHere.clear();
+    if (!commandsAvailable())
+        return;
+    const CommandLock lock(*this);
+    serverCommand([this] {
+        Pop3Client1->Reset();
+        m_deletedHere.clear();
+    });
 }
 
 void TStammForm::SBExamineClick()
 {
-    if (clientBusy())
+    if (!commandsAvailable())
         return;
+    const CommandLock lock(*this);
+    // A retrieval that fails leaves no lamp or status of its own behind.
+    const auto done = qScopeGuard([this] {
+        LEDWaiting->setLit(false);
+        setStatusText(24, true);
+    });
     LEDWaiting->setLit(true);
     setStatusText(25, true);
     if (!listMissing(2)) {
@@ -72,20 +109,25 @@ void TStammForm::SBExamineClick()
             Modus = 2;
             Zeile = r;
             LEDWaiting->setLit(true);
-            Pop3Client1->RetrieveMessage(r);
-            m_examine->Tabelle_Auswerten(Zeile);
-            m_examine->show();
-            m_examine->raise();
+            serverCommand([&] {
+                Pop3Client1->RetrieveMessage(r);
+                m_examine->Tabelle_Auswerten(Zeile);
+                m_examine->show();
+                m_examine->raise();
+            });
         }
     }
-    LEDWaiting->setLit(false);
-    setStatusText(24, true);
 }
 
 void TStammForm::SBCheck_AllClick()
 {
-    if (clientBusy())
+    if (!commandsAvailable())
         return;
+    const CommandLock lock(*this);
+    const auto done = qScopeGuard([this] {
+        LEDWaiting->setLit(false);
+        setStatusText(24, true);
+    });
     LEDWaiting->setLit(true);
     setStatusText(25, true);
     if (!listMissing(2)) {
@@ -93,19 +135,19 @@ void TStammForm::SBCheck_AllClick()
         Zeile = 0;
         LEDWaiting->setLit(true);
         m_examine->Einrichten();
-        // Messages deleted in this connection cannot be retrieved any more; they are skipped.
-        for (int i = 1; i <= Anzahl_Mails; ++i) {
-            ++Zeile;
-            if (m_deletedHere.contains(i))
-                continue;
-            Pop3Client1->RetrieveMessage(i);
-            m_examine->Tabelle_Auswerten(Zeile);
-        }
-        m_examine->show();
-        m_examine->raise();
+        serverCommand([this] {
+            // Messages deleted in this connection cannot be retrieved any more; they are skipped.
+            for (int i = 1; i <= Anzahl_Mails; ++i) {
+                ++Zeile;
+                if (m_deletedHere.contains(i))
+                    continue;
+                Pop3Client1->RetrieveMessage(i);
+                m_examine->Tabelle_Auswerten(Zeile);
+            }
+            m_examine->show();
+            m_examine->raise();
+        });
     }
-    LEDWaiting->setLit(false);
-    setStatusText(24, true);
 }
 
 void TStammForm::retrieveEndForExamination()

@@ -5,6 +5,7 @@
 #include "StammUn.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,8 +93,14 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     label(PFirst_One, u"Label9"_s, u"Beliebige Bezeichnung für dieses eMail-Konto."_s, 90, 112, 290, 16);
     label(PFirst_One, u"Label4"_s, u"Port:"_s, 8, 138, 80, 16);
     EPort = edit(PFirst_One, u"EPort"_s, u"Port"_s, 90, 136, 60);
-    EPort->setText(u"110"_s);
-    label(PFirst_One, u"Label5"_s, u"Im Normalfall sollte der Port 110 sein."_s, 90, 158, 290, 16);
+    label(PFirst_One, u"Label12"_s, u"Sicherheit:"_s, 160, 138, 70, 16);
+    CBSicherheit = place(new QComboBox(PFirst_One), u"CBSicherheit"_s, 232, 136, 110, 21);
+    CBSicherheit->setAccessibleName(u"Sicherheit"_s);
+    CBSicherheit->addItems(Variabel::SecurityChoices());
+    m_firstRunSecurity = Variabel::SecurityTls;
+    CBSicherheit->setCurrentText(m_firstRunSecurity);
+    EPort->setText(QString::number(Variabel::defaultPort(m_firstRunSecurity)));
+    label(PFirst_One, u"Label5"_s, u"Im Normalfall Port 995 mit SSL/TLS, Port 110 mit STARTTLS."_s, 90, 158, 290, 16);
     auto* cancel = flatButton(PFirst_One, u"SpeedButton1"_s, u"Abbrechen"_s, 8, 188, 110);
     auto* next = flatButton(PFirst_One, u"SpeedButton2"_s, u"Weiter  >>>>>>"_s, 270, 188, 110);
 
@@ -127,10 +134,20 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
         note->setFont(noteFont);
     }
 
+    connect(CBSicherheit, &QComboBox::currentTextChanged, this, [this] { firstRunSecurityChanged(); });
     CommandGuard::connect(cancel, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     CommandGuard::connect(next, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
     CommandGuard::connect(finish, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
     PFirst->hide();
+}
+
+void TStammForm::firstRunSecurityChanged()
+{
+    // A port the user typed stays; the default of the old choice follows the new one.
+    const QString chosen = CBSicherheit->currentText();
+    if (EPort->text().trimmed() == QString::number(Variabel::defaultPort(m_firstRunSecurity)))
+        EPort->setText(QString::number(Variabel::defaultPort(chosen)));
+    m_firstRunSecurity = chosen;
 }
 
 void TStammForm::SpeedButton1Click()
@@ -169,6 +186,8 @@ void TStammForm::SpeedButton3Click()
     V.Host[1] = EHost->text();
     V.Passwort[1] = EPasswort->text();
     V.UserID[1] = EUser->text();
+    V.Sicherheit[1] = Variabel::securityChoice(CBSicherheit->currentText());
+    V.Zertifikat[1].clear();
     Anzeige_Setzen();
     PFirst->hide();
 }

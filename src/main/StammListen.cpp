@@ -29,7 +29,11 @@ void loadInto(QPlainTextEdit* memo, const QString& relative)
 
 void saveFrom(QPlainTextEdit* memo, const QString& relative)
 {
-    QStringList text = memo->toPlainText().split(u'\n');
+    // The raw text keeps a non-breaking space, which the plain text turns into
+    // a blank; a pattern must stay byte for byte what the user typed.
+    QString raw = memo->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
+    QStringList text = raw.split(u'\n');
     // The line break after the last pattern ends that line; it is no empty pattern.
     if (!text.isEmpty() && text.constLast().isEmpty())
         text.removeLast();
@@ -67,6 +71,17 @@ void TStammForm::OB_SpeichernClick(QObject* sender)
             saveFrom(From_Checker, kAbsenderUser);
         if (Subject_Checker->document()->isModified())
             saveFrom(Subject_Checker, kBetreffUser);
+    }
+    if (sender == OBAbbrechen) {
+        // Cancelled edits must not be written by a later save of the other list.
+        const std::pair<QPlainTextEdit*, QString> lists[] = {{Subject_Checker, kBetreffUser},
+                                                             {From_Checker, kAbsenderUser}};
+        for (const auto& [memo, file] : lists) {
+            if (!memo->document()->isModified())
+                continue;
+            memo->document()->setModified(false);
+            loadInto(memo, file);
+        }
     }
     PEdit->hide();
 }

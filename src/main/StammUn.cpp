@@ -228,8 +228,10 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setFontColor(StammColors::Green);
     Schrift->setText(u"... Bereit ..."_s);
     LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
+    LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);
+    row->addWidget(LSicherheit);
 }
 
 void TStammForm::buildMenu()
@@ -428,12 +430,15 @@ void TStammForm::closeEvent(QCloseEvent* event)
 void TStammForm::FormClose()
 {
     disconnectClient(true);
-    // A maximised or minimised window keeps its normal size for the next start.
-    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    // A maximised or minimised window keeps its normal place and size for the
+    // next start, so un-maximising puts it back where it was. The normal
+    // geometry is the inside of the window; the place stored is its frame's.
+    const bool normalState = !isMaximized() && !isMinimized();
+    const QRect normal = normalState ? geometry() : normalGeometry();
     V.FensterHeight = normal.height();
     V.FensterWidth = normal.width();
-    V.FensterTop = pos().y();
-    V.FensterLeft = pos().x();
+    V.FensterTop = normalState ? pos().y() : normal.top() - (geometry().top() - pos().y());
+    V.FensterLeft = normalState ? pos().x() : normal.left() - (geometry().left() - pos().x());
     V.FensterStatus = isMinimized() ? 3 : isMaximized() ? 2 : 1;
     V.Sprache = FWLanguage1->FileName();
     {
@@ -564,12 +569,19 @@ void TStammForm::bindHandlers()
     Pop3Client1->OnConnectionFailed = [this](QObject*) { Pop3Client1ConnectionFailed(); };
     Pop3Client1->OnInvalidHost = [this](bool& handled) { Pop3Client1InvalidHost(handled); };
     Pop3Client1->OnFailure = [this](QObject*) { Pop3Client1Failure(); };
+    Pop3Client1->OnCertificateUntrusted = [this](const TCertificateInfo& info, bool& accept) {
+        Pop3Client1CertificateUntrusted(info, accept);
+    };
+    Pop3Client1->OnBusyChanged = [this](QObject*) { updateCommands(); };
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }
 
 void TStammForm::disconnectClient(bool swallow)
 {
-    if (!Pop3Client1->Connected())
+    // The operation waiting for the server is ended by this, not failed.
+    if (Pop3Client1->Waiting())
+        m_disconnectAsked = true;
+    else if (!Pop3Client1->Connected())
         return;
     if (!swallow) {
         Pop3Client1->Disconnect();

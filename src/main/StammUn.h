@@ -33,6 +33,7 @@ class TBlinkLabel;
 class TLEDLabel;
 class TScrollingText;
 class TStringGrid;
+struct TCertificateInfo;
 
 // The main window: tool bar, status lamps, account list, the message grid
 // and the hidden panels of the list editor, the first-run wizard and the
@@ -99,6 +100,8 @@ public:
     QComboBox* Konten = nullptr;
     TScrollingText* Schrift = nullptr;
     QLabel* LStatus = nullptr;
+    // Whether the connection is encrypted, with protocol and cipher.
+    QLabel* LSicherheit = nullptr;
     TStringGrid* Tabelle = nullptr;
     // List editor
     QFrame* PEdit = nullptr;
@@ -115,6 +118,7 @@ public:
     QWidget* PFirst_Two = nullptr;
     QLineEdit* EKonto = nullptr;
     QLineEdit* EPort = nullptr;
+    QComboBox* CBSicherheit = nullptr;
     QLineEdit* EHost = nullptr;
     QLineEdit* EUser = nullptr;
     QLineEdit* EPasswort = nullptr;
@@ -167,6 +171,7 @@ public:
     void Pop3Client1ConnectionFailed();
     void Pop3Client1InvalidHost(bool& Handled);
     void Pop3Client1Failure();
+    void Pop3Client1CertificateUntrusted(const TCertificateInfo& info, bool& Accept);
     void Check_From();
     void Check_Subject();
 
@@ -202,6 +207,7 @@ private:
     void SpeedButton2Click();
     void SpeedButton3Click();
     bool firstRunPortIsValid();
+    void firstRunSecurityChanged();
 
     void createComponents();
     void bindHandlers();
@@ -213,10 +219,38 @@ private:
     void showListingProgress(bool force);
     // Shows the no-list message and returns true while no list is shown.
     bool listMissing(int helpContext);
-    bool clientBusy() const;
+    // Whether the commands that talk to the server may run: not while the
+    // client waits for it, nor while another of them is running.
+    bool commandsAvailable() const;
+    // Shows in the tool bar and the menu whether those commands may run.
+    void updateCommands();
+    // Runs the part of a command that talks to the server. An operation that
+    // the user ended with Disconnect while it waited is no failure.
+    void serverCommand(const std::function<void()>& body);
+    // Held by a command that talks to the server for as long as it runs.
+    class CommandLock
+    {
+    public:
+        explicit CommandLock(TStammForm& form) : m_form(form)
+        {
+            ++m_form.m_commandLocks;
+            m_form.updateCommands();
+        }
+        ~CommandLock()
+        {
+            --m_form.m_commandLocks;
+            m_form.updateCommands();
+        }
+        CommandLock(const CommandLock&) = delete;
+        CommandLock& operator=(const CommandLock&) = delete;
+
+    private:
+        TStammForm& m_form;
+    };
     QString confirmationText(int row, quint16 question) const;
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
     void disconnectClient(bool swallow);
+    void showConnectionSecurity();
     void ShowInfoScreen();
 
     void buildToolBar(QWidget* parent);
@@ -243,7 +277,13 @@ private:
     bool m_listing = false;
     QElapsedTimer m_lastFrame;
     QString m_listingStatus;
-    bool m_checkRunning = false;
+    // The account slot of the current connection.
+    int m_checkSlot = 0;
+    // The wizard's security choice before the last change.
+    QString m_firstRunSecurity;
+    int m_commandLocks = 0;
+    // The user ended the connection while an operation waited for the server.
+    bool m_disconnectAsked = false;
     bool m_shown = false;
     bool m_closing = false;
 };

@@ -66,6 +66,15 @@ TPop3Client::TPop3Client(QObject* parent) : TSockClient(parent)
 
 TPop3Client::~TPop3Client() = default;
 
+void TPop3Client::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    if (!isDestroying() && OnBusyChanged)
+        OnBusyChanged(this);
+}
+
 bool TPop3Client::IsPositive(const QByteArray& Reply)
 {
     return NthField(Reply, ' ', 1).contains("+OK");
@@ -112,21 +121,22 @@ void TPop3Client::Connect()
             throw Exception(kAuthenticationFailed);
     }
 
-    const bool wasBusy = Busy();
-    m_busy = true;
     forgetInFlight();
     m_listingStopped = false;
-    bool loggedOn = false;
     std::exception_ptr failure;
+    m_messageCount = 0;
     try {
+        const BusyScope busy(*this);
+        UseTls = Security == TSecurity::Tls;
         TSockClient::Connect();
         try {
             const QByteArray greeting = ReadLn();
             if (!IsPositive(greeting))
                 RaiseReply(greeting);
             ReadCapabilities();
+            if (Security == TSecurity::StartTls)
+                NegotiateTls();
             Logon();
-            loggedOn = true;
             const QByteArray stat = Transaction("STAT");
             if (!IsPositive(stat))
                 RaiseReply(stat);
@@ -145,8 +155,9 @@ void TPop3Client::Connect()
     } catch (...) {
         failure = std::current_exception();
     }
-    m_busy = wasBusy;
-    if (loggedOn && OnConnect)
+    // A connection that failed after the log-on is closed again: the window
+    // must not be told it is connected.
+    if (!failure && OnConnect)
         OnConnect(this);
     if (failure)
         std::rethrow_exception(failure);
@@ -165,6 +176,21 @@ void TPop3Client::ReadCapabilities()
         if (!entry.isEmpty())
             m_capabilities.append(entry);
     }
+}
+
+void TPop3Client::NegotiateTls()
+{
+    const QString noTls = u" Der Server bietet keine verschlüsselte Verbindung an."_s;
+    if (!HasCapability("STLS"))
+        throw ESockError(u"STLS fehlt in der Antwort auf CAPA."_s + noTls);
+    const QByteArray reply = Transaction("STLS");
+    if (!IsPositive(reply)) {
+        const QString answer = reply.isEmpty() ? u"keine Antwort"_s : AnsiText::fromAnsi(stripLineEnd(reply));
+        throw ESockError(u"STLS abgelehnt ("_s + answer + u")."_s + noTls);
+    }
+    StartTls();
+    // What the server said in the clear may have been forged on the way.
+    ReadCapabilities();
 }
 
 bool TPop3Client::HasCapability(const QByteArray& Name) const
@@ -196,8 +222,6 @@ QByteArray TPop3Client::Transaction(const QByteArray& Command)
 {
     if (!Connected())
         forgetInFlight();
-    if (!m_inFlight.isEmpty() || m_answerOpen)
-        throw Exception(u"Der Server beantwortet noch einen früheren Befehl"_s);
     m_inFlight.append(Command);
     try {
         Writeln(Command);
@@ -293,6 +317,16 @@ void TPop3Client::forgetInFlight()
 
 void TPop3Client::Disconnect()
 {
+    if (Waiting()) {
+        // An operation waits (for the connection or for an answer, which
+        // QUIT's reply could not be told from): its wait is cancelled and the
+        // connection closed without QUIT. The server then keeps this
+        // connection's deletions undone, which loses nothing.
+        Cancel();
+        if (Connected())
+            TSockClient::Disconnect();
+        return;
+    }
     if (!Connected())
         return;
     // Called inside the wait of a running operation: its answers are read
@@ -597,8 +631,15 @@ void TPop3Client::DeleteMessage(int MsgNum)
 
 void TPop3Client::Reset()
 {
-    VerifyConnected();
-    Transaction("RSET");
+    if (Busy())
+        return;
+    {
+        BusyScope busy(*this);
+        VerifyConnected();
+        const QByteArray reply = Transaction("RSET");
+        if (!IsPositive(reply))
+            RaiseReply(reply);
+    }
     if (OnReset)
         OnReset(this);
 }

@@ -15,6 +15,15 @@ using TDeletedEvent = std::function<void(int MsgNum)>;
 // Passes the file name a message part is about to be stored under; the handler may change it.
 using TVarFileNameEvent = std::function<void(QString& FileName)>;
 
+// How the connection is secured: TLS from the first byte, STLS after the
+// greeting, or not at all.
+enum class TSecurity
+{
+    None,
+    Tls,
+    StartTls,
+};
+
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary
 {
@@ -28,8 +37,9 @@ struct TSummary
 };
 
 // The mail-box client: POP3 (RFC 1939) over the connection of TSockClient.
-// List, summary, message and delete calls that arrive while another operation
-// waits (the user's commands run inside the waits) are ignored while Busy is set.
+// List, summary, message, delete and reset calls that arrive while another
+// operation waits (the user's commands run inside the waits) are ignored while
+// Busy is set; OnBusyChanged tells a window when to lock and unlock them.
 class TPop3Client : public TSockClient
 {
     Q_OBJECT
@@ -47,8 +57,9 @@ public:
     bool Parse = false;
     // Sends DELE after each successful RETR.
     bool DeleteOnRead = false;
+    TSecurity Security = TSecurity::None;
 
-    // Fired at the end of Connect once the logon has succeeded; this takes the
+    // Fired at the end of Connect once the logon and STAT have succeeded; this takes the
     // place of the socket-level event of the same name.
     TNotifyEvent OnConnect;
     THandlerEvent OnAuthenticationNeeded;
@@ -59,14 +70,17 @@ public:
     TNotifyEvent OnSuccess;
     TNotifyEvent OnFailure;
     TNotifyEvent OnReset;
+    // Whenever Busy changes.
+    TNotifyEvent OnBusyChanged;
     // Before a message part is stored as a file in AttachFilePath.
     TVarFileNameEvent OnDecodeStart;
 
     void Connect() override;
     void Disconnect() override;
     void Abort() override;
-    // One command and its reply line; refused while other answers are still due,
-    // because the reply read would be theirs.
+    // One command and its reply line, through the queue of commands in flight.
+    // The windows lock their commands while the client waits, so nothing is
+    // sent here while other answers are still due.
     QByteArray Transaction(const QByteArray& Command) override;
 
     void ListMessages();
@@ -121,18 +135,22 @@ protected:
     class BusyScope
     {
     public:
-        explicit BusyScope(TPop3Client& client) : m_client(client) { m_client.m_busy = true; }
-        ~BusyScope() { m_client.m_busy = false; }
+        explicit BusyScope(TPop3Client& client) : m_client(client), m_was(client.m_busy) { m_client.setBusy(true); }
+        ~BusyScope() { m_client.setBusy(m_was); }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
 
     private:
         TPop3Client& m_client;
+        bool m_was;
     };
 
 private:
+    void setBusy(bool busy);
     void Logon();
     void ReadCapabilities();
+    // STLS and the handshake; nothing of the log-on goes out before both succeeded.
+    void NegotiateTls();
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();

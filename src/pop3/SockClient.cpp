@@ -5,7 +5,8 @@
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QLoggingCategory>
-#include <QScopeGuard>
+#include <QSslCipher>
+#include <QSslConfiguration>
 #include <QSslSocket>
 #include <cstring>
 
@@ -33,10 +34,41 @@ template <typename F> void guarded(F&& f)
 
 } // namespace
 
+class TSockClient::WaitScope
+{
+public:
+    explicit WaitScope(TSockClient& client) : m_client(client)
+    {
+        m_client.ReportStatus(8, u"Zeitgeber An"_s);
+        m_client.m_timedOut = false;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &m_client, [this] { guarded([this] { m_client.expire(this); }); });
+        if (m_client.TimeOut > 0)
+            timer.start(m_client.TimeOut);
+        m_client.m_waits.append(this);
+    }
+    ~WaitScope()
+    {
+        timer.stop();
+        m_client.m_waits.removeOne(this);
+        m_client.ReportStatus(8, u"Zeitgeber Aus"_s);
+    }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+    // A cancel that came before the wait began still ends it.
+    bool ended() const { return timedOut || canceled || m_client.m_canceled; }
+
+    QTimer timer;
+    bool timedOut = false;
+    bool canceled = false;
+
+private:
+    TSockClient& m_client;
+};
+
 TSockClient::TSockClient(QObject* parent) : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, [this] { guarded([this] { TimerExpired(); }); });
     InitSockets();
 }
 
@@ -73,6 +105,15 @@ void TSockClient::InitSockets()
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this] { guarded([this] { socketError(); }); });
     connect(m_socket, &QIODevice::readyRead, this, &TSockClient::wake);
     connect(m_socket, &QIODevice::bytesWritten, this, &TSockClient::wake);
+    // A certificate that does not verify pauses the handshake, so the user
+    // can be asked outside the socket's notification.
+    m_socket->setPauseMode(QAbstractSocket::PauseOnSslErrors);
+    connect(m_socket, &QSslSocket::encrypted, this, [this] {
+        m_encrypted = true;
+        wake();
+    });
+    connect(m_socket, &QSslSocket::sslErrors, this,
+            [this](const QList<QSslError>& errors) { guarded([&] { sslErrors(errors); }); });
 }
 
 void TSockClient::ReportStatus(int Level, const QString& Text)
@@ -105,27 +146,36 @@ void TSockClient::wake()
         loop->quit();
 }
 
-void TSockClient::StartTimer()
+bool TSockClient::TimerActive() const
 {
-    ReportStatus(8, u"Zeitgeber An"_s);
-    m_timedOut = false;
-    if (TimeOut > 0)
-        m_timer.start(TimeOut);
-}
-
-void TSockClient::StopTimer()
-{
-    ReportStatus(8, u"Zeitgeber Aus"_s);
-    m_timer.stop();
+    for (const WaitScope* wait : m_waits) {
+        if (wait->timer.isActive())
+            return true;
+    }
+    return false;
 }
 
 void TSockClient::TimerExpired()
 {
+    if (!m_waits.isEmpty()) {
+        expire(m_waits.constLast());
+        return;
+    }
     ReportStatus(8, u"Zeitgeber ausgelöst"_s);
-    StopTimer();
+    m_timedOut = true;
+    Abort();
+}
+
+void TSockClient::expire(WaitScope* wait)
+{
+    ReportStatus(8, u"Zeitgeber ausgelöst"_s);
+    wait->timer.stop();
+    wait->timedOut = true;
     m_timedOut = true;
     m_eventArrived = true;
     wake();
+    // The connection is given up: whatever still comes belongs to the
+    // operation that timed out.
     Abort();
 }
 
@@ -133,6 +183,10 @@ void TSockClient::Cancel()
 {
     ReportStatus(8, u"Beim Abbrechen"_s);
     m_canceled = true;
+    // Every wait under way ends, not only the innermost: the one outside a
+    // nested wait would otherwise miss the cancel that the inner one took.
+    for (WaitScope* wait : std::as_const(m_waits))
+        wait->canceled = true;
     wake();
 }
 
@@ -151,19 +205,26 @@ void TSockClient::ResolveHost()
         return;
     }
     m_remoteAddress.clear();
-    StartTimer();
-    m_eventArrived = false;
-    m_succeeded = true;
-    m_lookupId = QHostInfo::lookupHost(Host, this, [this](const QHostInfo& info) { hostFound(info); });
-    waitUntil([this] { return m_eventArrived || m_timedOut || m_canceled; });
-    StopTimer();
+    bool timedOut = false;
+    bool canceled = false;
+    {
+        WaitScope wait(*this);
+        m_eventArrived = false;
+        m_succeeded = true;
+        m_lookupId = QHostInfo::lookupHost(Host, this, [this](const QHostInfo& info) { hostFound(info); });
+        waitUntil([&] { return m_eventArrived || wait.ended(); });
+        timedOut = wait.timedOut;
+        canceled = wait.canceled || m_canceled;
+    }
     if (m_lookupId >= 0) {
         QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
     }
-    if (m_timedOut)
+    if (timedOut) {
+        m_lastError = WinSock::TimedOut;
         throw ESockError(kLookupTimedOut);
-    if (m_canceled)
+    }
+    if (canceled)
         throw ESockError(kLookupCanceled);
     if (!m_succeeded || m_lookupAddress.isNull())
         throw ESockError(u"Host-Lookup fehlgeschlagen"_s);
@@ -198,9 +259,11 @@ void TSockClient::hostFound(const QHostInfo& info)
 void TSockClient::Connect()
 {
     ReportStatus(8, u"Herstellen der Verbindung"_s);
-    m_canceled = false;
     if (m_connected)
         throw ESockError(u"Bereits verbunden"_s);
+    m_canceled = false;
+    // A new connection starts without the failures of the one before.
+    m_lastError = 0;
 
     for (int retry = 0;; ++retry) {
         try {
@@ -226,25 +289,182 @@ void TSockClient::Connect()
         m_socket->abort();
         m_closing = false;
     }
-    m_socket->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
-    StartTimer();
-    waitUntil([this] { return m_connected || m_timedOut || m_canceled || !m_succeeded; });
-    StopTimer();
-    if (!m_timedOut && !m_canceled && m_succeeded)
+    bool timedOut = false;
+    bool canceled = false;
+    {
+        WaitScope wait(*this);
+        m_socket->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
+        waitUntil([&] { return m_connected || wait.ended() || !m_succeeded; });
+        timedOut = wait.timedOut;
+        canceled = wait.canceled || m_canceled;
+    }
+    if (!timedOut && !canceled && m_succeeded) {
+        if (UseTls)
+            StartTls();
         return;
+    }
 
     // A connect still under way must not linger into the next attempt.
     m_closing = true;
     m_socket->abort();
     m_closing = false;
     m_connected = false;
+    if (timedOut)
+        m_lastError = WinSock::TimedOut;
     if (OnConnectionFailed)
         OnConnectionFailed(this);
-    if (m_timedOut)
+    if (timedOut)
         throw ESockError(u"Zeitüberschreitung bei Verbindung"_s);
-    if (m_canceled)
+    if (canceled)
         throw ESockError(u"Verbindung abgebrochen"_s);
     throw ESockError(u"Verbindung fehlgeschlagen"_s);
+}
+
+namespace {
+
+QString reasonText(const QSslError& error)
+{
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+        return u"Das Zertifikat ist selbst signiert."_s;
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return u"Der Aussteller des Zertifikats ist nicht bekannt oder nicht vertrauenswürdig."_s;
+    case QSslError::CertificateExpired:
+        return u"Das Zertifikat ist abgelaufen."_s;
+    case QSslError::CertificateNotYetValid:
+        return u"Das Zertifikat ist noch nicht gültig."_s;
+    case QSslError::HostNameMismatch:
+        return u"Das Zertifikat gilt nicht für diesen Host."_s;
+    default:
+        return error.errorString();
+    }
+}
+
+} // namespace
+
+QString TSockClient::Fingerprint(const QSslCertificate& Certificate)
+{
+    return QString::fromLatin1(Certificate.digest(QCryptographicHash::Sha256).toHex());
+}
+
+bool TSockClient::Encrypted() const
+{
+    return m_connected && m_socket->isEncrypted();
+}
+
+QString TSockClient::EncryptionText() const
+{
+    if (!Encrypted())
+        return {};
+    const QSslCipher cipher = m_socket->sessionCipher();
+    return cipher.protocolString() + u", "_s + cipher.name();
+}
+
+void TSockClient::sslErrors(const QList<QSslError>& errors)
+{
+    m_sslErrors = errors;
+    m_sslPaused = true;
+    wake();
+}
+
+bool TSockClient::acceptCertificate()
+{
+    const QSslCertificate certificate = m_socket->peerCertificate();
+    if (certificate.isNull())
+        return false;
+    const QString fingerprint = Fingerprint(certificate);
+    const QString trusted = TrustedFingerprint.trimmed().toLower();
+    if (!trusted.isEmpty() && fingerprint == trusted)
+        return true;
+    if (!OnCertificateUntrusted)
+        return false;
+    TCertificateInfo info;
+    for (const QSslError& error : std::as_const(m_sslErrors)) {
+        const QString reason = reasonText(error);
+        if (!info.Reasons.contains(reason))
+            info.Reasons.append(reason);
+    }
+    info.Subject = certificate.subjectDisplayName();
+    info.Issuer = certificate.issuerDisplayName();
+    info.ValidFrom = certificate.effectiveDate();
+    info.ValidUntil = certificate.expiryDate();
+    info.Fingerprint = fingerprint;
+    info.Changed = !trusted.isEmpty();
+    bool accept = false;
+    OnCertificateUntrusted(info, accept);
+    return accept;
+}
+
+void TSockClient::failHandshake(const QString& reason)
+{
+    if (m_connected || m_socket->state() != QAbstractSocket::UnconnectedState)
+        CloseSocket();
+    throw ESockError(reason);
+}
+
+void TSockClient::StartTls()
+{
+    ReportStatus(4, u"TLS-Handshake"_s);
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        raiseSocketError(WinSock::NotConnected);
+    // Bytes the server sent in the clear before the handshake would later be
+    // read as if they had come encrypted.
+    if (m_socket->bytesAvailable() > 0)
+        failHandshake(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s);
+
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setProtocol(QSsl::TlsV1_2OrLater);
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!ExtraAuthorities.isEmpty())
+        config.setCaCertificates(QSslConfiguration::systemCaCertificates() + ExtraAuthorities);
+    m_socket->setSslConfiguration(config);
+    m_socket->setPeerVerifyName(Host);
+    // Errors accepted on an earlier connection must not carry over.
+    m_socket->ignoreSslErrors(QList<QSslError>{});
+    m_sslErrors.clear();
+    m_sslPaused = false;
+    m_encrypted = false;
+    m_succeeded = true;
+
+    m_socket->startClientEncryption();
+    const auto open = [this] { return m_socket->state() == QAbstractSocket::ConnectedState; };
+    bool timedOut = false;
+    bool canceled = false;
+    for (;;) {
+        {
+            WaitScope wait(*this);
+            waitUntil([&] { return m_encrypted || m_sslPaused || wait.ended() || !m_succeeded || !open(); });
+            timedOut = wait.timedOut;
+            canceled = wait.canceled || m_canceled;
+        }
+        if (!m_sslPaused || m_encrypted || timedOut || canceled || !m_succeeded || !open())
+            break;
+        // The user may take as long as needed to decide: no wait runs
+        // meanwhile, and the rest of the handshake gets a time-out of its own.
+        m_sslPaused = false;
+        if (!acceptCertificate())
+            failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+        m_socket->ignoreSslErrors(m_sslErrors);
+        m_socket->resume();
+    }
+    if (m_encrypted && open()) {
+        ReportStatus(1, u"Verschlüsselt: "_s + EncryptionText());
+        return;
+    }
+    if (timedOut)
+        failHandshake(u"Zeitüberschreitung beim TLS-Handshake"_s);
+    if (canceled) {
+        m_canceled = false;
+        failHandshake(u"TLS-Handshake abgebrochen"_s);
+    }
+    if (!m_succeeded)
+        failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
+                      m_socket->errorString());
+    failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
 }
 
 void TSockClient::socketConnected()
@@ -270,10 +490,12 @@ void TSockClient::socketDisconnected()
 void TSockClient::socketError()
 {
     const QAbstractSocket::SocketError error = m_socket->error();
-    m_lastError = WinSock::fromSocketError(error);
-    // An orderly close by the server is the close notification, not a failure.
-    if (error != QAbstractSocket::RemoteHostClosedError)
+    // An orderly close by the server is the close notification, not a
+    // failure: no error number is left behind for later messages.
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        m_lastError = WinSock::fromSocketError(error);
         m_succeeded = false;
+    }
     wake();
 }
 
@@ -304,22 +526,21 @@ void TSockClient::raiseSocketError(int error)
 void TSockClient::sendBytes(QByteArray bytes)
 {
     ReportStatus(4, u"Puffer senden"_s);
-    StartTimer();
-    const auto stop = qScopeGuard([this] { StopTimer(); });
-    if (!m_canceled) {
+    WaitScope wait(*this);
+    if (!wait.ended()) {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             raiseSocketError(WinSock::NotConnected);
         m_succeeded = true;
         m_socket->write(bytes);
         m_socket->flush();
-        waitUntil([this] {
-            return m_socket->bytesToWrite() == 0 || m_canceled || !m_succeeded ||
+        waitUntil([&] {
+            return m_socket->bytesToWrite() == 0 || wait.ended() || !m_succeeded ||
                    m_socket->state() != QAbstractSocket::ConnectedState;
         });
-        if (!m_canceled && !m_succeeded)
+        if (!wait.ended() && !m_succeeded)
             raiseSocketError(m_lastError);
     }
-    if (m_canceled) {
+    if (wait.ended()) {
         m_canceled = false;
         throw EAbortError(u"Socket-send abgebrochen"_s);
     }
@@ -351,14 +572,13 @@ void TSockClient::Writeln(const QByteArray& Text)
 QByteArray TSockClient::ReadLn()
 {
     ReportStatus(8, u"ReadLn"_s);
-    StartTimer();
-    const auto stop = qScopeGuard([this] { StopTimer(); });
-    const auto ready = [this] {
-        return m_canceled || m_socket->canReadLine() || m_socket->bytesAvailable() >= MaxLineLength ||
+    WaitScope wait(*this);
+    const auto ready = [&] {
+        return wait.ended() || m_socket->canReadLine() || m_socket->bytesAvailable() >= MaxLineLength ||
                m_socket->state() != QAbstractSocket::ConnectedState;
     };
     for (;;) {
-        if (m_canceled) {
+        if (wait.ended()) {
             m_canceled = false;
             throw EAbortError(u"Socket-readln abgebrochen"_s);
         }

@@ -3,9 +3,12 @@
 #include "SockErrors.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslError>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -23,11 +26,28 @@ using THandlerEvent = std::function<void(bool& Handled)>;
 using TOnStatus = std::function<void(QObject* Sender, const QString& Status)>;
 using TOnHostResolved = TNotifyEvent;
 
+// What the user needs to decide whether to trust a certificate that did not
+// verify. Fingerprint is the SHA-256 digest in lowercase hex.
+struct TCertificateInfo
+{
+    QStringList Reasons;
+    QString Subject;
+    QString Issuer;
+    QDateTime ValidFrom;
+    QDateTime ValidUntil;
+    QString Fingerprint;
+    // A certificate was trusted for this account before, but not this one.
+    bool Changed = false;
+};
+// Asked while the handshake is paused; Accept starts false.
+using TOnCertificateUntrusted = std::function<void(const TCertificateInfo& Info, bool& Accept)>;
+
 // One TCP client connection on the GUI thread: name lookup, connect, sending
 // lines and reading reply lines. Every wait is a nested event loop that blocks
 // in the event dispatcher until its condition, the time-out or a cancel, so
 // the window stays responsive and user commands may run inside a wait.
-// The socket is a QSslSocket used in plain mode so TLS can be switched on later.
+// The socket is a QSslSocket: plain, TLS from the first byte (UseTls), or
+// switched to TLS on the open connection (StartTls).
 class TSockClient : public QObject
 {
     Q_OBJECT
@@ -54,10 +74,22 @@ public:
     THandlerEvent OnConnectionRequired;
     TNotifyEvent OnPacketRecvd;
 
+    // TLS from the first byte: Connect returns only after the handshake.
+    bool UseTls = false;
+    // SHA-256 fingerprint (lowercase hex) of a certificate the user trusts
+    // although it does not verify; empty when none.
+    QString TrustedFingerprint;
+    // Authorities trusted beside the system's, for this client only.
+    QList<QSslCertificate> ExtraAuthorities;
+    TOnCertificateUntrusted OnCertificateUntrusted;
+
     virtual void Connect();
     virtual void Disconnect();
     virtual QByteArray Transaction(const QByteArray& Command);
     virtual void Abort();
+    // The TLS handshake on the open connection, verified against Host. On any
+    // failure the connection is closed before the exception leaves.
+    void StartTls();
 
     void Cancel();
     void VerifyConnected();
@@ -84,11 +116,19 @@ public:
     bool TimedOut() const { return m_timedOut; }
     const QStringList& SocketInfo() const { return m_socketInfo; }
     QHostAddress RemoteAddress() const { return m_remoteAddress; }
+    bool Encrypted() const;
+    // Protocol and cipher of the encrypted connection; empty when plain.
+    QString EncryptionText() const;
+    static QString Fingerprint(const QSslCertificate& Certificate);
 
-    // The time-out timer's handler; public so a test can fire the time-out
+    // Fires the time-out of the innermost wait; public so a test can fire it
     // at a chosen point instead of waiting for it.
     void TimerExpired();
-    const QTimer& Timer() const { return m_timer; }
+    // Whether a wait's time-out is running.
+    bool TimerActive() const;
+    // Whether an operation is waiting for the server, so a caller inside the
+    // wait (a user's command) knows it would interleave with it.
+    bool Waiting() const { return !m_waits.isEmpty(); }
 
     // Number of live instances in the process.
     static int InstanceCount();
@@ -101,10 +141,14 @@ protected:
     bool isDestroying() const { return m_destroying; }
 
 private:
+    // One operation's wait: its own time-out and its own cancel flag, so a
+    // wait nested inside it (a command run from its event loop) can neither
+    // stop its timer nor swallow its cancel.
+    class WaitScope;
+
     void InitSockets();
     void ResolveHost();
-    void StartTimer();
-    void StopTimer();
+    void expire(WaitScope* wait);
     void sendBytes(QByteArray bytes);
     [[noreturn]] void raiseSocketError(int error);
     [[noreturn]] void overlongLine();
@@ -117,9 +161,13 @@ private:
     void socketDisconnected();
     void socketError();
     void hostFound(const QHostInfo& info);
+    void sslErrors(const QList<QSslError>& errors);
+    // Whether the handshake paused on these errors may go on.
+    bool acceptCertificate();
+    [[noreturn]] void failHandshake(const QString& reason);
 
     QSslSocket* m_socket = nullptr;
-    QTimer m_timer;
+    QList<WaitScope*> m_waits;
     QList<QEventLoop*> m_loops;
     QStringList m_socketInfo;
     QString m_status;
@@ -137,4 +185,7 @@ private:
     bool m_eventArrived = false;
     bool m_destroying = false;
     bool m_closing = false;
+    bool m_encrypted = false;
+    bool m_sslPaused = false;
+    QList<QSslError> m_sslErrors;
 };

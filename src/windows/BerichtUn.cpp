@@ -1,11 +1,14 @@
 #include "BerichtUn.h"
 
+#include "WindowAccessibility.h"
+
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 TBerichtForm::TBerichtForm(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    WindowAccessibility::install();
     setObjectName(u"BerichtForm"_s);
     setWindowTitle(u"BerichtForm"_s);
     setAccessibleName(u"Protokoll"_s);

@@ -4,6 +4,7 @@
 #include "CommandGuard.h"
 #include "StringGrid.h"
 #include "WidgetSetup.h"
+#include "WindowAccessibility.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -28,6 +29,7 @@ void emptyRow(TStringGrid* grid, int row)
 
 TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
+    WindowAccessibility::install();
     setObjectName(u"ExamineForm"_s);
     setAccessibleName(u"Prüfergebnis"_s);
     setWindowTitle(u"ExamineForm"_s);

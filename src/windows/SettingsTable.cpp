@@ -29,6 +29,8 @@ const std::vector<Entry>& entries()
         {u"eMail"_s, u"Host"_s, Kind::Text, QString(), &Variabel::Host},
         {u"eMail"_s, u"UserID"_s, Kind::Text, QString(), &Variabel::UserID},
         {u"eMail"_s, u"Passwort"_s, Kind::Text, QString(), &Variabel::Passwort, true, Write::WhenPasswordsKept},
+        {u"eMail"_s, u"Sicherheit"_s, Kind::Text, u"Keine"_s, &Variabel::Sicherheit},
+        {u"eMail"_s, u"Zertifikat"_s, Kind::Text, QString(), &Variabel::Zertifikat},
     };
     return table;
 }

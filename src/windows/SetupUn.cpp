@@ -6,26 +6,62 @@
 #include "SettingsTable.h"
 #include "StringGrid.h"
 #include "WidgetSetup.h"
+#include "WindowAccessibility.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-namespace {} // namespace
+namespace {
+
+constexpr int kSecurityColumn = 5;
+
+// Edits a grid cell by choosing one of fixed texts instead of typing.
+class ChoiceDelegate : public QStyledItemDelegate
+{
+public:
+    ChoiceDelegate(QStringList choices, QObject* parent) : QStyledItemDelegate(parent), m_choices(std::move(choices)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* box = named(new QComboBox(parent), u"CBSicherheit"_s, u"Sicherheit"_s);
+        box->addItems(m_choices);
+        return box;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        auto* box = static_cast<QComboBox*>(editor);
+        box->setCurrentIndex(qMax(0, m_choices.indexOf(index.data().toString())));
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        model->setData(index, static_cast<QComboBox*>(editor)->currentText());
+    }
+
+private:
+    QStringList m_choices;
+};
+
+} // namespace
 
 TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), V(state),
       m_services(std::move(services))
 {
+    WindowAccessibility::install();
     setObjectName(u"SetupForm"_s);
     setAccessibleName(u"Einstellungen"_s);
     setWindowTitle(u"Postrella"_s);
@@ -154,12 +190,14 @@ QWidget* TSetupForm::buildAccountsPage()
     Tabelle->setEditTriggers(QAbstractItemView::AllEditTriggers);
     Tabelle->setSelectionMode(QAbstractItemView::SingleSelection);
     Tabelle->setTabKeyNavigation(true);
-    Tabelle->setColCount(5);
+    Tabelle->setColCount(6);
     Tabelle->setRowCount(26);
     Tabelle->verticalHeader()->setDefaultSectionSize(18);
     Tabelle->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     for (int c = 0; c < 5; ++c)
         Tabelle->setColWidths(c, 100);
+    Tabelle->setColWidths(kSecurityColumn, 90);
+    Tabelle->setItemDelegateForColumn(kSecurityColumn, new ChoiceDelegate(Variabel::SecurityChoices(), Tabelle));
     Tabelle->setFixedColor(QColor(0xE1, 0xE0, 0xFF)); // the settings' light lavender
     Tabelle->setGeometry(8, 32, 473, 96);
 
@@ -171,7 +209,7 @@ QWidget* TSetupForm::buildAccountsPage()
     FBPfad = named(new QToolButton(TSVersand), u"FBPfad"_s, u"eMail Programm wählen"_s);
     FBPfad->setText(u"..."_s);
     FBPfad->setGeometry(436, 132, 30, 21);
-    auto* port = named(new QLabel(u"Port = 110"_s, TSVersand), u"LPort"_s, u"Port = 110"_s);
+    auto* port = named(new QLabel(u"Port = 995 / 110"_s, TSVersand), u"LPort"_s, u"Port = 995 / 110"_s);
     port->setGeometry(8, 158, 80, 18);
     int x = 90;
     for (const QString& caption : {u"Netscape Messanger"_s, u"MS IE Express"_s, u"Sonstige"_s}) {
@@ -195,6 +233,7 @@ void TSetupForm::FormCreate()
     Tabelle->setCells(2, 0, u"Host"_s);
     Tabelle->setCells(3, 0, u"UserID"_s);
     Tabelle->setCells(4, 0, text(91));
+    Tabelle->setCells(kSecurityColumn, 0, u"Sicherheit"_s);
 }
 
 void TSetupForm::showEvent(QShowEvent* event)
@@ -226,6 +265,7 @@ void TSetupForm::FormShow()
         Tabelle->setCells(1, n, QString::number(V.Port[n]));
         Tabelle->setCells(2, n, V.Host[n]);
         Tabelle->setCells(3, n, V.UserID[n]);
+        Tabelle->setCells(kSecurityColumn, n, Variabel::securityChoice(V.Sicherheit[n]));
     }
 }
 
@@ -238,7 +278,10 @@ void TSetupForm::BOK1Click()
         V.Konto[n] = Tabelle->Cells(0, n);
         if (V.Konto[n].isEmpty())
             continue;
-        V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), 110);
+        // A new account is secured unless the user chooses otherwise.
+        const QString security = Tabelle->Cells(kSecurityColumn, n);
+        V.Sicherheit[n] = security.isEmpty() ? Variabel::SecurityTls : Variabel::securityChoice(security);
+        V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), Variabel::defaultPort(V.Sicherheit[n]));
         V.Host[n] = Tabelle->Cells(2, n);
         V.UserID[n] = Tabelle->Cells(3, n);
         // Stored passwords are never shown, so an empty cell means "unchanged".
@@ -270,7 +313,14 @@ void TSetupForm::SAbbrechenClick(QObject* sender)
 
 void TSetupForm::FBPfadClick()
 {
-    const QString chosen = Dialogs::openFileName({u"FW-Postrella"_s, u"exe"_s, V.Client});
+#ifdef Q_OS_WIN
+    const QString suffix = u"exe"_s;
+#else
+    // Programs carry no extension here: a suffix would turn /usr/bin/thunderbird
+    // into a file that does not exist.
+    const QString suffix;
+#endif
+    const QString chosen = Dialogs::openFileName({u"FW-Postrella"_s, suffix, V.Client});
     if (chosen.isEmpty())
         return;
     V.Client = chosen;

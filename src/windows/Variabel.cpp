@@ -96,3 +96,22 @@ int Variabel::slotOf(const QString& description) const
     }
     return found;
 }
+
+const QString Variabel::SecurityTls = QStringLiteral("SSL/TLS");
+const QString Variabel::SecurityStartTls = QStringLiteral("STARTTLS");
+const QString Variabel::SecurityNone = QStringLiteral("Keine");
+
+QStringList Variabel::SecurityChoices()
+{
+    return {SecurityTls, SecurityStartTls, SecurityNone};
+}
+
+QString Variabel::securityChoice(const QString& text)
+{
+    return SecurityChoices().contains(text) ? text : SecurityNone;
+}
+
+qint32 Variabel::defaultPort(const QString& security)
+{
+    return security == SecurityTls ? 995 : 110;
+}

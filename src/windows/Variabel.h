@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 class SettingsStore;
@@ -45,6 +46,26 @@ struct Variabel
     Slots<QString> Host;
     Slots<QString> UserID;
     Slots<QString> Passwort;
+    // How the account's connection is secured: one of SecurityChoices.
+    Slots<QString> Sicherheit = [] {
+        Slots<QString> choices;
+        choices.fill(QStringLiteral("Keine"));
+        return choices;
+    }();
+    // SHA-256 fingerprint (64 lowercase hex digits) of a certificate the user
+    // chose to trust for the account; empty when none.
+    Slots<QString> Zertifikat;
+
+    // TLS from the first byte, STLS after the greeting, plain.
+    static const QString SecurityTls;
+    static const QString SecurityStartTls;
+    static const QString SecurityNone;
+    static QStringList SecurityChoices();
+    // The choice the text names; anything else is "Keine", so accounts
+    // stored before the choice existed keep working as they did.
+    static QString securityChoice(const QString& text);
+    // The port a POP3 server listens on for the choice.
+    static qint32 defaultPort(const QString& security);
 
     // Reads every stored value; missing or unreadable values give the defaults.
     void load(const SettingsStore& store);

@@ -104,6 +104,25 @@ int DovecotServer::storedMessageCount() const
                QDir(maildir + u"/cur"_s).entryList(QDir::Files).size());
 }
 
+void DovecotServer::setTls(Tls mode, const QString& certificateFile, const QString& keyFile)
+{
+    m_tls = mode;
+    m_certificateFile = certificateFile;
+    m_keyFile = keyFile;
+}
+
+QByteArray DovecotServer::tlsConfiguration() const
+{
+    if (m_tls == Tls::Off)
+        return "ssl = no\ndisable_plaintext_auth = no\n";
+    QByteArray conf = m_tls == Tls::Required ? "ssl = required\n" : "ssl = yes\ndisable_plaintext_auth = no\n";
+    conf += "ssl_cert = <" + QFile::encodeName(m_certificateFile) + "\nssl_key = <" + QFile::encodeName(m_keyFile) +
+            "\nssl_min_protocol = TLSv1.2\n";
+    if (QFile::exists(u"/usr/share/dovecot/dh.pem"_s))
+        conf += "ssl_dh = </usr/share/dovecot/dh.pem\n";
+    return conf;
+}
+
 bool DovecotServer::writeConfiguration()
 {
     const QString root = m_dir.path();
@@ -130,10 +149,7 @@ bool DovecotServer::writeConfiguration()
                             r +
                             "/state\n"
                             "log_path = " +
-                            r +
-                            "/dovecot.log\n"
-                            "ssl = no\n"
-                            "disable_plaintext_auth = no\n"
+                            r + "/dovecot.log\n" + tlsConfiguration() +
                             "auth_mechanisms = plain\n"
                             "mail_location = maildir:" +
                             r +
@@ -150,7 +166,9 @@ bool DovecotServer::writeConfiguration()
                             "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " +
                             QByteArray::number(m_port) +
                             "\n  }\n"
-                            "  inet_listener pop3s {\n    port = 0\n  }\n"
+                            "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " +
+                            QByteArray::number(m_tlsPort) +
+                            "\n  }\n"
                             "}\n"
                             "service imap-login {\n  inet_listener imap {\n    port = 0\n  }\n}\n";
     QFile file(path(u"dovecot.conf"_s));
@@ -167,6 +185,10 @@ bool DovecotServer::start()
         return false;
     }
     m_port = freePort();
+    m_tlsPort = m_tls == Tls::Off ? 0 : freePort();
+    // Two probes in a row may be handed the same port.
+    while (m_tls != Tls::Off && m_tlsPort == m_port)
+        m_tlsPort = freePort();
     if (m_port == 0 || !writeConfiguration()) {
         m_error = u"cannot prepare the configuration in "_s + m_dir.path();
         return false;

@@ -19,6 +19,15 @@ public:
     static bool isAvailable();
     static QString binary();
 
+    enum class Tls
+    {
+        Off,      // plain POP3 only
+        On,       // STLS on the plain listener and TLS on the pop3s one
+        Required, // as On, and a log-on in the clear is refused
+    };
+    // Call before start(); the files are PEM.
+    void setTls(Tls mode, const QString& certificateFile, const QString& keyFile);
+
     // Starts the server and waits until it accepts connections. On failure the
     // reason, with the server's log, is in errorString().
     bool start();
@@ -26,6 +35,8 @@ public:
     bool isRunning() const { return m_process.state() == QProcess::Running; }
 
     quint16 port() const { return m_port; }
+    // The pop3s listener (TLS from the first byte); 0 without TLS.
+    quint16 tlsPort() const { return m_tlsPort; }
     QByteArray host() const { return "127.0.0.1"; }
     QByteArray user() const { return "test"; }
     QByteArray password() const { return "secret"; }
@@ -42,11 +53,16 @@ public:
 private:
     QString path(const QString& relative) const;
     bool writeConfiguration();
+    QByteArray tlsConfiguration() const;
     void prepareMaildir();
 
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
+    Tls m_tls = Tls::Off;
+    QString m_certificateFile;
+    QString m_keyFile;
     int m_added = 0;
     QString m_error;
 };

@@ -1,7 +1,7 @@
 #include "FakePop3Server.h"
 
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +19,23 @@ QString show(const QByteArray& bytes)
         shown = shown.left(200) + "...";
     return QString::fromLatin1(shown);
 }
+
+// Hands out QSslSockets, which stay plain until a Tls step.
+class SslServer : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(descriptor))
+            addPendingConnection(socket);
+        else
+            delete socket;
+    }
+};
 
 } // namespace
 
@@ -47,6 +64,11 @@ FakeScript close()
 FakeScript silence(int ms)
 {
     return {{FakeStep::Silence, {}, ms}};
+}
+
+FakeScript startTls()
+{
+    return {{FakeStep::Tls, {}}};
 }
 
 FakeScript transcript(const QByteArray& text)
@@ -141,7 +163,7 @@ FakeScript quit()
 
 } // namespace Pop3Script
 
-FakePop3Server::FakePop3Server(FakeScript script) : m_server(new QTcpServer(this)), m_script(std::move(script))
+FakePop3Server::FakePop3Server(FakeScript script) : m_server(new SslServer(this)), m_script(std::move(script))
 {
     connect(m_server, &QTcpServer::newConnection, this, &FakePop3Server::acceptConnection);
     if (!m_server->listen(QHostAddress::LocalHost, 0))
@@ -157,6 +179,12 @@ void FakePop3Server::setScript(FakeScript script)
     m_silent = false;
 }
 
+void FakePop3Server::setTlsIdentity(const QSslCertificate& certificate, const QSslKey& key)
+{
+    m_certificate = certificate;
+    m_key = key;
+}
+
 quint16 FakePop3Server::port() const
 {
     return m_server->serverPort();
@@ -167,7 +195,7 @@ QString FakePop3Server::report() const
     QString text = m_problems.join(u"; "_s);
     if (!finished()) {
         const FakeStep& step = m_script.at(m_next);
-        static const char* const kinds[] = {"C:", "S:", "packet", "close", "silence"};
+        static const char* const kinds[] = {"C:", "S:", "packet", "close", "silence", "tls"};
         text += (text.isEmpty() ? u""_s : u"; "_s) + u"script unfinished at step "_s + QString::number(m_next + 1) +
                 u" of "_s + QString::number(m_script.size()) + u": "_s + QLatin1StringView(kinds[step.kind]) + u' ' +
                 show(step.data);
@@ -182,21 +210,22 @@ void FakePop3Server::problem(const QString& text)
 
 void FakePop3Server::acceptConnection()
 {
-    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+    while (auto* socket = static_cast<QSslSocket*>(m_server->nextPendingConnection())) {
         ++m_connections;
         if (m_socket)
             m_socket->deleteLater();
         m_socket = socket;
+        m_pausing = false;
         m_input.clear();
         m_lines.clear();
-        connect(socket, &QTcpSocket::readyRead, this, &FakePop3Server::readClient);
+        connect(socket, &QSslSocket::readyRead, this, &FakePop3Server::readClient);
         advance();
     }
 }
 
 void FakePop3Server::readClient()
 {
-    auto* socket = qobject_cast<QTcpSocket*>(sender());
+    auto* socket = qobject_cast<QSslSocket*>(sender());
     if (socket != m_socket)
         return;
     m_input += socket->readAll();
@@ -254,6 +283,23 @@ void FakePop3Server::advance()
             }
             resumeLater(step.ms);
             return;
+        case FakeStep::Tls: {
+            ++m_next;
+            // The script goes on once the handshake is done; a client that
+            // gives it up leaves the script where it is.
+            m_pausing = true;
+            QSslSocket* socket = m_socket;
+            connect(socket, &QSslSocket::encrypted, this, [this, socket] {
+                if (socket != m_socket)
+                    return;
+                m_pausing = false;
+                advance();
+            });
+            socket->setLocalCertificate(m_certificate);
+            socket->setPrivateKey(m_key);
+            socket->startServerEncryption();
+            return;
+        }
         case FakeStep::Client: {
             if (m_lines.isEmpty())
                 return;

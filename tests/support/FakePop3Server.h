@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QStringList>
 #include <QTest>
 
+class QSslSocket;
 class QTcpServer;
-class QTcpSocket;
 
 // One step of a scripted POP3 conversation.
 struct FakeStep
@@ -19,6 +21,7 @@ struct FakeStep
         Packet,  // the server sends these bytes as they are, in a packet of their own
         Close,   // the server closes the connection
         Silence, // the server says nothing: for ever (ms < 0) or for ms milliseconds
+        Tls,     // the server starts TLS with the identity set by setTlsIdentity
     };
     Kind kind;
     QByteArray data;
@@ -34,6 +37,7 @@ FakeScript server(const QByteArray& line);
 FakeScript packet(const QByteArray& bytes);
 FakeScript close();
 FakeScript silence(int ms = -1);
+FakeScript startTls();
 // "C: line", "S: line", "close", "silence" and "silence <ms>", one per line.
 FakeScript transcript(const QByteArray& text);
 
@@ -73,6 +77,8 @@ public:
     // A server without PIPELINING: a line sent before the previous command was
     // answered in full is a problem.
     void setOneAtATime(bool on) { m_oneAtATime = on; }
+    // The certificate and key the Tls step presents.
+    void setTlsIdentity(const QSslCertificate& certificate, const QSslKey& key);
     quint16 port() const;
     QByteArray host() const { return "127.0.0.1"; }
 
@@ -92,7 +98,9 @@ private:
     void problem(const QString& text);
 
     QTcpServer* m_server;
-    QTcpSocket* m_socket = nullptr;
+    QSslSocket* m_socket = nullptr;
+    QSslCertificate m_certificate;
+    QSslKey m_key;
     FakeScript m_script;
     qsizetype m_next = 0;
     QByteArray m_input;
