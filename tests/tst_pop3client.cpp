@@ -92,6 +92,7 @@ private slots:
     void summaryFromPackets_data();
     void summaryFromPackets();
     void listMessages();
+    void refusedPasswordWithStatAlongside();
     void summariesOfAListing_data();
     void summariesOfAListing();
     void failureInAPipelinedListing_data();
@@ -293,6 +294,26 @@ void TestPop3Client::listMessages()
     p.client.ListMessages();
     QCOMPARE(listed, (QList<std::pair<int, int>>{{1, 120}, {2, 4711}}));
     QVERIFY(!p.client.Busy());
+    p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::refusedPasswordWithStatAlongside()
+{
+    // With PIPELINING, STAT goes out with PASS; after a refused PASS its
+    // answer is read away, so the second try reads its own replies.
+    FakePop3Server fake(greeting("+OK POP3 server ready", {"PIPELINING"}) + client("USER u") + server("+OK") +
+                        client("PASS p") + client("STAT") + server("-ERR [AUTH] Authentication failed.") +
+                        server("-ERR not logged in") + client("USER u") + server("+OK") + client("PASS p2") +
+                        client("STAT") + server("+OK logged in") + server("+OK 2 300") + quit());
+    Probe p(fake);
+    p.client.OnAuthenticationFailed = [&p](bool& handled) {
+        p.client.Password = u"p2"_s;
+        handled = true;
+    };
+    p.client.Connect();
+    QCOMPARE(p.client.MessageCount(), 2);
+    QVERIFY(p.client.InFlight().isEmpty());
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 }

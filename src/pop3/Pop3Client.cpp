@@ -136,8 +136,7 @@ void TPop3Client::Connect()
             ReadCapabilities();
             if (Security == TSecurity::StartTls)
                 NegotiateTls();
-            Logon();
-            const QByteArray stat = Transaction("STAT");
+            const QByteArray stat = Logon();
             if (!IsPositive(stat))
                 RaiseReply(stat);
             bool ok = false;
@@ -203,12 +202,23 @@ bool TPop3Client::HasCapability(const QByteArray& Name) const
     return false;
 }
 
-void TPop3Client::Logon()
+QByteArray TPop3Client::Logon()
 {
     for (int attempt = 0;; ++attempt) {
-        if (IsPositive(Transaction("USER " + AnsiText::toAnsi(UserID))) &&
-            IsPositive(Transaction("PASS " + AnsiText::toAnsi(Password))))
-            return;
+        if (IsPositive(Transaction("USER " + AnsiText::toAnsi(UserID)))) {
+            // With PIPELINING, STAT rides along with PASS: one round trip less
+            // before the listing. After a refused PASS its "-ERR" is read away.
+            if (!HasCapability("PIPELINING")) {
+                if (IsPositive(Transaction("PASS " + AnsiText::toAnsi(Password))))
+                    return Transaction("STAT");
+            } else {
+                postCommands({"PASS " + AnsiText::toAnsi(Password), "STAT"});
+                const QByteArray pass = takeReply();
+                const QByteArray stat = takeReply();
+                if (IsPositive(pass))
+                    return stat;
+            }
+        }
         if (attempt > 0 || !OnAuthenticationFailed)
             throw Exception(kAuthenticationFailed);
         bool handled = false;

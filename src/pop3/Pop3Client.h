@@ -147,7 +147,8 @@ protected:
 
 private:
     void setBusy(bool busy);
-    void Logon();
+    // USER and PASS, with one more try after OnAuthenticationFailed; returns the reply to STAT.
+    QByteArray Logon();
     void ReadCapabilities();
     // STLS and the handshake; nothing of the log-on goes out before both succeeded.
     void NegotiateTls();
