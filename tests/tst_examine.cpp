@@ -34,9 +34,11 @@ private slots:
     void deleteAsksAndDeletedMessagesStayRefused();
     void restoreKeepsEverything();
     void commandsNeedAList();
+    void readOnlyProgramFolderKeepsAttachmentsInTheUsersCache();
     void disconnectDuringAnExaminationKeepsTheMailbox();
 
 private:
+    void openWindows();
     void checkMailbox();
     TStammForm& form() { return m_windows->StammForm; }
 
@@ -58,6 +60,11 @@ void TestExamine::init()
     m_dialogs = std::make_unique<ScriptedDialogs>();
     SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
     SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    openWindows();
+}
+
+void TestExamine::openWindows()
+{
     m_windows = std::make_unique<ProgramWindows>();
     Variabel& v = m_windows->state;
     v.Konto[1] = u"Dovecot"_s;
@@ -101,6 +108,25 @@ void TestExamine::examineAllNumbersRowsByMessage()
 
     form().close(); // the scratch folder is emptied at the end
     QCOMPARE(QDir(m_env->path(u"temp"_s)).entryList(QDir::Files).size(), 0);
+}
+
+void TestExamine::readOnlyProgramFolderKeepsAttachmentsInTheUsersCache()
+{
+    m_windows.reset();
+    ReadOnlyFolder readOnly(m_env->programFolder());
+    if (!readOnly.isReadOnly())
+        QSKIP("this process can write into read-only folders");
+    openWindows();
+    const QString scratch = m_env->cacheHome() + u"/Postrella/temp/"_s;
+    checkMailbox();
+    QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
+    QVERIFY(m_dialogs->messages().isEmpty());
+    QCOMPARE(m_windows->ExamineForm.Tabelle->RowCount(), 4);
+    for (const QString& name : {u"a.pdf"_s, u"a_1.pdf"_s, u"report.csv"_s})
+        QVERIFY2(QFile::exists(scratch + name), qPrintable(name));
+    QVERIFY(!QFile::exists(m_env->path(u"temp/a.pdf"_s)));
+    form().close();
+    QCOMPARE(QDir(scratch).entryList(QDir::Files).size(), 0);
 }
 
 void TestExamine::examineOneShowsTheMessageAsPlainText()

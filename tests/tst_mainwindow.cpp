@@ -16,8 +16,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +32,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 
@@ -56,6 +59,26 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
+}
+
+// Every file and folder below folder with its size and time of change.
+QStringList listing(const QString& folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        entries.append(it.filePath() + u' ' + QString::number(it.fileInfo().size()) + u' ' +
+                       QString::number(it.fileInfo().lastModified().toMSecsSinceEpoch()));
+    }
+    entries.sort();
+    return entries;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -71,6 +94,7 @@ private slots:
     void accountListShowsNamedSlotsInOrder();
     void closingEmptiesTheScratchFolderOnly();
     void listEditorSavesOnlyChangedLists();
+    void readOnlyProgramFolderStaysUntouched();
     void listEditorSavesOnlyWhatTheUserSaved();
     void maximisedWindowKeepsItsNormalPlace();
     void mailProgramWithoutExtensionCanBeChosen();
@@ -272,6 +296,47 @@ void TestMainWindow::listEditorSavesOnlyChangedLists()
     QVERIFY(!f.PEdit->isVisible());
 }
 
+void TestMainWindow::readOnlyProgramFolderStaysUntouched()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    writeFile(env.path(u"init/Absender_User.ini"_s), "alt@example.org\r\n");
+    const QStringList before = listing(env.programFolder());
+    ReadOnlyFolder readOnly(env.programFolder());
+    if (!readOnly.isReadOnly())
+        QSKIP("this process can write into read-only folders");
+    const QString own = env.dataHome() + u"/Postrella/"_s;
+    const QString scratch = env.cacheHome() + u"/Postrella/temp/"_s;
+    {
+        ProgramWindows w;
+        TStammForm& f = w.StammForm;
+        f.show();
+        QVERIFY(QFile::exists(env.cacheHome() + u"/Postrella/help/CurrentlyUncompressed.ini"_s));
+
+        // The list the user edits is the shipped one, saved as the user's own.
+        f.From1->trigger();
+        QCOMPARE(f.From_Checker->toPlainText(), u"alt@example.org"_s);
+        f.From_Checker->moveCursor(QTextCursor::End);
+        QTest::keyClick(f.From_Checker, Qt::Key_Return);
+        QTest::keyClicks(f.From_Checker, u"spam@example.org"_s);
+        QTest::mouseClick(f.OB_Speichern, Qt::LeftButton);
+        QVERIFY(dialogs.messages().isEmpty());
+        QCOMPARE(contents(own + u"init/Absender_User.ini"_s), "alt@example.org\r\nspam@example.org\r\n"_ba);
+
+        // A link starts this very executable, not a name in the program folder.
+        QVERIFY(f.ProgramLink(true, u"Menu_Start"_s));
+        const QByteArray entry = contents(own.chopped(10) + u"applications/Postrella.desktop"_s);
+        const QByteArray exec = "\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n';
+        QVERIFY2(entry.contains(exec), entry.constData());
+
+        writeFile(scratch + u"a.pdf"_s, "x");
+        f.close();
+    }
+    QVERIFY(QFileInfo(scratch).isDir());
+    QVERIFY(!QFile::exists(scratch + u"a.pdf"_s));
+    QCOMPARE(listing(env.programFolder()), before);
+}
+
 void TestMainWindow::listEditorSavesOnlyWhatTheUserSaved()
 {
     TestEnvironment env;
@@ -441,8 +506,12 @@ void TestMainWindow::wizardFinishStoresSlotOne()
     QCOMPARE(stored(u"eMail"_s, u"Zertifikat1"_s), QString());
     QCOMPARE(stored(u"eMail"_s, u"Host1"_s), u"pop.example.org"_s);
     QCOMPARE(stored(u"eMail"_s, u"UserID1"_s), u"anna"_s);
-    QCOMPARE(stored(u"eMail"_s, u"Passwort1"_s), u"geheim"_s);
     QCOMPARE(stored(u"Programm"_s, u"Passwort_Sichern"_s), u"1"_s);
+    // The kept password is in the secret store, named so the user knows it, and not in the file.
+    QCOMPARE(env.secrets().entries, (QMap<QString, QString>{{u"Privat (anna@pop.example.org)"_s, u"geheim"_s}}));
+    QFile file(env.settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("geheim"));
 }
 
 void TestMainWindow::wizardRefusesBadPortBeforeStoringAnything()

@@ -68,12 +68,14 @@ void TestProgramLinks::initTestCase()
     qputenv("HOME", m_home.toUtf8());
     qputenv("XDG_CONFIG_HOME", home(u".config"_s).toUtf8());
     qputenv("XDG_DATA_HOME", home(u".local/share"_s).toUtf8());
-    for (const QString& folder :
-         {u"plain"_s, u"Post rella"_s, u"a\"b$c`d"_s, u"back\\slash"_s, u"100%"_s, u"with icon"_s, u"line\nbreak"_s}) {
+    for (const QString& folder : {u"plain"_s, u"Post rella"_s, u"a\"b$c`d"_s, u"back\\slash"_s, u"100%"_s,
+                                  u"with icon"_s, u"line\nbreak"_s, u"installed/bin"_s}) {
         QVERIFY(QDir().mkpath(program(folder)));
         QVERIFY(QFile(program(folder) + u"/Postrella"_s).open(QIODevice::WriteOnly));
     }
     QVERIFY(QFile(program(u"with icon/Postrella.png"_s)).open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkpath(program(u"installed/share/icons/hicolor/scalable/apps"_s)));
+    QVERIFY(QFile(program(u"installed/share/icons/hicolor/scalable/apps/Postrella.svg"_s)).open(QIODevice::WriteOnly));
 }
 
 void TestProgramLinks::init()
@@ -173,6 +175,8 @@ void TestProgramLinks::entryIsValidAndQuotesTheProgram_data()
     QTest::newRow("percent doubled") << u"100%"_s << u"{p}/100%%/Postrella"_s << QString();
     QTest::newRow("icon beside the program")
         << u"with icon"_s << u"\"{p}/with icon/Postrella\""_s << u"{p}/with icon/Postrella.png"_s;
+    QTest::newRow("installed: the icon of the theme")
+        << u"installed/bin"_s << u"{p}/installed/bin/Postrella"_s << u"Postrella"_s;
 }
 
 void TestProgramLinks::entryIsValidAndQuotesTheProgram()

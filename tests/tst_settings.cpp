@@ -17,7 +17,7 @@ private slots:
     void emptyStoreGivesDefaultsAndClosingWritesEveryValue();
     void brokenValuesGiveDefaults_data();
     void brokenValuesGiveDefaults();
-    void passwordsAreKeptOnlyWhenAskedFor();
+    void passwordsNeverGoIntoTheFile();
     void slotValuesRoundTrip();
     void storeIsOwnerOnly();
     void duplicateDescriptionsPickTheLastSlot();
@@ -104,35 +104,35 @@ void TestSettings::brokenValuesGiveDefaults()
     QVERIFY(v.Startschirm); // any number but 0 is true
 }
 
-void TestSettings::passwordsAreKeptOnlyWhenAskedFor()
+void TestSettings::passwordsNeverGoIntoTheFile()
 {
     TestEnvironment env;
     {
         SettingsStore store;
-        store.writeString(u"eMail"_s, u"Passwort3"_s, u"geheim"_s);
+        store.writeString(u"eMail"_s, u"Passwort3"_s, u"altes-geheim"_s);
     }
     Variabel v;
     v.load(SettingsStore());
-    // A password stored earlier is read whatever the switch says.
-    QCOMPARE(v.Passwort[3], u"geheim"_s);
+    // A password of an earlier version is read whatever the switch says.
+    QCOMPARE(v.Passwort[3], u"altes-geheim"_s);
+
+    // Kept passwords go to the secret store; one it has not taken yet stays.
+    v.Passwort_Sichern = true;
+    v.Passwort[1] = u"neues-geheim"_s;
+    v.save(*std::make_unique<SettingsStore>());
+    QFile file(env.settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    QVERIFY(!bytes.contains("neues-geheim"));
+    QVERIFY(bytes.contains("Passwort3=altes-geheim"));
+    file.close();
 
     v.Passwort_Sichern = false;
-    {
-        SettingsStore store;
-        v.save(store);
-    }
-    QCOMPARE(SettingsStore().readString(u"eMail"_s, u"Passwort3"_s), std::nullopt);
-
-    v.Passwort_Sichern = true;
-    v.Passwort[3] = u"neu, mit Komma"_s;
-    {
-        SettingsStore store;
-        v.save(store);
-    }
-    Variabel again;
-    again.load(SettingsStore());
-    QCOMPARE(again.Passwort[3], u"neu, mit Komma"_s);
-    QCOMPARE(again.Passwort[1], QString());
+    v.save(*std::make_unique<SettingsStore>());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    bytes = file.readAll();
+    QVERIFY(!bytes.contains("geheim"));
+    QVERIFY(!bytes.contains("Passwort3"));
 }
 
 void TestSettings::slotValuesRoundTrip()

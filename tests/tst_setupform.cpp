@@ -24,6 +24,7 @@ struct Calls
     QList<int> contexts;
     QList<std::pair<bool, QString>> links;
     bool linkResult = true;
+    QStringList passwordsBefore; // the slot-1 password each confirmation started from
 };
 
 SetupServices services(Calls& calls)
@@ -36,6 +37,7 @@ SetupServices services(Calls& calls)
         calls.links.append({create, where});
         return calls.linkResult;
     };
+    s.PasswordsChanged = [&calls](const Variabel& before) { calls.passwordsBefore.append(before.Passwort[1]); };
     return s;
 }
 
@@ -87,7 +89,7 @@ void TestSetupForm::showLoadsAndConfirmTakesEverything()
     QCOMPARE(form.Tabelle->Cells(4, 0), u"T91"_s);
     QCOMPARE(form.Tabelle->Cells(0, 2), u"Privat"_s);
     QCOMPARE(form.Tabelle->Cells(1, 2), u"1110"_s);
-    QCOMPARE(form.Tabelle->Cells(4, 2), QString()); // stored passwords are never shown
+    QCOMPARE(form.Tabelle->Cells(4, 2), TSetupForm::PasswordMask); // a held password is never shown
     QVERIFY(form.RBMByte->isChecked());
     QVERIFY(form.CB_Absender->isChecked());
     QVERIFY(!form.CBHints->isEnabled());
@@ -151,6 +153,17 @@ void TestSetupForm::typedAccountGetsDefaultPortAndKeepsStoredPassword()
     form.BOK1Click();
     QCOMPARE(v.Passwort[1], u"neu"_s);
     QCOMPARE(v.Sicherheit[1], u"STARTTLS"_s);
+
+    // Shown again, the typed password is masked; deleting the mask clears it,
+    // while an account without a password keeps its empty cell.
+    form.show();
+    QCOMPARE(form.Tabelle->Cells(4, 1), TSetupForm::PasswordMask);
+    QCOMPARE(form.Tabelle->Cells(4, 3), QString());
+    form.Tabelle->setCells(4, 1, QString());
+    form.BOK1Click();
+    QCOMPARE(v.Passwort[1], QString());
+    QCOMPARE(v.Passwort[3], QString());
+    QCOMPARE(calls.passwordsBefore, (QStringList{u"bleibt"_s, u"bleibt"_s, u"neu"_s}));
 }
 
 void TestSetupForm::clearedNameLeavesTheSlotData()

@@ -104,6 +104,11 @@ QString iconBeside(const QString& program)
         if (QFileInfo(candidate).isFile())
             return candidate;
     }
+    // An installed program has its icon in the theme of its prefix; the entry
+    // names it, so that the desktop picks the size it needs.
+    const QString themed = info.absolutePath() + u"/../share/icons/hicolor/scalable/apps/"_s + info.completeBaseName();
+    if (QFileInfo(themed + u".svg"_s).isFile())
+        return info.completeBaseName();
     return QString();
 }
 

@@ -1,5 +1,7 @@
 #include "ProgramWindows.h"
 
+#include "PasswordKeeper.h"
+
 namespace {
 
 SetupServices setupServices(TStammForm& stamm)
@@ -10,6 +12,13 @@ SetupServices setupServices(TStammForm& stamm)
     services.ShowContext = [&stamm](int context) { stamm.ShowContext(context); };
     services.ProgramLink = [&stamm](bool create, const QString& location) {
         return stamm.ProgramLink(create, location);
+    };
+    services.PasswordsChanged = [&stamm](const Variabel& before) { stamm.Passwords().settingsChanged(before); };
+    services.FetchPasswords = [&stamm] {
+        for (int n = 1; n <= Variabel::SlotCount; ++n) {
+            if (!stamm.V.Konto[n].isEmpty())
+                stamm.Passwords().fetch(n);
+        }
     };
     return services;
 }

@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "FWPasswordUnit.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
@@ -77,6 +78,7 @@ void TStammForm::SBCheckClick()
                                                    u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
         return;
     }
+    m_passwordToKeep = {};
     m_checkSlot = 0;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (V.Konto[n] != chosen)
@@ -84,6 +86,9 @@ void TStammForm::SBCheckClick()
         m_checkSlot = n;
         Pop3Client1->Host = V.Host[n];
         Pop3Client1->Port = V.Port[n];
+        m_passwords->fetch(n);
+        const QString knownPassword = V.Passwort[n];
+        const QString knownAccount = PasswordKeeper::accountName(V, n);
         const QString security = Variabel::securityChoice(V.Sicherheit[n]);
         Pop3Client1->Security = security == Variabel::SecurityTls        ? TSecurity::Tls
                                 : security == Variabel::SecurityStartTls ? TSecurity::StartTls
@@ -96,6 +101,10 @@ void TStammForm::SBCheckClick()
         Pop3Client1->UserID = V.UserID[n];
         Pop3Client1->Password = V.Passwort[n];
         V.Passwort_Neu = false;
+        // A typed password is kept once the server has taken it, so a typing
+        // error never replaces a good one in the store.
+        if (V.Passwort[n] != knownPassword || PasswordKeeper::accountName(V, n) != knownAccount)
+            m_passwordToKeep = {n, knownAccount};
     }
 
     try {
@@ -132,6 +141,9 @@ void TStammForm::Disconnect1Click()
 void TStammForm::Pop3Client1Connect()
 {
     LEDOnline->setLit(true);
+    if (m_passwordToKeep.slot > 0)
+        m_passwords->keep(m_passwordToKeep.slot, m_passwordToKeep.previousAccount);
+    m_passwordToKeep = {};
     showConnectionSecurity();
     Anzahl_Mails = Pop3Client1->MessageCount();
     if (Anzahl_Mails <= 0) {
@@ -336,7 +348,7 @@ void TStammForm::Pop3Client1Failure()
 void TStammForm::Check_From()
 {
     m_screening = {};
-    const QList<QByteArray> senders = m_lists.list(ProgramFolder::file(u"\\init\\Absender_User.ini"_s));
+    const QList<QByteArray> senders = m_lists.list(ProgramFolder::userList(u"Absender_User.ini"_s));
     screenAgainst(Screening::List::Absender, senders, Pop3Client1->Summary().From, V.Loeschen_Absender);
 }
 
@@ -345,7 +357,7 @@ void TStammForm::Check_Subject()
     const QByteArray& subject = Pop3Client1->Summary().Subject;
     const QList<QByteArray> system = m_lists.list(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
     screenAgainst(Screening::List::Betreff, system, subject, V.Loeschen_Betreff);
-    const QList<QByteArray> own = m_lists.list(ProgramFolder::file(u"\\init\\Betreff_User.ini"_s));
+    const QList<QByteArray> own = m_lists.list(ProgramFolder::userList(u"Betreff_User.ini"_s));
     screenAgainst(Screening::List::BetreffEigen, own, subject, V.Loeschen_Betreff_Eigen);
 }
 

@@ -1,6 +1,7 @@
 // The first-run wizard: two pages that set up account slot 1.
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "PasswordKeeper.h"
 #include "SettingsTable.h"
 #include "StammUn.h"
 
@@ -188,6 +189,7 @@ void TStammForm::SpeedButton3Click()
     V.UserID[1] = EUser->text();
     V.Sicherheit[1] = Variabel::securityChoice(CBSicherheit->currentText());
     V.Zertifikat[1].clear();
+    m_passwords->keep(1);
     Anzeige_Setzen();
     PFirst->hide();
 }

@@ -14,12 +14,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kBetreffUser = u"\\init\\Betreff_User.ini"_s;
-const QString kAbsenderUser = u"\\init\\Absender_User.ini"_s;
+const QString kBetreffUser = u"Betreff_User.ini"_s;
+const QString kAbsenderUser = u"Absender_User.ini"_s;
 
-void loadInto(QPlainTextEdit* memo, const QString& relative)
+void loadInto(QPlainTextEdit* memo, const QString& fileName)
 {
-    const QList<QByteArray> lines = Screening::loadList(ProgramFolder::file(relative));
+    const QList<QByteArray> lines = Screening::loadList(ProgramFolder::userList(fileName));
     QStringList text;
     for (const QByteArray& line : lines)
         text.append(AnsiText::fromAnsi(line));
@@ -27,7 +27,7 @@ void loadInto(QPlainTextEdit* memo, const QString& relative)
     memo->document()->setModified(false);
 }
 
-void saveFrom(QPlainTextEdit* memo, const QString& relative)
+void saveFrom(QPlainTextEdit* memo, const QString& fileName)
 {
     // The raw text keeps a non-breaking space, which the plain text turns into
     // a blank; a pattern must stay byte for byte what the user typed.
@@ -40,7 +40,7 @@ void saveFrom(QPlainTextEdit* memo, const QString& relative)
     QList<QByteArray> lines;
     for (const QString& line : text)
         lines.append(AnsiText::toAnsi(line));
-    Screening::saveList(ProgramFolder::file(relative), lines);
+    Screening::saveList(ProgramFolder::userList(fileName), lines);
     memo->document()->setModified(false);
 }
 

@@ -14,6 +14,7 @@
 #include "FWStartScreenUnit.h"
 #include "GradientText.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "ScrollingText.h"
@@ -39,6 +40,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -50,8 +52,10 @@ const QColor kFixedColor(255, 220, 193);
 
 } // namespace
 
-TStammForm::TStammForm(Variabel& state, QWidget* parent) : QMainWindow(parent), V(state)
+TStammForm::TStammForm(Variabel& state, QWidget* parent)
+    : QMainWindow(parent), V(state), m_passwords(std::make_unique<PasswordKeeper>(state))
 {
+    m_passwords->Log = [this](const QString& line) { log(line); };
     setObjectName(u"StammForm"_s);
     setWindowTitle(u"Postrella"_s);
     setAccessibleName(u"Postrella"_s);
@@ -366,7 +370,7 @@ bool TStammForm::eventFilter(QObject* watched, QEvent* event)
 void TStammForm::FormCreate()
 {
     V.Pfad = ProgramFolder::path();
-    Pop3Client1->setAttachFilePath(ProgramFolder::file(u"\\temp"_s));
+    Pop3Client1->setAttachFilePath(ProgramFolder::scratchFolder());
     {
         SettingsStore store;
         V.load(store);
@@ -408,6 +412,12 @@ void TStammForm::FormShow()
     SprachenUn::Texte_Stamm(*this, lookup);
     if (m_setup)
         SprachenUn::Texte_Setup(*m_setup, lookup);
+    // Once the window is painted, so that a keyring that cannot be reached
+    // is reported over the window rather than before it appears.
+    QTimer::singleShot(0, this, [this] {
+        SettingsStore store;
+        m_passwords->migrate(store);
+    });
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {
@@ -484,7 +494,7 @@ void TStammForm::Loeschen()
 {
     // Plain files only; sub-folders are left alone. A file that cannot be
     // deleted stays without a message.
-    const QString scratch = ProgramFolder::file(u"\\temp"_s);
+    const QString scratch = ProgramFolder::scratchFolder();
     QDirIterator it(scratch, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         QFile::remove(it.next());
@@ -500,7 +510,7 @@ void TStammForm::Pfade_Setzen()
     FWOnlineHelp1->setFileNameAdditional(u"extended.ohlp"_s);
     FWOnlineHelp1->setFileNameBasicHelp(u"basic.ohlp"_s);
     FWOnlineHelp1->setPathToCompressedHelp(ProgramFolder::file(u"\\help\\source"_s));
-    FWOnlineHelp1->setPathToUncompressedHelp(ProgramFolder::file(u"\\help"_s));
+    FWOnlineHelp1->setPathToUncompressedHelp(ProgramFolder::unpackedHelpFolder());
     FWOnlineHelp1->setPathToUnzipLibrary(ProgramFolder::file(u"\\system"_s));
     const QString key = SettingsStore::ProgramKey;
     FWInternalInfo1->WriteComponentInfo(key);
@@ -615,7 +625,10 @@ QString TStammForm::GetText(quint16 number) const
 
 bool TStammForm::ProgramLink(bool create, const QString& location)
 {
-    FWProgramLinks1->setProgramFile(ProgramFolder::file(u"\\Postrella.exe"_s));
+    // Outside its own folder the program is started as the executable itself
+    // (installed: /usr/bin/postrella), not by the name it has in that folder.
+    FWProgramLinks1->setProgramFile(ProgramFolder::isPortable() ? ProgramFolder::path() + u"\\Postrella.exe"_s
+                                                                : QCoreApplication::applicationFilePath());
     FWProgramLinks1->setShortcutDescription(u"Postrella"_s);
     FWProgramLinks1->setShortcutFile(u"Postrella.lnk"_s);
     const struct

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -19,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
+class PasswordKeeper;
 class TBerichtForm;
 class TFWInfoScreenA;
 class TFWInternalInfo;
@@ -48,6 +50,8 @@ public:
     // The other windows of the program, created after the main window.
     void setWindows(TExamineForm* examine, QWidget* setup, TBerichtForm* bericht);
     TBerichtForm* BerichtForm() const { return m_bericht; }
+    // Keeps the account passwords in the desktop's secret store.
+    PasswordKeeper& Passwords() const { return *m_passwords; }
 
     // The text of a number in the language file; empty when it has none.
     QString GetText(quint16 number) const;
@@ -277,6 +281,13 @@ private:
     bool m_listing = false;
     QElapsedTimer m_lastFrame;
     QString m_listingStatus;
+    std::unique_ptr<PasswordKeeper> m_passwords;
+    // The password typed for the running check, kept once the logon succeeds.
+    struct
+    {
+        int slot = 0;
+        QString previousAccount;
+    } m_passwordToKeep;
     // The account slot of the current connection.
     int m_checkSlot = 0;
     // The wizard's security choice before the last change.

@@ -2,6 +2,7 @@
 #include "SingleInstance.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -47,6 +48,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Postrella"_s);
     QApplication::setApplicationDisplayName(u"Postrella"_s);
     QApplication::setOrganizationName(u"Fernwick"_s);
+    // Every window without an icon of its own (all of them) shows this one;
+    // the desktop entry finds the same picture in the icon theme.
+    QApplication::setDesktopFileName(u"postrella"_s);
+    QIcon icon;
+    icon.addFile(u":/icons/postrella-48.png"_s);
+    icon.addFile(u":/icons/postrella-256.png"_s);
+    QApplication::setWindowIcon(icon);
 
     SingleInstance instance;
     if (!instance.acquireOrTell())

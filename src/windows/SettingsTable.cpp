@@ -28,7 +28,7 @@ const std::vector<Entry>& entries()
         {u"eMail"_s, u"Port"_s, Kind::Integer, u"110"_s, &Variabel::Port},
         {u"eMail"_s, u"Host"_s, Kind::Text, QString(), &Variabel::Host},
         {u"eMail"_s, u"UserID"_s, Kind::Text, QString(), &Variabel::UserID},
-        {u"eMail"_s, u"Passwort"_s, Kind::Text, QString(), &Variabel::Passwort, true, Write::WhenPasswordsKept},
+        {u"eMail"_s, u"Passwort"_s, Kind::Text, QString(), &Variabel::Passwort, true, Write::Never},
         {u"eMail"_s, u"Sicherheit"_s, Kind::Text, u"Keine"_s, &Variabel::Sicherheit},
         {u"eMail"_s, u"Zertifikat"_s, Kind::Text, QString(), &Variabel::Zertifikat},
     };

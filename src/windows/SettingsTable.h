@@ -20,7 +20,9 @@ enum class Kind
 enum class Write
 {
     Always,
-    WhenPasswordsKept, // only when Passwort_Sichern is set; removed otherwise
+    // Read from the files of earlier versions, never written: passwords live
+    // in the desktop's secret store. Removed when passwords are not to be kept.
+    Never,
 };
 
 using Field = std::variant<bool Variabel::*, qint32 Variabel::*, QString Variabel::*,

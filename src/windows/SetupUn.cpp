@@ -23,6 +23,8 @@
 
 using namespace Qt::StringLiterals;
 
+const QString TSetupForm::PasswordMask = u"●●●●●●●●"_s;
+
 namespace {
 
 constexpr int kSecurityColumn = 5;
@@ -258,19 +260,27 @@ void TSetupForm::FormShow()
         RBKByte->setChecked(true);
     if (V.Angabe == u"MByte"_s)
         RBMByte->setChecked(true);
+    if (m_services.FetchPasswords)
+        m_services.FetchPasswords();
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        m_masked[n] = false;
         if (V.Konto[n].isEmpty())
             continue;
         Tabelle->setCells(0, n, V.Konto[n]);
         Tabelle->setCells(1, n, QString::number(V.Port[n]));
         Tabelle->setCells(2, n, V.Host[n]);
         Tabelle->setCells(3, n, V.UserID[n]);
+        if (!V.Passwort[n].isEmpty()) {
+            Tabelle->setCells(4, n, PasswordMask);
+            m_masked[n] = true;
+        }
         Tabelle->setCells(kSecurityColumn, n, Variabel::securityChoice(V.Sicherheit[n]));
     }
 }
 
 void TSetupForm::BOK1Click()
 {
+    const Variabel before = V;
     V.Hints = CBHints->isChecked();
     V.Startschirm = CBStartschirm->isChecked();
     V.Passwort_Sichern = FBPasswort->isChecked();
@@ -284,10 +294,13 @@ void TSetupForm::BOK1Click()
         V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), Variabel::defaultPort(V.Sicherheit[n]));
         V.Host[n] = Tabelle->Cells(2, n);
         V.UserID[n] = Tabelle->Cells(3, n);
-        // Stored passwords are never shown, so an empty cell means "unchanged".
+        // Stored passwords are never shown, so an empty cell means "unchanged"
+        // unless the user deleted the mask of a password held for the account.
         const QString typed = Tabelle->Cells(4, n);
-        if (!typed.isEmpty())
+        if (typed != PasswordMask && !typed.isEmpty())
             V.Passwort[n] = typed;
+        else if (typed.isEmpty() && m_masked[n])
+            V.Passwort[n].clear();
     }
     if (RBByte->isChecked())
         V.Angabe = u"Byte"_s;
@@ -298,6 +311,8 @@ void TSetupForm::BOK1Click()
     V.Loeschen_Betreff = CB_Betreff->isChecked();
     V.Loeschen_Betreff_Eigen = CB_Eigen_Betreff->isChecked();
     V.Loeschen_Absender = CB_Absender->isChecked();
+    if (m_services.PasswordsChanged)
+        m_services.PasswordsChanged(before);
     if (m_services.Anzeige_Setzen)
         m_services.Anzeige_Setzen();
     hide();

@@ -25,6 +25,12 @@ struct SetupServices
     // "Menu_Programs", "Menu_Desktop"; empty: the last place used). Returns
     // the outcome.
     std::function<bool(bool create, const QString& location)> ProgramLink;
+    // Called after a confirmation with the settings as they were before it,
+    // so the kept passwords follow the accounts and the switch.
+    std::function<void(const Variabel& before)> PasswordsChanged;
+    // Called before the accounts are shown: fetches the kept passwords, so
+    // the grid can tell which accounts have one.
+    std::function<void()> FetchPasswords;
 };
 
 // The settings window: options, size unit, the 25 accounts, password
@@ -34,6 +40,10 @@ class TSetupForm : public QWidget
 {
     Q_OBJECT
 public:
+    // Stands in the password cell of an account whose password is held: the
+    // password itself is never shown. Deleting it clears the password.
+    static const QString PasswordMask;
+
     TSetupForm(Variabel& state, SetupServices services, QWidget* parent = nullptr);
 
     void BOK1Click();
@@ -83,4 +93,6 @@ private:
 
     Variabel& V;
     SetupServices m_services;
+    // Rows whose password cell shows the mask of a password held for the account.
+    Variabel::Slots<bool> m_masked{};
 };

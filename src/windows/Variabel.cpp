@@ -58,11 +58,14 @@ void Variabel::load(const SettingsStore& store)
 void Variabel::save(SettingsStore& store) const
 {
     for (const Entry& entry : SettingsTable::entries()) {
-        const bool keep = entry.write == SettingsTable::Write::Always || Passwort_Sichern;
-        if (!keep) {
-            // Passwords of an earlier run must not outlive the user's choice not to keep them.
-            for (int n = 1; n <= SlotCount; ++n)
-                store.deleteValue(entry.section, slotName(entry, n));
+        if (entry.write == SettingsTable::Write::Never) {
+            // Passwords of an earlier version must not outlive the user's choice
+            // not to keep them. While they are to be kept, one the secret store
+            // has not taken yet stays where it is rather than being lost.
+            if (!Passwort_Sichern) {
+                for (int n = 1; n <= SlotCount; ++n)
+                    store.deleteValue(entry.section, slotName(entry, n));
+            }
             continue;
         }
         std::visit(

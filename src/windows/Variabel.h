@@ -69,8 +69,8 @@ struct Variabel
 
     // Reads every stored value; missing or unreadable values give the defaults.
     void load(const SettingsStore& store);
-    // Writes every stored value. Passwords are written only when they are to
-    // be kept; otherwise any stored earlier are removed.
+    // Writes every stored value but the passwords, which never go into the
+    // settings file; when they are not to be kept, any stored earlier are removed.
     void save(SettingsStore& store) const;
 
     // The slot whose description equals the text, 0 when none does. With

@@ -1,0 +1,112 @@
+#include "PasswordKeeper.h"
+
+#include "Dialogs.h"
+#include "SettingsStore.h"
+
+using namespace Qt::StringLiterals;
+
+using Outcome = SecretStore::Outcome;
+
+QString PasswordKeeper::accountName(const Variabel& state, int slot)
+{
+    return state.Konto[slot] + u" ("_s + state.UserID[slot] + u'@' + state.Host[slot] + u')';
+}
+
+SecretStore::Result PasswordKeeper::ask(const std::function<SecretStore::Result(SecretStore&)>& call)
+{
+    // A store that failed once is not asked again in this run: every further
+    // try could wait for the time-out or put the unlock prompt up again.
+    if (m_unavailable)
+        return {Outcome::Unavailable, {}, {}};
+    SecretStore::Result result = call(SecretStore::instance());
+    if (result.outcome != Outcome::Unavailable)
+        return result;
+    m_unavailable = true;
+    const QString reason = result.reason.isEmpty() ? u"Kein Schlüsselbund erreichbar."_s : result.reason;
+    if (Log)
+        Log(u"Error: Schlüsselbund nicht erreichbar: "_s + reason);
+    Dialogs::message(Dialogs::Kind::Warning,
+                     u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort nicht "_s +
+                         u"gespeichert werden:\r"_s + reason +
+                         u"\rPostrella fragt das Passwort bei der Prüfung ab und speichert es nicht als Klartext."_s);
+    return result;
+}
+
+void PasswordKeeper::migrate(SettingsStore& settings)
+{
+    // Without the switch the passwords of the old file serve this run and are
+    // removed when the program closes.
+    if (!V.Passwort_Sichern)
+        return;
+    bool changed = false;
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        const QString name = u"Passwort"_s + QString::number(n);
+        if (!settings.readString(u"eMail"_s, name))
+            continue;
+        if (!V.Passwort[n].isEmpty()) {
+            const QString account = accountName(V, n);
+            const QString password = V.Passwort[n];
+            if (ask([&](SecretStore& store) { return store.write(account, password); }).outcome != Outcome::Done)
+                break;
+        }
+        settings.deleteValue(u"eMail"_s, name);
+        changed = true;
+    }
+    if (changed)
+        settings.sync();
+}
+
+void PasswordKeeper::fetch(int slot)
+{
+    if (!V.Passwort_Sichern || !V.Passwort[slot].isEmpty())
+        return;
+    const QString account = accountName(V, slot);
+    const SecretStore::Result found = ask([&](SecretStore& store) { return store.read(account); });
+    if (found.outcome == Outcome::Done)
+        V.Passwort[slot] = found.password;
+}
+
+void PasswordKeeper::keep(int slot, const QString& previousAccount)
+{
+    if (!V.Passwort_Sichern || V.Konto[slot].isEmpty() || V.Passwort[slot].isEmpty())
+        return;
+    const QString account = accountName(V, slot);
+    const QString password = V.Passwort[slot];
+    if (ask([&](SecretStore& store) { return store.write(account, password); }).outcome != Outcome::Done)
+        return;
+    if (!previousAccount.isEmpty() && previousAccount != account)
+        remove(previousAccount);
+}
+
+void PasswordKeeper::remove(const QString& account)
+{
+    ask([&](SecretStore& store) { return store.remove(account); });
+}
+
+void PasswordKeeper::settingsChanged(const Variabel& before)
+{
+    for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        const bool wasKept = before.Passwort_Sichern && !before.Konto[n].isEmpty();
+        const QString oldAccount = wasKept ? accountName(before, n) : QString();
+        if (!V.Passwort_Sichern || V.Konto[n].isEmpty()) {
+            // The switch turned off or the account removed: its entry goes.
+            if (wasKept)
+                remove(oldAccount);
+            continue;
+        }
+        const QString newAccount = accountName(V, n);
+        const bool renamed = wasKept && oldAccount != newAccount;
+        const bool passwordChanged = before.Passwort[n] != V.Passwort[n];
+        if (V.Passwort[n].isEmpty()) {
+            // Cleared in the settings window. With none held there was none
+            // in the store either: the window fetched them when it was shown.
+            if (passwordChanged && wasKept)
+                remove(oldAccount);
+            continue;
+        }
+        // A password held for a slot that had no entry (switch just turned
+        // on, account named again) goes in as well.
+        if (renamed || passwordChanged || !wasKept)
+            keep(n, renamed ? oldAccount : QString());
+    }
+}
