@@ -4,6 +4,7 @@
 #include "Exception.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +45,23 @@ QList<QByteArray> loadList(const QString& path)
     if (start < content.size())
         lines.append(content.mid(start));
     return lines;
+}
+
+QList<QByteArray> ListCache::list(const QString& path)
+{
+    const QFileInfo info(path);
+    const QDateTime modified = info.lastModified();
+    const QDateTime changed = info.metadataChangeTime();
+    const qint64 size = info.size();
+    const auto found = m_entries.constFind(path);
+    if (found != m_entries.cend() && info.exists() && found->modified == modified && found->changed == changed &&
+        found->size == size)
+        return found->lines;
+    // A file that cannot be read fails as loadList does, every time it is asked for.
+    m_entries.remove(path);
+    Entry entry{modified, changed, size, loadList(path)};
+    m_entries.insert(path, entry);
+    return entry.lines;
 }
 
 void saveList(const QString& path, const QList<QByteArray>& lines)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -22,6 +24,26 @@ QList<QByteArray> loadList(const QString& path);
 
 // Writes the lines with CR LF; fails with "Datei <path> kann nicht erstellt werden".
 void saveList(const QString& path, const QList<QByteArray>& lines);
+
+// The lists of a check, each read from disk once and again only when its file
+// has changed (its time stamps or size), so a list saved during a check still
+// screens the next message.
+class ListCache
+{
+public:
+    QList<QByteArray> list(const QString& path);
+    void clear() { m_entries.clear(); }
+
+private:
+    struct Entry
+    {
+        QDateTime modified;
+        QDateTime changed;
+        qint64 size = -1;
+        QList<QByteArray> lines;
+    };
+    QHash<QString, Entry> m_entries;
+};
 
 enum class List
 {
