@@ -20,10 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static QCoreApplication app(argc, argv);
     Dialogs::setMessageAnswerer([](const Dialogs::MessageRequest&) { return Dialogs::Ok; });
 
-    QTemporaryDir dir;
+    // One folder for the whole run: making and removing a folder for every
+    // input cost more than the scan itself.
+    static QTemporaryDir dir;
     const QString archive = dir.filePath(QStringLiteral("input.zip"));
     QFile file(archive);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 0;
     file.write(reinterpret_cast<const char*>(data), qint64(size));
     file.close();
@@ -47,5 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (entry != archive && entry != target)
             std::abort();
     }
+    QDir(target).removeRecursively();
     return 0;
 }

@@ -176,7 +176,9 @@ private slots:
     void emptyMailboxKeepsTheConnection();
     void sizesFollowTheUnit_data();
     void sizesFollowTheUnit();
+    void condemnedMessagesAreDeletedAndReported_data();
     void condemnedMessagesAreDeletedAndReported();
+    void disconnectDuringAListingKeepsTheRows();
     void refusedLogonAsksForThePasswordNextTime();
     void unresolvableHostIsLogged();
     void refusedConnectionIsLogged();
@@ -245,15 +247,41 @@ void TestCheck::sizesFollowTheUnit()
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.form().Tabelle->Cells(3, 0), unit);
     QCOMPARE(p.column(3), shown);
-    QCOMPARE(p.column(4).constFirst(), u" anna@example.org"_s); // as the server sends it, blank included
+    QCOMPARE(p.column(4).constFirst(), u"anna@example.org"_s); // as read, without the blank after the colon
     QCOMPARE(p.form().LAnzahl->text(), QString::number(sizes.size()));
     QVERIFY(!p.form().LEDCheck->Lit());
     QVERIFY(!p.form().PWarten->isVisible());
     QVERIFY(p.dialogs.messages().isEmpty());
 }
 
+void TestCheck::condemnedMessagesAreDeletedAndReported_data()
+{
+    const QList<QByteArray> headers[] = {
+        {"From: spam@x.org", "Subject: Hallo"},
+        {"From: anna@example.org", "Subject: Viagra billig"},
+        {"From: bob@example.org", "Subject: Angebot des Tages"},
+        {"From: spam@y.org", "Subject: Sofortkredit"},
+    };
+    const FakeScript listed = client("LIST ") + server("+OK") + server("1 100") + server("2 200") + server("3 300") +
+                              server("4 400") + server(".");
+    QTest::addColumn<FakeScript>("script");
+    // Condemned messages are deleted right after their summary.
+    QTest::newRow("one at a time") << greeting() + login("u", "p") + stat(4) + listed + top(1, headers[0]) +
+                                          list(1, 100) + dele(1) + top(2, headers[1]) + list(2, 200) + dele(2) +
+                                          top(3, headers[2]) + list(3, 300) + top(4, headers[3]) + list(4, 400) +
+                                          dele(4);
+    // The same grid when the summaries are asked for ahead: each DELE joins the stream.
+    QTest::newRow("pipelined") << greeting("+OK POP3 server ready", {"PIPELINING"}) + login("u", "p") + stat(4) +
+                                      listed + summaryCommands(1, 4) + topReply(headers[0]) + listReply(1, 100) +
+                                      client("DELE 1") + topReply(headers[1]) + listReply(2, 200) + client("DELE 2") +
+                                      topReply(headers[2]) + listReply(3, 300) + topReply(headers[3]) +
+                                      listReply(4, 400) + server("+OK") + server("+OK") + client("DELE 4") +
+                                      server("+OK");
+}
+
 void TestCheck::condemnedMessagesAreDeletedAndReported()
 {
+    QFETCH(FakeScript, script);
     Program p;
     QFile senders(p.env.path(u"init/Absender_User.ini"_s));
     QVERIFY(senders.open(QIODevice::WriteOnly));
@@ -267,14 +295,7 @@ void TestCheck::condemnedMessagesAreDeletedAndReported()
     p.state().Loeschen_Betreff_Eigen = false;
     p.state().Loeschen_Absender = true;
 
-    FakePop3Server fake;
-    // Condemned messages are deleted right after their summary.
-    fake.setScript(greeting() + login("u", "p") + stat(4) + client("LIST ") + server("+OK") + server("1 100") +
-                   server("2 200") + server("3 300") + server("4 400") + server(".") +
-                   top(1, {"From: spam@x.org", "Subject: Hallo"}) + list(1, 100) + dele(1) +
-                   top(2, {"From: anna@example.org", "Subject: Viagra billig"}) + list(2, 200) + dele(2) +
-                   top(3, {"From: bob@example.org", "Subject: Angebot des Tages"}) + list(3, 300) +
-                   top(4, {"From: spam@y.org", "Subject: Sofortkredit"}) + list(4, 400) + dele(4));
+    FakePop3Server fake(script);
     p.account(1, u"Test"_s, fake.host(), fake.port());
     p.check();
     FAKE_POP3_VERIFY(fake);
@@ -421,7 +442,7 @@ void TestCheck::failureWhileListingKeepsTheRows()
     p.account(1, u"Test"_s, fake.host(), fake.port());
     p.check();
     FAKE_POP3_VERIFY(fake);
-    QCOMPARE(p.form().Tabelle->Cells(5, 1), u" Sofortkredit"_s);
+    QCOMPARE(p.form().Tabelle->Cells(5, 1), u"Sofortkredit"_s);
     QCOMPARE(p.form().Tabelle->Cells(2, 1), u"S#"_s);
     QVERIFY(p.form().LEDCheck->Lit());
     QVERIFY(!p.form().PWarten->isVisible()); // the notice does not outlive a failed summary
@@ -429,6 +450,35 @@ void TestCheck::failureWhileListingKeepsTheRows()
     // No deletion report, only the failure.
     QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
     QVERIFY(!p.log().isEmpty());
+}
+
+void TestCheck::disconnectDuringAListingKeepsTheRows()
+{
+    // Disconnect from the menu while the list comes in: the listing ends, the
+    // rows so far stay and nothing is reported as a failure.
+    Program p;
+    FakePop3Server fake(greeting("+OK POP3 server ready", {"PIPELINING"}) + login("u", "p") + stat(3) +
+                        client("LIST ") + server("+OK") + server("1 10") + server("2 20") + server("3 30") +
+                        server(".") + summaryCommands(1, 3) + topReply({"From: a@b", "Subject: eins"}) +
+                        listReply(1, 10) + topReply({"From: a@b", "Subject: zwei"}) + listReply(2, 20) +
+                        topReply({"From: a@b", "Subject: drei"}) + listReply(3, 30) + quit());
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    QStringList progress;
+    p.form().Pop3Client1->OnRetrieveEnd = [&p, &progress](QObject*) {
+        p.form().Pop3Client1RetrieveEnd();
+        progress << p.form().LStatus->text();
+        if (p.form().Zeile == 2)
+            p.form().Disconnect1->trigger();
+    };
+    p.check();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(progress.first(), u"Status: 1 von 3"_s);
+    QCOMPARE(p.column(5), (QStringList{u"eins"_s, u"zwei"_s}));
+    QVERIFY(p.dialogs.texts().isEmpty());
+    QVERIFY(!p.form().LEDOnline->Lit());
+    QVERIFY(!p.form().PWarten->isVisible());
+    QVERIFY(p.form().SBCheck->isEnabled());
+    QVERIFY(p.form().Tabelle->updatesEnabled());
 }
 
 void TestCheck::lastSlotOfADescriptionWins()
@@ -457,7 +507,7 @@ void TestCheck::noAccountChosen()
 
 void TestCheck::listSavedDuringACheckTakesEffect()
 {
-    // The lists are read for every message: a list saved between two
+    // The lists are read once per check, but a list saved between two
     // messages screens the next one.
     Program p;
     const QString own = p.env.path(u"init/Betreff_User.ini"_s);
@@ -584,7 +634,7 @@ void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.form().LAnzahl->text(), u"1"_s);
-    QCOMPARE(p.column(5), QStringList{u" Neu"_s});
+    QCOMPARE(p.column(5), QStringList{u"Neu"_s});
     QVERIFY(p.form().LEDOnline->Lit());
 }
 

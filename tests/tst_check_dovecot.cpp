@@ -63,6 +63,7 @@ private slots:
     void eachSecurityChoice_data();
     void eachSecurityChoice();
     void trustBoxDecidesAndIsRemembered();
+    void encodedHeadersReadAndScreened();
 };
 
 void TestCheckDovecot::initTestCase()
@@ -273,8 +274,8 @@ void TestCheckDovecot::screeningDecidesWhatStays()
         for (int row = 1; row <= 5; ++row)
             shown.append(f.Tabelle->Cells(2, row));
         QCOMPARE(shown, marks);
-        QCOMPARE(f.Tabelle->Cells(5, 2), u" Sofortkredit ohne Schufa"_s);
-        QCOMPARE(f.Tabelle->Cells(4, 5), u" \"Bob B.\" <bob@example.net>"_s);
+        QCOMPARE(f.Tabelle->Cells(5, 2), u"Sofortkredit ohne Schufa"_s);
+        QCOMPARE(f.Tabelle->Cells(4, 5), u"\"Bob B.\" <bob@example.net>"_s);
         QVERIFY(f.LEDBetreff->Lit() && f.LEDMessages->Lit() && f.LEDAbsender->Lit());
         QStringList counts;
         for (const QString& text : dialogs.texts())
@@ -285,6 +286,69 @@ void TestCheckDovecot::screeningDecidesWhatStays()
         f.close();
     }
     QCOMPARE(server.storedMessageCount(), remaining);
+}
+
+// Senders and subjects as mail today sends them: the grid shows them decoded
+// (as Python's email library reads them), the lists (Windows-1252 text) match
+// the decoded text with the usual case rule, and a cell too narrow for its
+// text shows the whole of it as a tooltip.
+void TestCheckDovecot::encodedHeadersReadAndScreened()
+{
+    DovecotServer server;
+    server.addMessage(message("=?utf-8?q?J=C3=B6rg_M=C3=BCller?= <joerg@example.de>", "Termin"));
+    server.addMessage(message("Ann <ann@example.org>", "=?utf-8?b?R3LDvMOfZSBhdXMgS8O2bG4=?=\r\n"
+                                                       " =?iso-8859-1?q?_und_M=FCnchen?="));
+    server.addMessage(message("\xc3\x9c"
+                              "bel <u@example.org>",
+                              "Gr\xfc\xdf"
+                              "e roh"));
+    server.addMessage(message("Ann <ann@example.org>", "=?utf-8?q?gr=C3=BC=C3=9Fe_aus_Rom?="));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    SettingsStore().writeString(u"Programm"_s, u"First"_s, u"0"_s);
+    SettingsStore().writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+    writeList(env.path(u"init/Betreff_User.ini"_s), "Gr\xfc\xdf"
+                                                    "e aus\r\n");
+    writeList(env.path(u"init/Absender_User.ini"_s), "M\xfcller\r\n");
+    {
+        ProgramWindows w;
+        Variabel& v = w.state;
+        v.Konto[1] = u"Dovecot"_s;
+        v.Host[1] = QString::fromLatin1(server.host());
+        v.Port[1] = server.port();
+        v.UserID[1] = QString::fromLatin1(server.user());
+        v.Passwort[1] = QString::fromLatin1(server.password());
+        v.Loeschen_Betreff_Eigen = true;
+        TStammForm& f = w.StammForm;
+        f.Anzeige_Setzen();
+        f.show();
+        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+
+        QCOMPARE(f.LAnzahl->text(), u"4"_s);
+        QStringList from, subject, marks;
+        for (int row = 1; row <= 4; ++row) {
+            from.append(f.Tabelle->Cells(4, row));
+            subject.append(f.Tabelle->Cells(5, row));
+            marks.append(f.Tabelle->Cells(2, row));
+        }
+        QCOMPARE(from, (QStringList{u"Jörg Müller <joerg@example.de>"_s, u"Ann <ann@example.org>"_s,
+                                    u"Übel <u@example.org>"_s, u"Ann <ann@example.org>"_s}));
+        QCOMPARE(subject,
+                 (QStringList{u"Termin"_s, u"Grüße aus Köln und München"_s, u"Grüße roh"_s, u"grüße aus Rom"_s}));
+        QCOMPARE(marks, (QStringList{u"F"_s, u"SE#"_s, QString(), QString()}));
+        QCOMPARE(dialogs.texts().size(), 1); // one deletion reported
+
+        const QModelIndex cell = f.Tabelle->model()->index(1, 5);
+        f.Tabelle->setColWidths(5, 30);
+        const QPoint inside = f.Tabelle->visualRect(cell).center();
+        QCOMPARE(f.Tabelle->clippedText(inside), u"Grüße aus Köln und München"_s);
+        f.Tabelle->setColWidths(5, 2000);
+        QCOMPARE(f.Tabelle->clippedText(f.Tabelle->visualRect(cell).center()), QString());
+        f.close();
+    }
+    QCOMPARE(server.storedMessageCount(), 3);
 }
 
 QTEST_MAIN(TestCheckDovecot)

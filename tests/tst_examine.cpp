@@ -35,11 +35,13 @@ private slots:
     void restoreKeepsEverything();
     void commandsNeedAList();
     void readOnlyProgramFolderKeepsAttachmentsInTheUsersCache();
+    void encodedHeadersAndNamesReadable();
     void disconnectDuringAnExaminationKeepsTheMailbox();
 
 private:
+    void setUp(const QStringList& fixtures);
     void openWindows();
-    void checkMailbox();
+    void checkMailbox(int count = 3);
     TStammForm& form() { return m_windows->StammForm; }
 
     std::unique_ptr<DovecotServer> m_server;
@@ -52,9 +54,14 @@ void TestExamine::init()
 {
     if (!DovecotServer::isAvailable())
         QSKIP("dovecot is not installed (package dovecot-pop3d); scripts/install-deps.sh installs it");
+    setUp({u"collisions.eml"_s, u"plain.eml"_s, u"nested.eml"_s});
+}
+
+void TestExamine::setUp(const QStringList& fixtures)
+{
     m_server = std::make_unique<DovecotServer>();
-    for (const auto* name : {"collisions.eml", "plain.eml", "nested.eml"})
-        m_server->addMessage(mimeFixture(QString::fromLatin1(name)));
+    for (const QString& name : fixtures)
+        m_server->addMessage(mimeFixture(name));
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     m_env = std::make_unique<TestEnvironment>();
     m_dialogs = std::make_unique<ScriptedDialogs>();
@@ -84,10 +91,10 @@ void TestExamine::cleanup()
     m_server.reset();
 }
 
-void TestExamine::checkMailbox()
+void TestExamine::checkMailbox(int count)
 {
     QTest::mouseClick(form().SBCheck, Qt::LeftButton);
-    QCOMPARE(form().LAnzahl->text(), u"3"_s);
+    QCOMPARE(form().LAnzahl->text(), QString::number(count));
     m_dialogs->clear();
 }
 
@@ -205,6 +212,38 @@ void TestExamine::commandsNeedAList()
     QCOMPARE(m_dialogs->messages()[1].helpContext, 4);
     QCOMPARE(m_dialogs->messages()[0].buttons, Dialogs::Ok | Dialogs::Help);
     QCOMPARE(form().Schrift->Text(), form().GetText(24));
+}
+
+// What Python's email library reads in the same message, except the Latin-1
+// name, which it cannot read and the program takes as Windows-1252, and the
+// name given both ways, where the extended form wins.
+void TestExamine::encodedHeadersAndNamesReadable()
+{
+    cleanup();
+    setUp({u"encodednames.eml"_s});
+    checkMailbox(1);
+    QCOMPARE(form().Tabelle->Cells(4, 1), u"Jörg Müller <joerg@example.de>"_s);
+    QCOMPARE(form().Tabelle->Cells(5, 1), u"Grüße aus Köln und München"_s);
+    form().Tabelle->setRow(1);
+    m_dialogs->answerNext(Dialogs::Yes);
+    QTest::mouseClick(form().SBExamine, Qt::LeftButton);
+    TExamineForm& examine = m_windows->ExamineForm;
+    QCOMPARE(examine.LFrom->text(), u"Jörg Müller <joerg@example.de>"_s);
+    QCOMPARE(examine.LSubject->text(), u"Grüße aus Köln und München"_s);
+    const QStringList names = {u"Grüße.txt"_s, u"naïve.txt"_s, u"€uro.txt"_s,
+                               u"Ärger.txt"_s, u"Müll.txt"_s,  u"passwd"_s};
+    QStringList listed;
+    for (int row = 1; row < examine.Tabelle->RowCount(); ++row)
+        listed.append(examine.Tabelle->Cells(2, row));
+    QCOMPARE(listed, names);
+    QStringList stored = QDir(m_env->path(u"temp"_s)).entryList(QDir::Files);
+    QStringList expected = names;
+    stored.sort();
+    expected.sort();
+    QCOMPARE(stored, expected);
+    QFile first(m_env->path(u"temp/Grüße.txt"_s));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QCOMPARE(first.readAll(), "Gruesse"_ba);
 }
 
 void TestExamine::disconnectDuringAnExaminationKeepsTheMailbox()

@@ -125,6 +125,8 @@ private slots:
     void deleteOnRead();
     void attachFilePathGetsSeparator();
     void walkFromDevice();
+    void memorySinkStoresTheSame();
+    void manyPartsOfOneNameStayLinear();
 };
 
 void TestMimeWalk::retrieve_data()
@@ -432,6 +434,58 @@ void TestMimeWalk::walkFromDevice()
     TMimeWalk::walk(buffer, m, scratch.folder() + u'/', false);
     QCOMPARE(m.Attachments.size(), 4);
     QCOMPARE(scratch.scratchContents().value(u"nopad.bin"_s), mimeFixture(u"nopad.bin"_s));
+}
+
+void TestMimeWalk::memorySinkStoresTheSame()
+{
+    // The fuzzer keeps the parts in memory: it must see what the program writes.
+    for (const QString& eml : {u"collisions.eml"_s, u"encodednames.eml"_s, u"single.eml"_s}) {
+        Scratch scratch;
+        QByteArray message = mimeFixture(eml);
+        QBuffer onDisk(&message), inMemory(&message);
+        onDisk.open(QIODevice::ReadOnly);
+        inMemory.open(QIODevice::ReadOnly);
+        TMailMessage written, kept;
+        TMimeWalk::walk(onDisk, written, scratch.folder() + u'/', true);
+        TMemorySink sink;
+        TMimeWalk::walk(inMemory, kept, sink, true);
+        QCOMPARE(kept.Attachments, written.Attachments);
+        QCOMPARE(kept.Body, written.Body);
+        Files files;
+        for (const auto& [name, content] : sink.files())
+            files[name] = content;
+        QCOMPARE(files, scratch.scratchContents());
+        QVERIFY(!sink.tempOpen());
+    }
+}
+
+void TestMimeWalk::manyPartsOfOneNameStayLinear()
+{
+    // A hostile message with thousands of parts of one name must not make the
+    // walk look at every taken alternative again for each part.
+    struct CountingSink : TMemorySink
+    {
+        bool taken(const QString& name) const override
+        {
+            ++looks;
+            return TMemorySink::taken(name);
+        }
+        mutable int looks = 0;
+    } sink;
+    sink.create(u"a_2.txt"_s); // already there: the walk must step over it
+    constexpr int parts = 2000;
+    QByteArray message = "Content-Type: multipart/mixed; boundary=\"b\"\n\n--b\n\nbody\n";
+    for (int i = 0; i < parts; ++i)
+        message += "--b\nContent-Type: text/plain; name=\"a.txt\"\n\nx\n";
+    message += "--b--\n";
+    QBuffer source(&message);
+    source.open(QIODevice::ReadOnly);
+    TMailMessage m;
+    TMimeWalk::walk(source, m, sink, false);
+    QCOMPARE(m.Attachments.size(), parts);
+    QCOMPARE(m.Attachments.mid(0, 4), (QStringList{u"a.txt"_s, u"a_1.txt"_s, u"a_3.txt"_s, u"a_4.txt"_s}));
+    QCOMPARE(m.Attachments.constLast(), u"a_%1.txt"_s.arg(parts));
+    QVERIFY2(sink.looks < 4 * parts, qPrintable(QString::number(sink.looks)));
 }
 
 QTEST_GUILESS_MAIN(TestMimeWalk)

@@ -4,6 +4,9 @@
 #include "SettingsStore.h"
 #include "TestSupport.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -259,6 +262,18 @@ void TestPassword::componentInfo()
     const QString key = u"Software\\Fernwick\\FW-Postrella\\CI\\TFWPassword"_s;
     QCOMPARE(store.readString(key, u"Version"_s), u"1.06"_s);
     QCOMPARE(store.readString(key, u"Last Change"_s), u"29.06.2000"_s);
+
+    // Every start writes the record again: unchanged, the file is not rewritten.
+    const QDateTime past(QDate(2000, 1, 1), QTime(0, 0));
+    {
+        QFile file(env.settingsFile());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    const QDateTime written = QFileInfo(env.settingsFile()).lastModified();
+    QCOMPARE(written, past);
+    password.WriteComponentInfo(u"Software\\Fernwick\\FW-Postrella"_s);
+    QCOMPARE(QFileInfo(env.settingsFile()).lastModified(), written);
 }
 
 QTEST_MAIN(TestPassword)

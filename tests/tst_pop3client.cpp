@@ -57,6 +57,27 @@ FakeScript loggedOn(int count)
     return greeting() + login("u", "p") + stat(count);
 }
 
+FakeScript pipelining(int count)
+{
+    return greeting("+OK POP3 server ready", {"PIPELINING"}) + login("u", "p") + stat(count);
+}
+
+const QList<QByteArray> kHeaders[] = {
+    {"From: a@example.org", "Subject: eins"},
+    {"From: b@example.org", "Subject: zwei"},
+    {"From: c@example.org", "Subject: drei"},
+};
+
+// Records the summary of every message as the listing delivers it.
+void recordSummaries(Probe& p)
+{
+    p.client.ReportLevel = 0;
+    p.client.OnRetrieveEnd = [&p](QObject*) {
+        p.events << u"end"_s + QString::fromLatin1(p.client.Summary().Subject) + u' ' +
+                        QString::number(p.client.Summary().Bytes);
+    };
+}
+
 } // namespace
 
 class TestPop3Client : public QObject
@@ -71,6 +92,13 @@ private slots:
     void summaryFromPackets_data();
     void summaryFromPackets();
     void listMessages();
+    void refusedPasswordWithStatAlongside();
+    void summariesOfAListing_data();
+    void summariesOfAListing();
+    void failureInAPipelinedListing_data();
+    void failureInAPipelinedListing();
+    void disconnectEndsAListing_data();
+    void disconnectEndsAListing();
     void listRefusedDoesNotWait();
     void overlongLineFailsWithoutHang_data();
     void overlongLineFailsWithoutHang();
@@ -267,6 +295,145 @@ void TestPop3Client::listMessages()
     QCOMPARE(listed, (QList<std::pair<int, int>>{{1, 120}, {2, 4711}}));
     QVERIFY(!p.client.Busy());
     p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::refusedPasswordWithStatAlongside()
+{
+    // With PIPELINING, STAT goes out with PASS; after a refused PASS its
+    // answer is read away, so the second try reads its own replies.
+    FakePop3Server fake(greeting("+OK POP3 server ready", {"PIPELINING"}) + client("USER u") + server("+OK") +
+                        client("PASS p") + client("STAT") + server("-ERR [AUTH] Authentication failed.") +
+                        server("-ERR not logged in") + client("USER u") + server("+OK") + client("PASS p2") +
+                        client("STAT") + server("+OK logged in") + server("+OK 2 300") + quit());
+    Probe p(fake);
+    p.client.OnAuthenticationFailed = [&p](bool& handled) {
+        p.client.Password = u"p2"_s;
+        handled = true;
+    };
+    p.client.Connect();
+    QCOMPARE(p.client.MessageCount(), 2);
+    QVERIFY(p.client.InFlight().isEmpty());
+    p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::summariesOfAListing_data()
+{
+    QTest::addColumn<bool>("pipelined");
+    QTest::addColumn<FakeScript>("script");
+    QTest::addColumn<QStringList>("deletion"); // where the deletion of message 2 is confirmed
+    // Without PIPELINING every command waits for the answer before it.
+    QTest::newRow("one at a time") << false
+                                   << loggedOn(3) + top(1, kHeaders[0]) + list(1, 100) + top(2, kHeaders[1]) +
+                                          list(2, 200) + dele(2) + top(3, kHeaders[2]) + list(3, 300) + quit()
+                                   << QStringList{u"end zwei 200"_s, u"success"_s, u"deleted 2"_s, u"start"_s};
+    // With it every summary is asked for before the first answer; the DELE
+    // of a condemned message follows in the stream and is answered after the
+    // commands that were already on their way.
+    QTest::newRow("pipelined") << true
+                               << pipelining(3) + summaryCommands(1, 3) + topReply(kHeaders[0]) + listReply(1, 100) +
+                                      topReply(kHeaders[1]) + listReply(2, 200) + client("DELE 2") +
+                                      topReply(kHeaders[2]) + listReply(3, 300) + server("+OK deleted") + quit()
+                               << QStringList{u"end drei 300"_s, u"success"_s, u"deleted 2"_s};
+}
+
+void TestPop3Client::summariesOfAListing()
+{
+    QFETCH(bool, pipelined);
+    QFETCH(FakeScript, script);
+    QFETCH(QStringList, deletion);
+    FakePop3Server fake(script);
+    fake.setOneAtATime(!pipelined);
+    Probe p(fake);
+    recordSummaries(p);
+    p.client.Connect();
+    QCOMPARE(p.client.HasCapability("PIPELINING"), pipelined);
+    p.events.clear();
+    p.client.RetrieveSummaries(
+        1, 3, [](int n) { return n == 2; }, [&p](int n) { p.events << u"deleted "_s + QString::number(n); });
+    QVERIFY(p.client.InFlight().isEmpty());
+    QVERIFY(!p.client.Busy());
+    p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+
+    // The same summaries in the same order either way; only the consent to the
+    // deletion may come later in the stream.
+    QStringList withoutDeletion = p.events;
+    withoutDeletion.removeAll(u"success"_s);
+    withoutDeletion.removeAll(u"deleted 2"_s);
+    QCOMPARE(withoutDeletion, (QStringList{u"start"_s, u"end eins 100"_s, u"start"_s, u"end zwei 200"_s, u"start"_s,
+                                           u"end drei 300"_s, u"disconnect"_s}));
+    const qsizetype at = p.events.indexOf(deletion.first());
+    QCOMPARE(p.events.mid(at, deletion.size()), deletion);
+}
+
+void TestPop3Client::failureInAPipelinedListing_data()
+{
+    QTest::addColumn<FakeScript>("answers"); // after the summary commands of messages 1 to 3
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("usable"); // the connection can take the next command
+    QTest::newRow("refused TOP") << topReply(kHeaders[0]) + listReply(1, 100) + server("-ERR no such message") +
+                                        listReply(2, 200) + topReply(kHeaders[2]) + listReply(3, 300) + dele(1) + quit()
+                                 << u"-ERR no such message\r\n"_s << true;
+    QTest::newRow("closed in the middle") << topReply(kHeaders[0]) + listReply(1, 100) + server("+OK") + close()
+                                          << u"Die Verbindung wurde während der Antwort geschlossen"_s << false;
+}
+
+void TestPop3Client::failureInAPipelinedListing()
+{
+    QFETCH(FakeScript, answers);
+    QFETCH(QString, error);
+    QFETCH(bool, usable);
+    FakePop3Server fake(pipelining(3) + summaryCommands(1, 3) + answers);
+    Probe p(fake);
+    recordSummaries(p);
+    p.client.Connect();
+    p.events.clear();
+    QCOMPARE(p.failure([&] { p.client.RetrieveSummaries(1, 3); }), error);
+    p.events.removeAll(u"disconnect"_s);
+    QCOMPARE(p.events, (QStringList{u"start"_s, u"end eins 100"_s, u"start"_s}));
+    // The answers still due were read away: the next command gets its own reply.
+    QVERIFY(p.client.InFlight().isEmpty());
+    QCOMPARE(p.client.Connected(), usable);
+    if (usable) {
+        p.client.DeleteMessage(1);
+        p.client.Disconnect();
+    }
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::disconnectEndsAListing_data()
+{
+    QTest::addColumn<bool>("pipelined");
+    QTest::addColumn<FakeScript>("script");
+    QTest::newRow("one at a time") << false << loggedOn(3) + top(1, kHeaders[0]) + list(1, 100) + quit();
+    // The answers already on their way are read before QUIT, so QUIT is
+    // answered by its own reply and the deletions become final.
+    QTest::newRow("pipelined") << true
+                               << pipelining(3) + summaryCommands(1, 3) + topReply(kHeaders[0]) + listReply(1, 100) +
+                                      topReply(kHeaders[1]) + listReply(2, 200) + topReply(kHeaders[2]) +
+                                      listReply(3, 300) + quit();
+}
+
+void TestPop3Client::disconnectEndsAListing()
+{
+    QFETCH(bool, pipelined);
+    QFETCH(FakeScript, script);
+    FakePop3Server fake(script);
+    fake.setOneAtATime(!pipelined);
+    Probe p(fake);
+    recordSummaries(p);
+    p.client.Connect();
+    p.events.clear();
+    const auto end = p.client.OnRetrieveEnd;
+    p.client.OnRetrieveEnd = [&](QObject* sender) {
+        end(sender);
+        p.client.Disconnect();
+    };
+    QCOMPARE(p.failure([&] { p.client.RetrieveSummaries(1, 3); }), QString());
+    QCOMPARE(p.events, (QStringList{u"start"_s, u"end eins 100"_s, u"disconnect"_s}));
+    QVERIFY(!p.client.Connected());
     FAKE_POP3_VERIFY(fake);
 }
 

@@ -306,7 +306,7 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     QTRY_VERIFY2(form.Pop3Client1->Connected(),
                  qPrintable(windows.BerichtForm.lines().join(u" | "_s) + u" / "_s + fake.report() + u" / "_s +
                             m_dialogs->texts().join(u" | "_s)));
-    QTRY_COMPARE(form.Tabelle->Cells(5, 1), u" Hallo"_s);
+    QTRY_COMPARE(form.Tabelle->Cells(5, 1), u"Hallo"_s);
     FAKE_POP3_VERIFY(fake);
     QVERIFY(pressed);
     const QStringList automatic = windows.BerichtForm.lines().filter(u"Automatische Prüfung"_s);

@@ -17,6 +17,8 @@ class TestScreening : public QObject
 private slots:
     void matchRule_data();
     void matchRule();
+    void decodedTextMatchesToo_data();
+    void decodedTextMatchesToo();
     void marksCountersAndDeletion_data();
     void marksCountersAndDeletion();
     void listFilesSplitAtEveryLineEnd();
@@ -57,6 +59,33 @@ void TestScreening::matchRule()
     QFETCH(QByteArray, text);
     QFETCH(bool, match);
     QCOMPARE(Screening::matches(pattern, text), match);
+}
+
+void TestScreening::decodedTextMatchesToo_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QString>("decoded");
+    QTest::addColumn<bool>("match");
+    QTest::newRow("Windows-1252 pattern in the decoded text") << "Gr\xfc\xdf"
+                                                                 "e"_ba
+                                                              << "=?utf-8?q?Gr=C3=BC=C3=9Fe?="_ba << u"Grüße"_s << true;
+    QTest::newRow("still in the raw bytes") << "=?utf-8?q?"_ba
+                                            << "=?utf-8?q?x?="_ba << u"x"_s << true;
+    QTest::newRow("case counts in the decoded text too") << "Kredit"_ba
+                                                         << "=?utf-8?q?kredit?="_ba << u"kredit"_s << false;
+    QTest::newRow("euro sign through the code page") << "\x80"_ba
+                                                     << "=?utf-8?q?=E2=82=AC?="_ba << u"€"_s << true;
+    QTest::newRow("empty pattern never matches") << QByteArray() << "x"_ba << u"x"_s << false;
+}
+
+void TestScreening::decodedTextMatchesToo()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(QByteArray, raw);
+    QFETCH(QString, decoded);
+    QFETCH(bool, match);
+    QCOMPARE(Screening::matches(pattern, raw, decoded), match);
 }
 
 void TestScreening::marksCountersAndDeletion_data()

@@ -1,6 +1,9 @@
 #include "StringGrid.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 
 TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent)
 {
@@ -49,6 +52,32 @@ void TStringGrid::setCells(int column, int row, const QString& text)
 {
     if (QTableWidgetItem* it = itemAt(column, row, true))
         it->setText(text);
+}
+
+QString TStringGrid::clippedText(const QPoint& position) const
+{
+    const QModelIndex index = indexAt(position);
+    const QTableWidgetItem* it = index.isValid() ? item(index.row(), index.column()) : nullptr;
+    if (!it || it->text().isEmpty())
+        return {};
+    // The delegate leaves a margin on either side of the text.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int needed = QFontMetrics(it->font()).horizontalAdvance(it->text()) + 2 * margin;
+    return needed > visualRect(index).width() ? it->text() : QString();
+}
+
+bool TStringGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = clippedText(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(indexAt(help->pos())));
+        return true;
+    }
+    return QTableWidget::viewportEvent(event);
 }
 
 QTableWidgetItem* TStringGrid::itemAt(int column, int row, bool create)

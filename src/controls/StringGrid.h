@@ -26,9 +26,16 @@ public:
     int Row() const;
     void setRow(int row);
 
+    // The whole text of the cell under a point of the viewport when the
+    // column is too narrow for it, so a hovering user can read it; otherwise empty.
+    QString clippedText(const QPoint& position) const;
+
     void setFixedColor(const QColor& color);
     // 1: the first column is fixed (not selectable, header colour); 0: none.
     void setFixedCols(int count);
+
+protected:
+    bool viewportEvent(QEvent* event) override;
 
 private:
     QTableWidgetItem* itemAt(int column, int row, bool create);

@@ -97,9 +97,9 @@ void TBackgroundCheck::tick()
         account.userId = V.UserID[slot];
         account.password = V.Passwort[slot];
         Screening::Lists lists;
-        lists.absender = Screening::loadList(ProgramFolder::file(u"\\init\\Absender_User.ini"_s));
+        lists.absender = Screening::loadList(ProgramFolder::userList(u"Absender_User.ini"_s));
         lists.betreff = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
-        lists.betreffEigen = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff_User.ini"_s));
+        lists.betreffEigen = Screening::loadList(ProgramFolder::userList(u"Betreff_User.ini"_s));
         const Screening::Switches switches{V.Loeschen_Absender, V.Loeschen_Betreff, V.Loeschen_Betreff_Eigen};
         const auto previous = m_seen.constFind(slot);
         outcome = ScheduledCheck::run(*m_client, account, lists, switches, V.Automatisch_Loeschen,

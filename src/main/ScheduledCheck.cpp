@@ -2,6 +2,9 @@
 
 #include "AnsiText.h"
 #include "Exception.h"
+#include "HeaderText.h"
+
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -52,21 +55,42 @@ Outcome run(TPop3Client& client, const Account& account, const Screening::Lists&
         if (outcome.messages > 0) {
             const QMap<int, QByteArray> uids =
                 client.HasCapability("UIDL") ? client.UniqueIds() : QMap<int, QByteArray>();
-            client.ListMessages();
-            for (int n = 1; n <= outcome.messages; ++n) {
-                client.RetrieveSummary(n);
+            // The same listing as the check command: the whole LIST first, then
+            // every summary, a condemned message's DELE joining the stream.
+            QMap<int, QByteArray> kept;
+            bool condemned = false;
+            int current = 0;
+            client.OnRetrieveEnd = [&](QObject*) {
                 const TSummary& summary = client.Summary();
-                const QByteArray id = identity(uids.value(n), summary);
+                const QByteArray id = identity(uids.value(current), summary);
                 if (!previous || !previous->contains(id))
                     ++outcome.fresh;
-                const Screening::Result result = Screening::screen(summary.From, summary.Subject, lists, switches);
-                if (deleteCondemned && result.condemned) {
-                    client.DeleteMessage(n);
+                kept.insert(current, id);
+                // Screened on the raw bytes and the decoded text, as the check command does.
+                const auto shown = [&summary](const QByteArray& name) {
+                    return HeaderText::decode(HeaderText::unfolded(summary.Header, name));
+                };
+                condemned =
+                    Screening::screen(summary.From, summary.Subject, lists, switches, shown("From"), shown("Subject"))
+                        .condemned;
+            };
+            const auto forget = qScopeGuard([&client] { client.OnRetrieveEnd = nullptr; });
+            current = 1;
+            client.RetrieveSummaries(
+                1, outcome.messages,
+                [&](int) {
+                    const bool goes = deleteCondemned && condemned;
+                    condemned = false;
+                    ++current;
+                    return goes;
+                },
+                [&](int msgNum) {
+                    kept.remove(msgNum);
                     ++outcome.deleted;
-                } else {
-                    outcome.seen.insert(id);
-                }
-            }
+                },
+                true);
+            for (const QByteArray& id : std::as_const(kept))
+                outcome.seen.insert(id);
         }
         client.Disconnect();
         outcome.ok = true;

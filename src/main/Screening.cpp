@@ -1,8 +1,10 @@
 #include "Screening.h"
 
+#include "AnsiText.h"
 #include "Exception.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
@@ -12,6 +14,12 @@ namespace Screening {
 bool matches(const QByteArray& pattern, const QByteArray& text)
 {
     return !pattern.isEmpty() && !text.isEmpty() && text.contains(pattern);
+}
+
+bool matches(const QByteArray& pattern, const QByteArray& raw, const QString& decoded)
+{
+    return matches(pattern, raw) ||
+           (!pattern.isEmpty() && !decoded.isEmpty() && decoded.contains(AnsiText::fromAnsi(pattern)));
 }
 
 QList<QByteArray> loadList(const QString& path)
@@ -39,6 +47,23 @@ QList<QByteArray> loadList(const QString& path)
     return lines;
 }
 
+QList<QByteArray> ListCache::list(const QString& path)
+{
+    const QFileInfo info(path);
+    const QDateTime modified = info.lastModified();
+    const QDateTime changed = info.metadataChangeTime();
+    const qint64 size = info.size();
+    const auto found = m_entries.constFind(path);
+    if (found != m_entries.cend() && info.exists() && found->modified == modified && found->changed == changed &&
+        found->size == size)
+        return found->lines;
+    // A file that cannot be read fails as loadList does, every time it is asked for.
+    m_entries.remove(path);
+    Entry entry{modified, changed, size, loadList(path)};
+    m_entries.insert(path, entry);
+    return entry.lines;
+}
+
 void saveList(const QString& path, const QList<QByteArray>& lines)
 {
     QSaveFile file(path);
@@ -54,10 +79,10 @@ void saveList(const QString& path, const QList<QByteArray>& lines)
 
 namespace {
 
-bool anyMatch(const QList<QByteArray>& patterns, const QByteArray& text)
+bool anyMatch(const QList<QByteArray>& patterns, const QByteArray& raw, const QString& decoded)
 {
     for (const QByteArray& pattern : patterns) {
-        if (matches(pattern, text))
+        if (matches(pattern, raw, decoded))
             return true;
     }
     return false;
@@ -73,9 +98,10 @@ void applyMark(Result& result, const QString& letters, bool deletes)
 
 } // namespace
 
-void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes)
+void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& raw,
+                const QString& decoded, bool deletes)
 {
-    if (!anyMatch(patterns, text))
+    if (!anyMatch(patterns, raw, decoded))
         return;
     switch (list) {
     case List::Absender:
@@ -97,12 +123,13 @@ void screenList(Result& result, List list, const QList<QByteArray>& patterns, co
     result.condemned = result.condemned || deletes;
 }
 
-Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches)
+Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches,
+              const QString& fromText, const QString& subjectText)
 {
     Result result;
-    screenList(result, List::Absender, lists.absender, from, switches.absender);
-    screenList(result, List::Betreff, lists.betreff, subject, switches.betreff);
-    screenList(result, List::BetreffEigen, lists.betreffEigen, subject, switches.betreffEigen);
+    screenList(result, List::Absender, lists.absender, from, fromText, switches.absender);
+    screenList(result, List::Betreff, lists.betreff, subject, subjectText, switches.betreff);
+    screenList(result, List::BetreffEigen, lists.betreffEigen, subject, subjectText, switches.betreffEigen);
     return result;
 }
 

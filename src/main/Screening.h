@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -12,12 +14,36 @@ namespace Screening {
 // in the text. Empty patterns and empty texts never match.
 bool matches(const QByteArray& pattern, const QByteArray& text);
 
+// The same rule on the raw bytes of a field or on its decoded text, so an
+// encoded subject cannot slip past a list; the pattern is Windows-1252 text.
+bool matches(const QByteArray& pattern, const QByteArray& raw, const QString& decoded);
+
 // One pattern per line; CR LF, a lone CR or a lone LF ends a line. A missing
 // or unreadable file fails with "Datei <path> kann nicht geöffnet werden".
 QList<QByteArray> loadList(const QString& path);
 
 // Writes the lines with CR LF; fails with "Datei <path> kann nicht erstellt werden".
 void saveList(const QString& path, const QList<QByteArray>& lines);
+
+// The lists of a check, each read from disk once and again only when its file
+// has changed (its time stamps or size), so a list saved during a check still
+// screens the next message.
+class ListCache
+{
+public:
+    QList<QByteArray> list(const QString& path);
+    void clear() { m_entries.clear(); }
+
+private:
+    struct Entry
+    {
+        QDateTime modified;
+        QDateTime changed;
+        qint64 size = -1;
+        QList<QByteArray> lines;
+    };
+    QHash<QString, Entry> m_entries;
+};
 
 enum class List
 {
@@ -53,12 +79,14 @@ struct Result
     bool condemned = false;
 };
 
-// Screens the text against one list and adds the outcome to the result. The
-// mark names the last list that matched, except that a message that will be
-// deleted always keeps a mark with "#".
-void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes);
+// Screens the field (raw bytes and decoded text) against one list and adds
+// the outcome to the result. The mark names the last list that matched,
+// except that a message that will be deleted always keeps a mark with "#".
+void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& raw,
+                const QString& decoded, bool deletes);
 
 // Screens sender, then system subject list, then user subject list.
-Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches);
+Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches,
+              const QString& fromText = {}, const QString& subjectText = {});
 
 } // namespace Screening

@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "FWPasswordUnit.h"
+#include "HeaderText.h"
 #include "LED.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
@@ -22,6 +23,20 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A summary field as the user reads it: continuation lines joined, encoded
+// words and UTF-8 decoded.
+QString shownField(const TSummary& summary, const QByteArray& name)
+{
+    return HeaderText::decode(HeaderText::unfolded(summary.Header, name));
+}
+
+// About the display rate: more frames would only cost time nobody sees.
+constexpr int kFrameMs = 16;
+
+} // namespace
 
 QString TStammForm::sizeText(qint64 bytes, const QString& unit)
 {
@@ -155,17 +170,30 @@ void TStammForm::Pop3Client1Connect()
         Modus = 1;
         LEDCheck->setLit(true);
         setStatusText(21, true);
-        Pop3Client1->ListMessages();
         Sofort_Loeschen = false;
-        for (int i = 0; i < Anzahl_Mails; ++i) {
-            Pop3Client1->RetrieveSummary(Zeile);
-            if (Sofort_Loeschen) {
-                Pop3Client1->DeleteMessage(Zeile);
-                m_deletedHere.insert(Zeile);
-            }
-            ++Zeile;
-            Sofort_Loeschen = false;
-        }
+        m_lists.clear();
+        m_listing = true;
+        m_listingStatus = LStatus->text();
+        Tabelle->setUpdatesEnabled(false);
+        layOutPanels();
+        PWarten->show();
+        PWarten->raise();
+        const auto drawn = qScopeGuard([this] {
+            m_listing = false;
+            showListingProgress(true);
+            LStatus->setText(m_listingStatus);
+            Tabelle->setUpdatesEnabled(true);
+            PWarten->hide();
+        });
+        Pop3Client1->RetrieveSummaries(
+            1, Anzahl_Mails,
+            [this](int) {
+                const bool condemned = Sofort_Loeschen;
+                Sofort_Loeschen = false;
+                ++Zeile;
+                return condemned;
+            },
+            [this](int msgNum) { m_deletedHere.insert(msgNum); }, true);
         LEDCheck->setLit(false);
         setStatusText(22, false);
         const struct
@@ -245,11 +273,31 @@ void TStammForm::Pop3Client1CertificateUntrusted(const TCertificateInfo& info, b
 
 void TStammForm::Pop3Client1Status(const QString& status)
 {
+    // A listing shows its progress instead; the last status follows at its end.
+    if (m_listing) {
+        m_listingStatus = u"Status: "_s + status;
+        return;
+    }
     LStatus->setText(u"Status: "_s + status);
+}
+
+void TStammForm::showListingProgress(bool force)
+{
+    if (!force && m_lastFrame.isValid() && m_lastFrame.elapsed() < kFrameMs)
+        return;
+    m_lastFrame.start();
+    const int listed = qMin(Zeile, Anzahl_Mails);
+    LStatus->setText(u"Status: "_s + QString::number(listed) + u" von "_s + QString::number(Anzahl_Mails));
+    Tabelle->setUpdatesEnabled(true);
+    Tabelle->repaint();
+    Tabelle->setUpdatesEnabled(false);
 }
 
 void TStammForm::Pop3Client1RetrieveStart()
 {
+    // The notice stands for the whole listing instead of flashing for each message.
+    if (m_listing)
+        return;
     layOutPanels();
     PWarten->show();
     PWarten->raise();
@@ -262,10 +310,14 @@ void TStammForm::Pop3Client1RetrieveEnd()
         Zeile_Loeschen();
         const TSummary& summary = Pop3Client1->Summary();
         Tabelle->setCells(3, Zeile, sizeText(summary.Bytes, V.Angabe));
-        Tabelle->setCells(4, Zeile, AnsiText::fromAnsi(summary.From));
-        Tabelle->setCells(5, Zeile, AnsiText::fromAnsi(summary.Subject));
+        Tabelle->setCells(4, Zeile, shownField(summary, "From"));
+        Tabelle->setCells(5, Zeile, shownField(summary, "Subject"));
         Check_From();
         Check_Subject();
+        if (m_listing) {
+            showListingProgress(false);
+            return;
+        }
     } else {
         retrieveEndForExamination();
     }
@@ -312,24 +364,26 @@ void TStammForm::Pop3Client1Failure()
 void TStammForm::Check_From()
 {
     m_screening = {};
-    const QList<QByteArray> senders = Screening::loadList(ProgramFolder::userList(u"Absender_User.ini"_s));
-    screenAgainst(Screening::List::Absender, senders, Pop3Client1->Summary().From, V.Loeschen_Absender);
+    const QList<QByteArray> senders = m_lists.list(ProgramFolder::userList(u"Absender_User.ini"_s));
+    const TSummary& summary = Pop3Client1->Summary();
+    screenAgainst(Screening::List::Absender, senders, summary.From, shownField(summary, "From"), V.Loeschen_Absender);
 }
 
 void TStammForm::Check_Subject()
 {
     const QByteArray& subject = Pop3Client1->Summary().Subject;
-    const QList<QByteArray> system = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
-    screenAgainst(Screening::List::Betreff, system, subject, V.Loeschen_Betreff);
-    const QList<QByteArray> own = Screening::loadList(ProgramFolder::userList(u"Betreff_User.ini"_s));
-    screenAgainst(Screening::List::BetreffEigen, own, subject, V.Loeschen_Betreff_Eigen);
+    const QString decoded = shownField(Pop3Client1->Summary(), "Subject");
+    const QList<QByteArray> system = m_lists.list(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
+    screenAgainst(Screening::List::Betreff, system, subject, decoded, V.Loeschen_Betreff);
+    const QList<QByteArray> own = m_lists.list(ProgramFolder::userList(u"Betreff_User.ini"_s));
+    screenAgainst(Screening::List::BetreffEigen, own, subject, decoded, V.Loeschen_Betreff_Eigen);
 }
 
 void TStammForm::screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
-                               bool deletes)
+                               const QString& decoded, bool deletes)
 {
     const Screening::Result before = m_screening;
-    Screening::screenList(m_screening, list, patterns, text, deletes);
+    Screening::screenList(m_screening, list, patterns, text, decoded, deletes);
     const Screening::Result& r = m_screening;
     if (r.litAbsender)
         LEDAbsender->setLit(true);

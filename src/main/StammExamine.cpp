@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Dialogs.h"
 #include "ExamineUn.h"
+#include "HeaderText.h"
 #include "LED.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
@@ -157,7 +158,8 @@ void TStammForm::retrieveEndForExamination()
         QStringList body;
         for (const QByteArray& line : message.Body)
             body.append(AnsiText::fromAnsi(line));
-        m_examine->setMessage(AnsiText::fromAnsi(message.From), AnsiText::fromAnsi(message.Subject), body,
+        m_examine->setMessage(HeaderText::decode(HeaderText::unfolded(message.Head, "From")),
+                              HeaderText::decode(HeaderText::unfolded(message.Head, "Subject")), body,
                               message.Attachments);
     } else if (Modus == 3) {
         m_examine->setMessage({}, {}, {}, message.Attachments);

@@ -4,6 +4,7 @@
 #include "Screening.h"
 #include "Variabel.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMap>
 #include <QSet>
@@ -231,8 +232,11 @@ private:
     void bindHandlers();
     void setStatusText(quint16 textNumber, bool navy);
     void log(const QString& line);
-    void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text, bool deletes);
+    void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
+                       const QString& decoded, bool deletes);
     void retrieveEndForExamination();
+    // Draws the grid and the progress of a running listing, at most at the display rate unless forced.
+    void showListingProgress(bool force);
     // Shows the no-list message and returns true while no list is shown.
     bool listMissing(int helpContext);
     // Whether the commands that talk to the server may run: not while the
@@ -286,6 +290,13 @@ private:
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
     QSet<int> m_deletedHere;
+    // The list files, read again only when they changed on disk.
+    Screening::ListCache m_lists;
+    // While a check lists the messages the grid is drawn by showListingProgress
+    // instead of at every reply the client waits for.
+    bool m_listing = false;
+    QElapsedTimer m_lastFrame;
+    QString m_listingStatus;
     std::unique_ptr<PasswordKeeper> m_passwords;
     // The password typed for the running check, kept once the logon succeeds.
     struct

@@ -3,8 +3,44 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// For timing the start from outside (bench/coldstart.py): with
+// POSTRELLA_EXIT_WHEN_SHOWN set, the program prints the monotonic clock in
+// milliseconds once the main window has been painted, and ends without
+// touching any settings.
+class ShownReporter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_reported) {
+            m_reported = true;
+            QTimer::singleShot(0, this, [] {
+                timespec now{};
+                clock_gettime(CLOCK_MONOTONIC, &now);
+                std::printf("shown %.3f\n", double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6);
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_reported = false;
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -30,6 +66,8 @@ int main(int argc, char* argv[])
     // Closing the main window ends the program, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&StammForm, &TStammForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (qEnvironmentVariableIsSet("POSTRELLA_EXIT_WHEN_SHOWN"))
+        StammForm.installEventFilter(new ShownReporter(&StammForm));
     StammForm.show();
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "AttachmentName.h"
 
+#include "HeaderText.h"
 #include "Pop3Text.h"
 
 #include <QFile>
@@ -58,7 +59,137 @@ QString compose(const QString& base, const QString& suffix, const QString* exten
     return fitted(base + u'.' + *extension, MaxBytes - diskBytes(suffix)) + suffix;
 }
 
+// More pieces than this are no name but an attack on memory.
+constexpr int kMaxPieces = 256;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A parameter value: a quoted string (backslash escapes resolved) or a token
+// up to the next semicolon or blank.
+QByteArray parameterValue(const QByteArray& line, qsizetype at)
+{
+    while (at < line.size() && isBlank(line.at(at)))
+        ++at;
+    QByteArray value;
+    if (at < line.size() && line.at(at) == '"') {
+        for (++at; at < line.size() && line.at(at) != '"'; ++at) {
+            if (line.at(at) == '\\' && at + 1 < line.size())
+                ++at;
+            value.append(line.at(at));
+        }
+        return value;
+    }
+    while (at < line.size() && line.at(at) != ';' && !isBlank(line.at(at)))
+        value.append(line.at(at++));
+    return value;
+}
+
+QByteArray percentDecoded(QByteArrayView text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto hex = [](char c) { return QByteArrayView("0123456789abcdef").indexOf(char(c | 0x20)); };
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out.append(char(hex(text[i + 1]) * 16 + hex(text[i + 2])));
+            i += 2;
+        } else {
+            out.append(text[i]);
+        }
+    }
+    return out;
+}
+
 } // namespace
+
+void Parameters::addLine(const QByteArray& line)
+{
+    if (const QByteArray plain = fromHeaderLine(line); !plain.isEmpty())
+        m_plain = plain;
+
+    const QByteArray lower = line.toLower();
+    for (qsizetype at = lower.indexOf("name*"); at >= 0; at = lower.indexOf("name*", at + 5)) {
+        const bool isFile = at >= 4 && lower.sliced(at - 4, 4) == "file";
+        const qsizetype start = isFile ? at - 4 : at;
+        if (start > 0 && !isBlank(lower.at(start - 1)) && lower.at(start - 1) != ';' && lower.at(start - 1) != ':')
+            continue;
+        qsizetype pos = at + 5;
+        int number = -1;
+        bool encoded = true;
+        if (pos < lower.size() && lower.at(pos) >= '0' && lower.at(pos) <= '9') {
+            number = 0;
+            while (pos < lower.size() && lower.at(pos) >= '0' && lower.at(pos) <= '9' && number <= kMaxPieces)
+                number = number * 10 + (lower.at(pos++) - '0');
+            encoded = pos < lower.size() && lower.at(pos) == '*';
+            if (encoded)
+                ++pos;
+        }
+        while (pos < lower.size() && isBlank(lower.at(pos)))
+            ++pos;
+        if (pos >= lower.size() || lower.at(pos) != '=' || number >= kMaxPieces)
+            continue;
+        (isFile ? m_filename : m_name).insert(number, Piece{parameterValue(line, pos + 1), encoded});
+    }
+}
+
+// The pieces in order, from 0 up to the first missing number; the charset is
+// the one the first piece names.
+QString Parameters::joined(const Pieces& pieces)
+{
+    QList<Piece> ordered;
+    if (const auto whole = pieces.constFind(-1); whole != pieces.cend()) {
+        ordered.append(*whole);
+    } else {
+        for (int k = 0; pieces.contains(k); ++k)
+            ordered.append(pieces.value(k));
+    }
+    if (ordered.isEmpty())
+        return {};
+    QByteArray charset;
+    QByteArray bytes;
+    for (qsizetype k = 0; k < ordered.size(); ++k) {
+        QByteArrayView value(ordered[k].value);
+        if (!ordered[k].encoded) {
+            bytes += value;
+            continue;
+        }
+        if (k == 0) {
+            // charset'language'text; without both quotes the whole is text.
+            const qsizetype first = value.indexOf('\'');
+            const qsizetype second = first < 0 ? -1 : value.indexOf('\'', first + 1);
+            if (second >= 0) {
+                charset = value.first(first).toByteArray();
+                value = value.sliced(second + 1);
+            }
+        }
+        bytes += percentDecoded(value);
+    }
+    return HeaderText::readable(HeaderText::fromCharset(bytes, charset), HeaderText::Controls::Drop);
+}
+
+QString Parameters::name() const
+{
+    if (const QString name = joined(m_filename); !name.isEmpty())
+        return name;
+    if (const QString name = joined(m_name); !name.isEmpty())
+        return name;
+    return HeaderText::decode(m_plain, HeaderText::Controls::Drop);
+}
+
+bool Parameters::isEmpty() const
+{
+    return m_plain.isEmpty() && m_filename.isEmpty() && m_name.isEmpty();
+}
+
+void Parameters::clear()
+{
+    m_plain.clear();
+    m_filename.clear();
+    m_name.clear();
+}
 
 QByteArray fromHeaderLine(const QByteArray& line)
 {

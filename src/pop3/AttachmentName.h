@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 // File names for extracted message parts. A part header names its file with
@@ -12,6 +13,36 @@ namespace AttachmentName {
 // parameter, quoted or not; a line without such a parameter gives the text
 // between its first two double quotes. Empty when the line names nothing.
 QByteArray fromHeaderLine(const QByteArray& line);
+
+// Gathers the name of one part from its header lines. Mailers give it as a
+// plain parameter, possibly with encoded words inside the quotes, or in the
+// extended form with a charset and percent escapes, possibly cut into numbered
+// pieces spread over continuation lines. The extended filename wins over the
+// extended name, and either over a plain one; of the plain names the last line
+// that gives one wins.
+class Parameters
+{
+public:
+    void addLine(const QByteArray& line);
+    // The decoded name, before it is reduced; empty when the header named nothing.
+    QString name() const;
+    bool isEmpty() const;
+    void clear();
+
+private:
+    struct Piece
+    {
+        QByteArray value;
+        bool encoded = false;
+    };
+    // Piece number -1 is the unnumbered form "name*=".
+    using Pieces = QMap<int, Piece>;
+    static QString joined(const Pieces& pieces);
+
+    QByteArray m_plain;
+    Pieces m_filename;
+    Pieces m_name;
+};
 
 // Reduces a name to a bare file name: the last component after either
 // separator, no control characters, none of the characters Windows refuses,

@@ -3,16 +3,13 @@
 #include "AnsiText.h"
 #include "AttachmentName.h"
 #include "Exception.h"
-#include "Pop3Text.h"
 
-#include <QFileInfo>
+#include <QFileDevice>
 #include <QIODevice>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-int s_tempCounter = 0;
 
 constexpr qsizetype kFieldLength = 256;
 constexpr qint64 kCopyChunk = 64 * 1024;
@@ -24,6 +21,28 @@ QByteArray withoutLineEnd(QByteArray line)
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
+}
+
+// Where the needle (upper case) first occurs in the line, whatever the case;
+// every header line passes here, so nothing is copied.
+qsizetype indexOfNoCase(const QByteArray& line, QByteArrayView needle)
+{
+    const qsizetype last = line.size() - needle.size();
+    const char first = needle.front();
+    const char* text = line.constData();
+    for (qsizetype i = 0; i <= last; ++i) {
+        // ASCII letters differ from their capitals in bit 5 only.
+        if ((text[i] & ~0x20) == first && qstrnicmp(text + i, needle.data(), size_t(needle.size())) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Whether the line's first word (up to the first blank) is the field name.
+bool isField(const QByteArray& line, QByteArrayView name)
+{
+    return line.size() >= name.size() && qstrnicmp(line.constData(), name.data(), size_t(name.size())) == 0 &&
+           (line.size() == name.size() || line.at(name.size()) == ' ');
 }
 
 // The value after "BOUNDARY=": quoted, or up to the next parameter or blank.
@@ -49,16 +68,16 @@ QByteArray encodingValue(const QByteArray& line, qsizetype from)
     return (colon < 0 ? line.mid(from) : line.mid(colon + 1)).trimmed().left(kFieldLength);
 }
 
-bool existsOrLink(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 } // namespace
 
 TMimeWalk::TMimeWalk(TMailMessage& message, QString folder, bool parse, Hooks hooks)
-    : m_message(message), m_folder(std::move(folder)), m_parse(parse), m_hooks(std::move(hooks))
+    : TMimeWalk(message, *new TFolderSink(std::move(folder)), parse, std::move(hooks))
+{
+    m_ownSink.reset(&m_sink);
+}
+
+TMimeWalk::TMimeWalk(TMailMessage& message, TPartSink& sink, bool parse, Hooks hooks)
+    : m_message(message), m_sink(sink), m_parse(parse), m_hooks(std::move(hooks))
 {}
 
 TMimeWalk::~TMimeWalk()
@@ -68,7 +87,7 @@ TMimeWalk::~TMimeWalk()
 
 int TMimeWalk::tempCounter()
 {
-    return s_tempCounter;
+    return TFolderSink::tempCounter();
 }
 
 void TMimeWalk::status(int level, const QString& text) const
@@ -85,6 +104,17 @@ void TMimeWalk::fileError(const QString& path, const QString& reason)
 void TMimeWalk::walk(QIODevice& source, TMailMessage& message, const QString& folder, bool parse, Hooks hooks)
 {
     TMimeWalk walk(message, folder, parse, std::move(hooks));
+    walkLines(source, walk);
+}
+
+void TMimeWalk::walk(QIODevice& source, TMailMessage& message, TPartSink& sink, bool parse, Hooks hooks)
+{
+    TMimeWalk walk(message, sink, parse, std::move(hooks));
+    walkLines(source, walk);
+}
+
+void TMimeWalk::walkLines(QIODevice& source, TMimeWalk& walk)
+{
     try {
         while (!source.atEnd())
             walk.addLine(withoutLineEnd(source.readLine()));
@@ -153,28 +183,22 @@ bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
             m_partState = 1;
         return true;
     }
-    const QByteArray field = NthField(line, ' ', 1).toUpper();
-    if (field == "SUBJECT:")
+    if (isField(line, "SUBJECT:"))
         m_message.Subject = line.mid(8, kFieldLength);
-    else if (field == "FROM:")
+    else if (isField(line, "FROM:"))
         m_message.From = line.mid(6, kFieldLength);
-    else if (field == "CONTENT-TYPE:")
+    else if (isField(line, "CONTENT-TYPE:"))
         m_message.ContentType = line.mid(14, kFieldLength);
-    else if (field == "MESSAGE-ID:")
+    else if (isField(line, "MESSAGE-ID:"))
         m_message.MessageId = line.mid(12, kFieldLength);
 
     // Parameters are looked for anywhere, so they are found on continuation lines too.
-    const QByteArray upper = line.toUpper();
-    if (const qsizetype at = upper.indexOf("BOUNDARY="); at >= 0)
+    if (const qsizetype at = indexOfNoCase(line, "BOUNDARY="); at >= 0)
         boundary = boundaryValue(line, at + 9);
-    if (const qsizetype at = upper.indexOf("CONTENT-TRANSFER-ENCODING"); at >= 0)
+    if (const qsizetype at = indexOfNoCase(line, "CONTENT-TRANSFER-ENCODING"); at >= 0)
         m_transferEncoding = encodingValue(line, at + 25);
-    if (upper.contains("NAME")) {
-        // A line that mentions a name without giving one keeps the name found before.
-        const QByteArray name = AttachmentName::fromHeaderLine(line);
-        if (!name.isEmpty())
-            m_attachmentName = name;
-    }
+    if (indexOfNoCase(line, "NAME") >= 0)
+        m_name.addLine(line);
     return false;
 }
 
@@ -198,7 +222,7 @@ void TMimeWalk::partHeaderBegins()
 {
     // Every part starts without the name and encoding of the part before it.
     m_stage = Stage::PartHeader;
-    m_attachmentName.clear();
+    m_name.clear();
     m_transferEncoding.clear();
     m_partBoundary.clear();
 }
@@ -206,7 +230,7 @@ void TMimeWalk::partHeaderBegins()
 void TMimeWalk::beginPart()
 {
     if (m_partState == 0)
-        openTemp();
+        m_temp = &m_sink.openTemp();
     m_partOpen = true;
     status(1, u"Extrahieren der Datei"_s);
 }
@@ -215,8 +239,8 @@ void TMimeWalk::partLine(const QByteArray& line)
 {
     if (m_partState > 0) {
         m_message.Body.append(line);
-    } else if (m_temp.write(line) != line.size() || m_temp.write("\r\n", 2) != 2) {
-        fileError(m_temp.fileName(), m_temp.errorString());
+    } else if (m_temp->write(line) != line.size() || m_temp->write("\r\n", 2) != 2) {
+        fileError(m_sink.tempWhere(), m_temp->errorString());
     }
     if (m_hooks.lineMoved)
         m_hooks.lineMoved();
@@ -225,9 +249,9 @@ void TMimeWalk::partLine(const QByteArray& line)
 void TMimeWalk::endPart()
 {
     if (m_partOpen && m_partState == 0) {
-        if (!m_temp.flush())
-            fileError(m_temp.fileName(), m_temp.errorString());
-        if (m_temp.size() > 0)
+        if (auto* file = qobject_cast<QFileDevice*>(m_temp); file && !file->flush())
+            fileError(m_sink.tempWhere(), m_temp->errorString());
+        if (m_temp->size() > 0)
             storeFile();
         removeTemp();
     }
@@ -235,67 +259,46 @@ void TMimeWalk::endPart()
     m_partState = 0;
 }
 
-void TMimeWalk::openTemp()
-{
-    if (m_folder.isEmpty())
-        throw Exception(u"Kein Ordner für Anhänge angegeben"_s);
-    for (int tries = 0; tries < 1000; ++tries) {
-        const QString path = m_folder + u"Temp"_s + QString::number(++s_tempCounter) + u".mme"_s;
-        // An old file of that name is replaced; a link is removed, never followed.
-        const QFileInfo info(path);
-        if (info.isSymLink() || info.isFile())
-            QFile::remove(path);
-        m_temp.setFileName(path);
-        if (m_temp.open(QIODevice::ReadWrite | QIODevice::NewOnly))
-            return;
-        // A folder of that name: take the next number.
-        if (!existsOrLink(path))
-            fileError(path, m_temp.errorString());
-    }
-    fileError(m_folder, u"kein freier Name für eine temporäre Datei"_s);
-}
-
 void TMimeWalk::removeTemp()
 {
-    if (m_temp.fileName().isEmpty())
-        return;
-    m_temp.close();
-    QFile::remove(m_temp.fileName());
-    m_temp.setFileName(QString());
+    m_sink.removeTemp();
+    m_temp = nullptr;
 }
 
-QString TMimeWalk::firstFree(const QString& name) const
+// The alternatives of a name are tried from the one after the last this walk
+// took: nothing it found taken becomes free while it runs, and a message with
+// thousands of parts of one name would otherwise try them all again each time.
+QString TMimeWalk::firstFree(const QString& name)
 {
-    QString candidate = name;
-    for (int k = 1; existsOrLink(m_folder + candidate); ++k)
-        candidate = AttachmentName::alternative(name, k);
+    if (!m_sink.taken(name))
+        return name;
+    int& k = m_lastAlternative[name];
+    QString candidate;
+    do
+        candidate = AttachmentName::alternative(name, ++k);
+    while (m_sink.taken(candidate));
     return candidate;
 }
 
 // Creates the attachment file under the name or, when something appeared
-// under it meanwhile, under the next free alternative. Creating only what does
-// not exist means no link or folder in the scratch folder is ever followed.
-QString TMimeWalk::claim(const QString& name, QFile& file)
+// under it meanwhile, under the next free alternative.
+QString TMimeWalk::claim(const QString& name, std::unique_ptr<QIODevice>& file)
 {
     for (int k = 0; k < 100000; ++k) {
         const QString candidate = k == 0 ? name : AttachmentName::alternative(name, k);
-        const QString path = m_folder + candidate;
-        if (existsOrLink(path))
+        if (m_sink.taken(candidate))
             continue;
-        file.setFileName(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            m_written.append(path);
+        if ((file = m_sink.create(candidate))) {
+            m_written.append(candidate);
             return candidate;
         }
-        if (!existsOrLink(path))
-            fileError(path, file.errorString());
     }
-    fileError(m_folder + name, u"kein freier Name"_s);
+    fileError(m_sink.where(name), u"kein freier Name"_s);
 }
 
 void TMimeWalk::storeFile()
 {
-    QString name = firstFree(AttachmentName::bare(AnsiText::fromAnsi(m_attachmentName)));
+    QString name = firstFree(AttachmentName::bare(m_name.name()));
     if (m_hooks.decodeStart) {
         QString changed = name;
         m_hooks.decodeStart(changed);
@@ -304,27 +307,28 @@ void TMimeWalk::storeFile()
             name = firstFree(AttachmentName::bare(changed));
     }
 
-    QFile out;
+    std::unique_ptr<QIODevice> out;
     name = claim(name, out);
-    if (!m_temp.seek(0))
-        fileError(m_temp.fileName(), m_temp.errorString());
+    if (!m_temp->seek(0))
+        fileError(m_sink.tempWhere(), m_temp->errorString());
     if (const auto method = TUUProcessor::MethodFor(m_transferEncoding)) {
         status(1, u"Decodieren der Datei"_s);
         m_decoder.setMethod(*method);
-        m_decoder.setInputStream(&m_temp);
-        m_decoder.setOutputStream(&out);
+        m_decoder.setInputStream(m_temp);
+        m_decoder.setOutputStream(out.get());
         m_decoder.Decode();
     } else {
         // Stored as received, each line ending in CR LF.
+        // No bigger block than what is left: read() sets aside all it is asked for.
         QByteArray chunk;
-        while (!(chunk = m_temp.read(kCopyChunk)).isEmpty()) {
-            if (out.write(chunk) != chunk.size())
-                fileError(out.fileName(), out.errorString());
+        while (!(chunk = m_temp->read(std::min(kCopyChunk, m_temp->size() - m_temp->pos()))).isEmpty()) {
+            if (out->write(chunk) != chunk.size())
+                fileError(m_sink.where(name), out->errorString());
         }
     }
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        fileError(out.fileName(), out.errorString());
+    out->close();
+    if (auto* file = qobject_cast<QFileDevice*>(out.get()); file && file->error() != QFileDevice::NoError)
+        fileError(m_sink.where(name), file->errorString());
 
     m_message.Body.append("\r\nDatei \"" + AnsiText::toAnsi(name) + "\" extrahiert");
     m_message.Attachments.append(name);
@@ -338,24 +342,24 @@ void TMimeWalk::finish()
         // A single-part Base64 message: its decoded content is the body text.
         m_message.Body.clear();
         if (!m_message.Attachments.isEmpty())
-            loadBody(m_folder + m_message.Attachments.constFirst());
+            loadBody(m_message.Attachments.constFirst());
     }
 }
 
-void TMimeWalk::loadBody(const QString& path)
+void TMimeWalk::loadBody(const QString& name)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(u"Die Datei \""_s + path + u"\" kann nicht gelesen werden: "_s + file.errorString());
-    while (!file.atEnd())
-        m_message.Body.append(withoutLineEnd(file.readLine()));
+    const std::unique_ptr<QIODevice> file = m_sink.open(name);
+    if (!file)
+        throw Exception(u"Die Datei \""_s + m_sink.where(name) + u"\" kann nicht gelesen werden"_s);
+    while (!file->atEnd())
+        m_message.Body.append(withoutLineEnd(file->readLine()));
 }
 
 void TMimeWalk::abandon()
 {
     removeTemp();
-    for (const QString& path : std::as_const(m_written))
-        QFile::remove(path);
+    for (const QString& name : std::as_const(m_written))
+        m_sink.remove(name);
     m_written.clear();
     m_partOpen = false;
     m_message.Body.clear();

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "AttachmentName.h"
 #include "MailMessage.h"
+#include "PartSink.h"
 #include "UUCodec.h"
 
 #include <QByteArray>
-#include <QFile>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QIODevice;
 
@@ -18,6 +21,7 @@ class QIODevice;
 // complete, into its attachment file there, decoded when its transfer encoding
 // is Base64 or x-uuencode. So a large attachment is never held in memory, and
 // the walk needs no socket: the client, the tests and the fuzzer feed it lines.
+// Tests and the fuzzer may hand it a sink that keeps the files in memory.
 class TMimeWalk
 {
 public:
@@ -33,6 +37,8 @@ public:
     // folder: the scratch folder, ending in a separator. parse: whether a
     // single-part message is extracted too (otherwise its lines are the body).
     TMimeWalk(TMailMessage& message, QString folder, bool parse, Hooks hooks = {});
+    // The same, storing into the sink, which must outlive the walk.
+    TMimeWalk(TMailMessage& message, TPartSink& sink, bool parse, Hooks hooks = {});
     ~TMimeWalk();
     TMimeWalk(const TMimeWalk&) = delete;
     TMimeWalk& operator=(const TMimeWalk&) = delete;
@@ -48,6 +54,7 @@ public:
     // A whole message from a device whose lines end in LF or CR LF; the end of
     // the device ends the message. Abandons the walk when it fails.
     static void walk(QIODevice& source, TMailMessage& message, const QString& folder, bool parse, Hooks hooks = {});
+    static void walk(QIODevice& source, TMailMessage& message, TPartSink& sink, bool parse, Hooks hooks = {});
 
     // Number of the last temporary part file. It counts for the whole process
     // and never goes back, so the names stay unique for the run.
@@ -72,16 +79,18 @@ private:
     void partLine(const QByteArray& line);
     void endPart();
     void storeFile();
-    void openTemp();
     void removeTemp();
-    QString firstFree(const QString& name) const;
-    QString claim(const QString& name, QFile& file);
-    void loadBody(const QString& path);
+    QString firstFree(const QString& name);
+    QString claim(const QString& name, std::unique_ptr<QIODevice>& file);
+    void loadBody(const QString& name);
     void status(int level, const QString& text) const;
     [[noreturn]] static void fileError(const QString& path, const QString& reason);
 
+    static void walkLines(QIODevice& source, TMimeWalk& walk);
+
     TMailMessage& m_message;
-    QString m_folder;
+    std::unique_ptr<TPartSink> m_ownSink;
+    TPartSink& m_sink;
     bool m_parse;
     Hooks m_hooks;
     Stage m_stage = Stage::MessageHeader;
@@ -89,10 +98,11 @@ private:
     int m_partState = 2;
     bool m_partOpen = false;
     bool m_bodyFromFile = false;
-    QByteArray m_attachmentName;
+    AttachmentName::Parameters m_name;
     QByteArray m_transferEncoding;
     QByteArray m_partBoundary;
-    QFile m_temp;
+    QIODevice* m_temp = nullptr;
     QStringList m_written;
+    QHash<QString, int> m_lastAlternative;
     TUUProcessor m_decoder;
 };

@@ -5,6 +5,7 @@
 #include "Pop3Text.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +30,23 @@ int toInteger(const QByteArray& text)
     if (!ok)
         throw Exception(u"'"_s + AnsiText::fromAnsi(text) + u"' ist kein gültiger Integerwert"_s);
     return value;
+}
+
+// Whether a positive reply to the command is followed by a multi-line answer.
+bool opensAnswer(const QByteArray& command)
+{
+    const QByteArray verb = command.trimmed().toUpper();
+    return verb.startsWith("TOP ") || verb.startsWith("RETR ") || verb == "CAPA" || verb == "LIST" || verb == "UIDL";
+}
+
+bool isDeletion(const QByteArray& command)
+{
+    return command.startsWith("DELE ");
+}
+
+bool isRefusal(const QByteArray& reply)
+{
+    return reply.isEmpty() || stripLineEnd(NthField(reply, ' ', 1)) == "-ERR";
 }
 
 } // namespace
@@ -74,10 +92,14 @@ void TPop3Client::RaiseReply(const QByteArray& Reply)
 bool TPop3Client::ReadAnswerLine(QByteArray& Line)
 {
     Line = ReadLn();
-    if (Line.isEmpty())
+    if (Line.isEmpty()) {
+        forgetInFlight();
         throw ESockError(u"Die Verbindung wurde während der Antwort geschlossen"_s);
-    if (stripLineEnd(Line) == ".")
+    }
+    if (stripLineEnd(Line) == ".") {
+        m_answerOpen = false;
         return false;
+    }
     // Byte-stuffing: the server doubles a leading dot so no data line reads as the end.
     if (Line.startsWith(".."))
         Line.remove(0, 1);
@@ -99,6 +121,8 @@ void TPop3Client::Connect()
             throw Exception(kAuthenticationFailed);
     }
 
+    forgetInFlight();
+    m_listingStopped = false;
     std::exception_ptr failure;
     m_messageCount = 0;
     try {
@@ -112,8 +136,7 @@ void TPop3Client::Connect()
             ReadCapabilities();
             if (Security == TSecurity::StartTls)
                 NegotiateTls();
-            Logon();
-            const QByteArray stat = Transaction("STAT");
+            const QByteArray stat = Logon();
             if (!IsPositive(stat))
                 RaiseReply(stat);
             bool ok = false;
@@ -179,12 +202,23 @@ bool TPop3Client::HasCapability(const QByteArray& Name) const
     return false;
 }
 
-void TPop3Client::Logon()
+QByteArray TPop3Client::Logon()
 {
     for (int attempt = 0;; ++attempt) {
-        if (IsPositive(Transaction("USER " + AnsiText::toAnsi(UserID))) &&
-            IsPositive(Transaction("PASS " + AnsiText::toAnsi(Password))))
-            return;
+        if (IsPositive(Transaction("USER " + AnsiText::toAnsi(UserID)))) {
+            // With PIPELINING, STAT rides along with PASS: one round trip less
+            // before the listing. After a refused PASS its "-ERR" is read away.
+            if (!HasCapability("PIPELINING")) {
+                if (IsPositive(Transaction("PASS " + AnsiText::toAnsi(Password))))
+                    return Transaction("STAT");
+            } else {
+                postCommands({"PASS " + AnsiText::toAnsi(Password), "STAT"});
+                const QByteArray pass = takeReply();
+                const QByteArray stat = takeReply();
+                if (IsPositive(pass))
+                    return stat;
+            }
+        }
         if (attempt > 0 || !OnAuthenticationFailed)
             throw Exception(kAuthenticationFailed);
         bool handled = false;
@@ -192,6 +226,103 @@ void TPop3Client::Logon()
         if (!handled)
             throw Exception(kAuthenticationFailed);
     }
+}
+
+QByteArray TPop3Client::Transaction(const QByteArray& Command)
+{
+    if (!Connected())
+        forgetInFlight();
+    m_inFlight.append(Command);
+    try {
+        Writeln(Command);
+    } catch (...) {
+        forgetInFlight();
+        throw;
+    }
+    return takeReply();
+}
+
+QByteArray TPop3Client::takeReply()
+{
+    const QByteArray command = m_inFlight.value(0);
+    QByteArray reply;
+    try {
+        reply = ReadReply();
+    } catch (...) {
+        forgetInFlight();
+        throw;
+    }
+    if (reply.isEmpty() || m_inFlight.isEmpty()) {
+        // The connection has closed, or a Disconnect inside the wait has
+        // already read this reply: nothing is due any more.
+        forgetInFlight();
+        return {};
+    }
+    m_inFlight.removeFirst();
+    m_answerOpen = opensAnswer(command) && IsPositive(reply);
+    return reply;
+}
+
+void TPop3Client::postCommands(const QList<QByteArray>& Commands)
+{
+    if (Commands.isEmpty())
+        return;
+    QByteArray bytes;
+    for (const QByteArray& command : Commands)
+        bytes += command + "\r\n";
+    m_inFlight += Commands;
+    try {
+        Post(bytes);
+    } catch (...) {
+        forgetInFlight();
+        throw;
+    }
+}
+
+void TPop3Client::settleDeletions(bool Raise)
+{
+    while (!m_answerOpen && !m_inFlight.isEmpty() && isDeletion(m_inFlight.first())) {
+        const int msgNum = m_inFlight.first().mid(5).toInt();
+        const QByteArray reply = takeReply();
+        if (isRefusal(reply)) {
+            if (OnFailure)
+                OnFailure(this);
+            if (Raise)
+                RaiseReply(reply);
+            continue;
+        }
+        if (OnSuccess)
+            OnSuccess(this);
+        if (m_deleted)
+            m_deleted(msgNum);
+    }
+}
+
+void TPop3Client::settleInFlight()
+{
+    try {
+        while (Connected() && (m_answerOpen || !m_inFlight.isEmpty())) {
+            if (m_answerOpen) {
+                QByteArray line;
+                while (ReadAnswerLine(line)) {
+                }
+            } else if (isDeletion(m_inFlight.first())) {
+                settleDeletions(false);
+            } else {
+                takeReply();
+            }
+        }
+    } catch (...) {
+        if (Connected())
+            CloseSocket();
+    }
+    forgetInFlight();
+}
+
+void TPop3Client::forgetInFlight()
+{
+    m_inFlight.clear();
+    m_answerOpen = false;
 }
 
 void TPop3Client::Disconnect()
@@ -208,6 +339,16 @@ void TPop3Client::Disconnect()
     }
     if (!Connected())
         return;
+    // Called inside the wait of a running operation: its answers are read
+    // away first, so QUIT is answered by its own reply and the deletions made
+    // so far become final. A listing then ends after the reply at hand.
+    if (m_busy)
+        m_listingStopped = true;
+    if (!m_inFlight.isEmpty() || m_answerOpen) {
+        settleInFlight();
+        if (!Connected())
+            return;
+    }
     QByteArray reply;
     try {
         reply = Transaction("QUIT");
@@ -226,6 +367,7 @@ void TPop3Client::Abort()
     // Closing drops whatever was still waiting to be read.
     if (Connected())
         CloseSocket();
+    forgetInFlight();
 }
 
 void TPop3Client::ListMessages()
@@ -238,6 +380,11 @@ void TPop3Client::ListMessages()
     // A refusal is a single line: waiting for a list would only end in the time-out.
     if (stripLineEnd(NthField(reply, ' ', 1)) == "-ERR")
         RaiseReply(reply);
+    readList();
+}
+
+void TPop3Client::readList()
+{
     QByteArray line;
     while (ReadAnswerLine(line)) {
         if (!OnList)
@@ -267,6 +414,109 @@ void TPop3Client::RetrieveSummary(int MsgNum)
     ReportStatus(1, u"Zusammenfassung erhalten"_s);
     if (OnRetrieveEnd)
         OnRetrieveEnd(this);
+}
+
+void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned, const TDeletedEvent& Deleted,
+                                    bool ListFirst)
+{
+    if (Busy())
+        return;
+    BusyScope busy(*this);
+    VerifyConnected();
+    m_listingStopped = false;
+    m_deleted = Deleted;
+    const auto forget = qScopeGuard([this] { m_deleted = {}; });
+    const bool pipelined = HasCapability("PIPELINING");
+
+    // The commands still to send: the whole LIST if asked for, then TOP n 0 and LIST n for every message.
+    bool listPending = ListFirst;
+    int nextMsg = First;
+    bool nextIsList = false;
+    const auto more = [&] { return listPending || nextMsg <= Last; };
+    const auto nextCommand = [&] {
+        if (listPending) {
+            listPending = false;
+            return QByteArray("LIST ");
+        }
+        const QByteArray number = QByteArray::number(nextMsg);
+        const QByteArray command = nextIsList ? QByteArray("LIST " + number) : QByteArray("TOP " + number + " 0");
+        if (nextIsList)
+            ++nextMsg;
+        nextIsList = !nextIsList;
+        return command;
+    };
+    const auto send = [&](const QByteArray& command) {
+        if (pipelined) {
+            postCommands({command});
+            return;
+        }
+        m_inFlight.append(command);
+        try {
+            Writeln(command);
+        } catch (...) {
+            forgetInFlight();
+            throw;
+        }
+    };
+    // One command at a time without PIPELINING. With it the queue is topped up
+    // in pieces of a few hundred commands: few writes carry many commands, and
+    // the link never runs dry while the server still has work queued.
+    const auto fill = [&] {
+        if (!pipelined) {
+            if (m_inFlight.isEmpty() && more())
+                send(nextCommand());
+            return;
+        }
+        if (m_inFlight.size() > PipelineDepth - 256)
+            return;
+        QList<QByteArray> batch;
+        while (m_inFlight.size() + batch.size() < PipelineDepth && more())
+            batch.append(nextCommand());
+        postCommands(batch);
+    };
+    const auto reply = [&] {
+        fill();
+        settleDeletions(true);
+        return takeReply();
+    };
+
+    try {
+        if (ListFirst) {
+            const QByteArray list = reply();
+            if (stripLineEnd(NthField(list, ' ', 1)) == "-ERR")
+                RaiseReply(list);
+            readList();
+        }
+        for (int n = First; n <= Last && !m_listingStopped; ++n) {
+            if (OnRetrieveStart)
+                OnRetrieveStart(this);
+            const QByteArray top = reply();
+            if (!IsPositive(top))
+                RaiseReply(top);
+            m_summary.clear();
+            QByteArray line;
+            while (ReadAnswerLine(line))
+                TakeSummaryLine(line);
+            const QByteArray list = reply();
+            m_summary.Bytes = toInteger(NthField(list, ' ', 3).trimmed());
+            ReportStatus(1, u"Zusammenfassung erhalten"_s);
+            if (OnRetrieveEnd)
+                OnRetrieveEnd(this);
+            if (!m_listingStopped && Condemned && Condemned(n)) {
+                send("DELE " + QByteArray::number(n));
+                settleDeletions(true);
+            }
+        }
+        // Only the replies of the last deletions can still be due.
+        if (!m_listingStopped)
+            settleDeletions(true);
+    } catch (...) {
+        // Ended by a Disconnect inside a wait: what was listed stands.
+        if (m_listingStopped)
+            return;
+        settleInFlight();
+        throw;
+    }
 }
 
 void TPop3Client::TakeSummaryLine(const QByteArray& Line)

@@ -9,6 +9,10 @@
 #include <QString>
 
 using TListEvent = std::function<void(int Msg, int Size)>;
+// Asked after each summary of a listing: whether the message goes at once.
+using TCondemnedEvent = std::function<bool(int MsgNum)>;
+// The server has accepted the deletion of a message.
+using TDeletedEvent = std::function<void(int MsgNum)>;
 // Passes the file name a message part is about to be stored under; the handler may change it.
 using TVarFileNameEvent = std::function<void(QString& FileName)>;
 
@@ -75,9 +79,23 @@ public:
     void Connect() override;
     void Disconnect() override;
     void Abort() override;
+    // One command and its reply line, through the queue of commands in flight.
+    // The windows lock their commands while the client waits, so nothing is
+    // sent here while other answers are still due.
+    QByteArray Transaction(const QByteArray& Command) override;
 
     void ListMessages();
     void RetrieveSummary(int MsgNum);
+    // The summaries of messages First to Last in order, each with the events
+    // of RetrieveSummary. After each OnRetrieveEnd, Condemned says whether the
+    // message is to be deleted now: its DELE joins the stream and Deleted
+    // reports the server's consent. When the server offers PIPELINING the
+    // commands go out ahead of the answers, a bounded number at a time.
+    // A Disconnect during the listing ends it after the reply at hand; the
+    // summaries delivered so far stand. ListFirst puts the whole LIST of
+    // ListMessages ahead of the summaries in the same stream.
+    void RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned = {},
+                           const TDeletedEvent& Deleted = {}, bool ListFirst = false);
     // RETR: fills MailMessage and extracts the parts into AttachFilePath
     // (OnPacketRecvd fires for every part line moved). A failure after the
     // server accepted RETR removes the files of this retrieval and leaves Body
@@ -99,6 +117,10 @@ public:
     const QString& AttachFilePath() const { return m_attachFilePath; }
     void setAttachFilePath(const QString& Path);
     bool Busy() const { return m_busy; }
+    // The commands sent whose answers have not been read yet, oldest first.
+    const QList<QByteArray>& InFlight() const { return m_inFlight; }
+    // At most this many commands are in flight during a pipelined listing.
+    static constexpr int PipelineDepth = 2048;
     // What the server answered to CAPA (RFC 2449) at the last log-on, one
     // entry per line without the line end; empty when it does not know CAPA.
     const QList<QByteArray>& Capabilities() const { return m_capabilities; }
@@ -129,17 +151,38 @@ protected:
 
 private:
     void setBusy(bool busy);
-    void Logon();
+    // USER and PASS, with one more try after OnAuthenticationFailed; returns the reply to STAT.
+    QByteArray Logon();
     void ReadCapabilities();
     // STLS and the handshake; nothing of the log-on goes out before both succeeded.
     void NegotiateTls();
     void TakeSummaryLine(const QByteArray& Line);
     void ReadMessage();
     void SkipAnswer();
+    // The lines of a LIST answer, each passed to OnList.
+    void readList();
+    // Sends commands in one piece: queued in flight, without waiting for the write.
+    void postCommands(const QList<QByteArray>& Commands);
+    // The reply line to the oldest command in flight. A positive reply to a
+    // multi-line command leaves its answer open until ReadAnswerLine reaches the dot.
+    QByteArray takeReply();
+    // Reads the replies of deletions that have reached the front of the queue.
+    void settleDeletions(bool Raise);
+    // Reads away every answer still due, so the connection can take a new
+    // command; closes it when even that fails.
+    void settleInFlight();
+    void forgetInFlight();
 
     TSummary m_summary;
     TMailMessage m_mailMessage;
     QList<QByteArray> m_capabilities;
+    // What the connection waits for: the commands sent and not yet answered,
+    // on every path, and whether the body of a multi-line answer is being read.
+    QList<QByteArray> m_inFlight;
+    bool m_answerOpen = false;
+    // Set while a listing runs, so a deletion answered while settling is reported too.
+    TDeletedEvent m_deleted;
+    bool m_listingStopped = false;
     QString m_attachFilePath;
     int m_bytesRecvd = 0;
     int m_messageCount = 0;

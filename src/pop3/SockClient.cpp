@@ -610,11 +610,25 @@ void TSockClient::overlongLine()
     throw ESockError(u"Antwortzeile länger als 65536 Bytes, Verbindung getrennt"_s);
 }
 
+void TSockClient::Post(const QByteArray& Bytes)
+{
+    ReportStatus(8, u"Puffer senden"_s);
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        raiseSocketError(WinSock::NotConnected);
+    m_socket->write(Bytes);
+    m_socket->flush();
+}
+
 QByteArray TSockClient::Transaction(const QByteArray& Command)
 {
     ReportStatus(8, u"Transaktion"_s);
-    m_replyNumber = 0;
     Writeln(Command);
+    return ReadReply();
+}
+
+QByteArray TSockClient::ReadReply()
+{
+    m_replyNumber = 0;
     const QByteArray reply = ReadLn();
     m_lastReply = reply;
     if (!reply.isEmpty()) {

@@ -97,6 +97,10 @@ public:
     void SendBuffer(const char* Buffer, quint16 Length);
     void Write(const QByteArray& Text);
     void Writeln(const QByteArray& Text);
+    // Hands the bytes to the connection without waiting until they are sent;
+    // the next read's wait sends them while it reads, so a stream of commands
+    // and their answers never block each other.
+    void Post(const QByteArray& Bytes);
     // One line with its line end as received; empty when the server closed.
     QByteArray ReadLn();
     bool DataAvailable();
@@ -131,6 +135,8 @@ public:
 
 protected:
     void ReportStatus(int Level, const QString& Text);
+    // The reply half of Transaction: reads one line, reports it and takes its reply number.
+    QByteArray ReadReply();
     void CloseSocket();
     bool isDestroying() const { return m_destroying; }
 

@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QFileDevice>
 #include <QIODevice>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -14,6 +15,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qsizetype kChunk = 64 * 1024;
+
+// Buffers no larger than the input needs: most parts are small, and a
+// message with many of them should not cost two large buffers each.
+qsizetype chunkFor(QIODevice* input)
+{
+    if (input->isSequential())
+        return kChunk;
+    return std::clamp<qsizetype>(qsizetype(input->size() - input->pos()) + 1, 256, kChunk);
+}
 
 QString streamError(const char* what, const QIODevice* device)
 {
@@ -28,7 +38,7 @@ QString streamError(const char* what, const QIODevice* device)
 class LineReader
 {
 public:
-    explicit LineReader(QIODevice* device) : m_device(device), m_buffer(kChunk)
+    explicit LineReader(QIODevice* device) : m_device(device), m_buffer(size_t(chunkFor(device)))
     {
         if (!m_device->isSequential())
             m_startPos = m_device->pos();
@@ -106,7 +116,7 @@ private:
 class ByteSink
 {
 public:
-    explicit ByteSink(QIODevice* device) : m_device(device), m_buffer(kChunk) {}
+    ByteSink(QIODevice* device, qsizetype chunk) : m_device(device), m_buffer(size_t(chunk)) {}
 
     unsigned char* reserve(qsizetype count)
     {
@@ -271,7 +281,7 @@ void TUUProcessor::Decode()
 void TUUProcessor::decodeBase64()
 {
     LineReader reader(m_input);
-    ByteSink sink(m_output);
+    ByteSink sink(m_output, chunkFor(m_input));
     QByteArrayView line;
     bool runEnds = false;
     while (!runEnds && reader.next(line)) {
@@ -301,7 +311,7 @@ void TUUProcessor::decodeBase64()
 void TUUProcessor::decodeUU()
 {
     LineReader reader(m_input);
-    ByteSink sink(m_output);
+    ByteSink sink(m_output, chunkFor(m_input));
     QByteArrayView line;
     bool skipNext = false;
     while (reader.next(line)) {

@@ -117,16 +117,33 @@ FakeScript stat(int count, int size)
 
 FakeScript top(int n, const QList<QByteArray>& headers)
 {
-    FakeScript script = client("TOP " + QByteArray::number(n) + " 0") + server("+OK");
+    return client("TOP " + QByteArray::number(n) + " 0") + topReply(headers);
+}
+
+FakeScript list(int n, int size)
+{
+    return client("LIST " + QByteArray::number(n)) + listReply(n, size);
+}
+
+FakeScript topReply(const QList<QByteArray>& headers)
+{
+    FakeScript script = server("+OK");
     for (const QByteArray& h : headers)
         script += server(h);
     return script + server("") + server(".");
 }
 
-FakeScript list(int n, int size)
+FakeScript listReply(int n, int size)
 {
-    return client("LIST " + QByteArray::number(n)) +
-           server("+OK " + QByteArray::number(n) + ' ' + QByteArray::number(size));
+    return server("+OK " + QByteArray::number(n) + ' ' + QByteArray::number(size));
+}
+
+FakeScript summaryCommands(int first, int last)
+{
+    FakeScript script;
+    for (int n = first; n <= last; ++n)
+        script += client("TOP " + QByteArray::number(n) + " 0") + client("LIST " + QByteArray::number(n));
+    return script;
 }
 
 FakeScript dele(int n, const QByteArray& reply)
@@ -216,6 +233,9 @@ void FakePop3Server::readClient()
         const QByteArray line = m_input.left(lf + 1);
         m_input.remove(0, lf + 1);
         m_received.append(line);
+        const bool answered = !finished() && !m_pausing && m_script.at(m_next).kind == FakeStep::Client;
+        if (m_oneAtATime && (!m_lines.isEmpty() || !answered))
+            problem(u"C: "_s + show(line) + u" sent before the previous command was answered"_s);
         m_lines.append(line);
     }
     advance();

@@ -50,6 +50,11 @@ FakeScript stat(int count, int size = 0);
 // TOP n 0 answered with the header lines, the empty line and the dot line.
 FakeScript top(int n, const QList<QByteArray>& headers);
 FakeScript list(int n, int size);
+// The answers alone, for pipelined scripts where the commands come first.
+FakeScript topReply(const QList<QByteArray>& headers);
+FakeScript listReply(int n, int size);
+// The client's TOP n 0 and LIST n for messages first to last, sent before any answer.
+FakeScript summaryCommands(int first, int last);
 FakeScript dele(int n, const QByteArray& reply = "+OK message deleted");
 FakeScript rset();
 FakeScript quit();
@@ -69,6 +74,9 @@ public:
     ~FakePop3Server() override;
 
     void setScript(FakeScript script);
+    // A server without PIPELINING: a line sent before the previous command was
+    // answered in full is a problem.
+    void setOneAtATime(bool on) { m_oneAtATime = on; }
     // The certificate and key the Tls step presents.
     void setTlsIdentity(const QSslCertificate& certificate, const QSslKey& key);
     quint16 port() const;
@@ -102,6 +110,7 @@ private:
     int m_connections = 0;
     bool m_pausing = false;
     bool m_silent = false;
+    bool m_oneAtATime = false;
 };
 
 // Fails the test when the client strayed from the script or left it unfinished.
