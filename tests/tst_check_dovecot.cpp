@@ -82,9 +82,9 @@ bool startTlsServer(DovecotServer& server, const TestCertificates::Identity& ide
     return server.start();
 }
 
-void setUpAccount(Variabel& v, const DovecotServer& server, const QString& security)
+void setUpAccount(Variabel& v, const DovecotServer& server, const QString& security, const QString& name = u"Sicher"_s)
 {
-    v.Konto[1] = u"Sicher"_s;
+    v.Konto[1] = name;
     v.Host[1] = QString::fromLatin1(server.host());
     v.Port[1] = security == Variabel::SecurityTls ? server.tlsPort() : server.port();
     v.Sicherheit[1] = security;
@@ -256,11 +256,7 @@ void TestCheckDovecot::screeningDecidesWhatStays()
     {
         ProgramWindows w;
         Variabel& v = w.state;
-        v.Konto[1] = u"Dovecot"_s;
-        v.Host[1] = QString::fromLatin1(server.host());
-        v.Port[1] = server.port();
-        v.UserID[1] = QString::fromLatin1(server.user());
-        v.Passwort[1] = QString::fromLatin1(server.password());
+        setUpAccount(v, server, Variabel::SecurityNone, u"Dovecot"_s);
         v.Loeschen_Betreff = system;
         v.Loeschen_Betreff_Eigen = own;
         v.Loeschen_Absender = sender;
@@ -315,11 +311,7 @@ void TestCheckDovecot::encodedHeadersReadAndScreened()
     {
         ProgramWindows w;
         Variabel& v = w.state;
-        v.Konto[1] = u"Dovecot"_s;
-        v.Host[1] = QString::fromLatin1(server.host());
-        v.Port[1] = server.port();
-        v.UserID[1] = QString::fromLatin1(server.user());
-        v.Passwort[1] = QString::fromLatin1(server.password());
+        setUpAccount(v, server, Variabel::SecurityNone, u"Dovecot"_s);
         v.Loeschen_Betreff_Eigen = true;
         TStammForm& f = w.StammForm;
         f.Anzeige_Setzen();

@@ -232,6 +232,12 @@ QByteArray TPop3Client::Transaction(const QByteArray& Command)
 {
     if (!Connected())
         forgetInFlight();
+    sendCommand(Command);
+    return takeReply();
+}
+
+void TPop3Client::sendCommand(const QByteArray& Command)
+{
     m_inFlight.append(Command);
     try {
         Writeln(Command);
@@ -239,7 +245,6 @@ QByteArray TPop3Client::Transaction(const QByteArray& Command)
         forgetInFlight();
         throw;
     }
-    return takeReply();
 }
 
 QByteArray TPop3Client::takeReply()
@@ -446,17 +451,10 @@ void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& 
         return command;
     };
     const auto send = [&](const QByteArray& command) {
-        if (pipelined) {
+        if (pipelined)
             postCommands({command});
-            return;
-        }
-        m_inFlight.append(command);
-        try {
-            Writeln(command);
-        } catch (...) {
-            forgetInFlight();
-            throw;
-        }
+        else
+            sendCommand(command);
     };
     // One command at a time without PIPELINING. With it the queue is topped up
     // in pieces of a few hundred commands: few writes carry many commands, and

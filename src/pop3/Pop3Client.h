@@ -161,6 +161,8 @@ private:
     void SkipAnswer();
     // The lines of a LIST answer, each passed to OnList.
     void readList();
+    // Sends one command and queues it in flight; the queue is forgotten when the write fails.
+    void sendCommand(const QByteArray& Command);
     // Sends commands in one piece: queued in flight, without waiting for the write.
     void postCommands(const QList<QByteArray>& Commands);
     // The reply line to the oldest command in flight. A positive reply to a
