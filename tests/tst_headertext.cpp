@@ -1,5 +1,6 @@
 #include "AttachmentName.h"
 #include "HeaderText.h"
+#include "Pop3Text.h"
 
 #include <QFile>
 #include <QTest>
@@ -20,6 +21,10 @@ private slots:
     void unfolded();
     void attachmentName_data();
     void attachmentName();
+    void bareNameFitsTheDisk_data();
+    void bareNameFitsTheDisk();
+    void indexOfNoCase_data();
+    void indexOfNoCase();
 };
 
 // The table make_table.py wrote with Python's email library.
@@ -146,6 +151,61 @@ void TestHeaderText::attachmentName()
     for (const QByteArray& line : lines)
         parameters.addLine(line);
     QCOMPARE(parameters.name(), expected);
+}
+
+// The limit counts bytes on disk, not characters: two, three and four byte
+// characters, and a lone surrogate, which the encoder replaces.
+void TestHeaderText::bareNameFitsTheDisk_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::newRow("ASCII") << QString(300, u'a');
+    QTest::newRow("two bytes") << QString(200, u'ü');
+    QTest::newRow("three bytes") << QString(200, u'€');
+    QTest::newRow("four bytes") << u"😀"_s.repeated(100);
+    QTest::newRow("mixed") << u"aü€😀"_s.repeated(40);
+    QTest::newRow("lone surrogate") << QString(120, u'ü') + QChar(0xD800) + QString(120, u'ü');
+}
+
+void TestHeaderText::bareNameFitsTheDisk()
+{
+    QFETCH(QString, base);
+    const QString name = AttachmentName::bare(base + u".txt"_s);
+    const qsizetype bytes = QFile::encodeName(name).size();
+    QVERIFY2(bytes <= AttachmentName::MaxBytes && bytes > AttachmentName::MaxBytes - 4, qPrintable(name));
+    QVERIFY(name.endsWith(u".txt"_s));
+    QVERIFY(base.startsWith(name.chopped(4)));
+    QCOMPARE(AttachmentName::bare(name), name);
+    const QString second = AttachmentName::alternative(name, 12);
+    QVERIFY(QFile::encodeName(second).size() <= AttachmentName::MaxBytes);
+    QVERIFY(second.endsWith(u"_12.txt"_s));
+}
+
+void TestHeaderText::indexOfNoCase_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("needle");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("any case") << QByteArray("Content-Type: x; BounDary=\"b\"") << QByteArray("boundary=") << 0 << 17;
+    QTest::newRow("at the very end") << QByteArray("x; NAME") << QByteArray("name") << 0 << 3;
+    QTest::newRow("cut off at the end") << QByteArray("x; NAM") << QByteArray("name") << 0 << -1;
+    QTest::newRow("needle longer than the text") << QByteArray("na") << QByteArray("name") << 0 << -1;
+    QTest::newRow("from skips an earlier one") << QByteArray("name* NAME*") << QByteArray("name*") << 1 << 6;
+    QTest::newRow("from past the end") << QByteArray("name") << QByteArray("name") << 9 << -1;
+    QTest::newRow("both cases of the first letter, late match")
+        << QByteArray("nNnNxNnnNname") << QByteArray("nname") << 0 << 8;
+    QTest::newRow("not a letter first") << QByteArray("a-B -b") << QByteArray("-b") << 0 << 1;
+    QTest::newRow("bit 5 alone is no case") << QByteArray("[x {x") << QByteArray("{x") << 0 << 3;
+    QTest::newRow("a zero byte ends nothing") << QByteArray("xa\0cNA\0B", 8) << QByteArray("a\0b", 3) << 0 << 5;
+}
+
+void TestHeaderText::indexOfNoCase()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, needle);
+    QFETCH(int, from);
+    QFETCH(int, expected);
+    QCOMPARE(IndexOfNoCase(text, needle, from), qsizetype(expected));
 }
 
 QTEST_GUILESS_MAIN(TestHeaderText)

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -16,7 +17,20 @@ const QString kFallback = u"text.tmp"_s;
 
 qsizetype diskBytes(const QString& text)
 {
+#ifdef Q_OS_UNIX
+    // File names are UTF-8 here: counted without encoding them. Surrogates,
+    // paired or not, are left to the encoder.
+    qsizetype bytes = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (c.isSurrogate())
+            return QFile::encodeName(text).size();
+        bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+    }
+    return bytes;
+#else
     return QFile::encodeName(text).size();
+#endif
 }
 
 // Cuts text from the end, whole characters only, until it fits into limit bytes.
@@ -36,8 +50,39 @@ QString fitted(QString text, qsizetype limit)
     return text;
 }
 
+bool isRefused(QChar c)
+{
+    switch (c.unicode()) {
+    case u'<':
+    case u'>':
+    case u':':
+    case u'"':
+    case u'|':
+    case u'?':
+    case u'*':
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isDeviceName(const QString& name)
 {
+    const qsizetype dot = name.indexOf(u'.');
+    const QStringView start = QStringView(name).first(dot < 0 ? name.size() : dot).trimmed();
+    // Most names are plain ASCII: compared without a copy. Upper case of other
+    // letters may turn into ASCII, so those take the long way.
+    if (std::all_of(start.begin(), start.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        static constexpr QStringView asciiDevices[] = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
+        for (const QStringView device : asciiDevices) {
+            if (start.compare(device, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return start.size() == 4 &&
+               (start.first(3).compare(u"COM", Qt::CaseInsensitive) == 0 ||
+                start.first(3).compare(u"LPT", Qt::CaseInsensitive) == 0) &&
+               start.at(3) >= u'1' && start.at(3) <= u'9';
+    }
     const QString stem = name.section(u'.', 0, 0).trimmed().toUpper();
     static const QStringList devices = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s, u"CONIN$"_s, u"CONOUT$"_s};
     if (devices.contains(stem))
@@ -110,26 +155,25 @@ void Parameters::addLine(const QByteArray& line)
     if (const QByteArray plain = fromHeaderLine(line); !plain.isEmpty())
         m_plain = plain;
 
-    const QByteArray lower = line.toLower();
-    for (qsizetype at = lower.indexOf("name*"); at >= 0; at = lower.indexOf("name*", at + 5)) {
-        const bool isFile = at >= 4 && lower.sliced(at - 4, 4) == "file";
+    for (qsizetype at = IndexOfNoCase(line, "name*"); at >= 0; at = IndexOfNoCase(line, "name*", at + 5)) {
+        const bool isFile = at >= 4 && qstrnicmp(line.constData() + at - 4, "file", 4) == 0;
         const qsizetype start = isFile ? at - 4 : at;
-        if (start > 0 && !isBlank(lower.at(start - 1)) && lower.at(start - 1) != ';' && lower.at(start - 1) != ':')
+        if (start > 0 && !isBlank(line.at(start - 1)) && line.at(start - 1) != ';' && line.at(start - 1) != ':')
             continue;
         qsizetype pos = at + 5;
         int number = -1;
         bool encoded = true;
-        if (pos < lower.size() && lower.at(pos) >= '0' && lower.at(pos) <= '9') {
+        if (pos < line.size() && line.at(pos) >= '0' && line.at(pos) <= '9') {
             number = 0;
-            while (pos < lower.size() && lower.at(pos) >= '0' && lower.at(pos) <= '9' && number <= kMaxPieces)
-                number = number * 10 + (lower.at(pos++) - '0');
-            encoded = pos < lower.size() && lower.at(pos) == '*';
+            while (pos < line.size() && line.at(pos) >= '0' && line.at(pos) <= '9' && number <= kMaxPieces)
+                number = number * 10 + (line.at(pos++) - '0');
+            encoded = pos < line.size() && line.at(pos) == '*';
             if (encoded)
                 ++pos;
         }
-        while (pos < lower.size() && isBlank(lower.at(pos)))
+        while (pos < line.size() && isBlank(line.at(pos)))
             ++pos;
-        if (pos >= lower.size() || lower.at(pos) != '=' || number >= kMaxPieces)
+        if (pos >= line.size() || line.at(pos) != '=' || number >= kMaxPieces)
             continue;
         (isFile ? m_filename : m_name).insert(number, Piece{parameterValue(line, pos + 1), encoded});
     }
@@ -193,19 +237,18 @@ void Parameters::clear()
 
 QByteArray fromHeaderLine(const QByteArray& line)
 {
-    const QByteArray upper = line.toUpper();
-    const qsizetype at = upper.indexOf("NAME=");
+    const qsizetype at = IndexOfNoCase(line, "NAME=");
     if (at < 0)
         return NthField(line, '"', 2);
-    QByteArray value = line.mid(at + 5).trimmed();
+    QByteArrayView value = QByteArrayView(line).sliced(at + 5).trimmed();
     if (value.startsWith('"')) {
         const qsizetype close = value.indexOf('"', 1);
-        return close < 0 ? value.mid(1) : value.mid(1, close - 1);
+        return (close < 0 ? value.sliced(1) : value.sliced(1, close - 1)).toByteArray();
     }
     const qsizetype end = value.indexOf(';');
     if (end >= 0)
         value.truncate(end);
-    return value.trimmed();
+    return value.trimmed().toByteArray();
 }
 
 QString bare(const QString& name)
@@ -213,11 +256,12 @@ QString bare(const QString& name)
     // Either separator ends a folder part, whatever the platform.
     const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
     QString result;
+    result.reserve(name.size() - slash - 1);
     for (const QChar c : QStringView(name).mid(slash + 1)) {
         if (c.category() == QChar::Other_Control)
             continue;
         // Windows refuses these in a file name, and a colon would name a stream or a drive there.
-        result += QStringView(u"<>:\"|?*").contains(c) ? u'_' : c;
+        result += isRefused(c) ? u'_' : c;
     }
     // Windows drops trailing dots and blanks, so "a.exe." would be a.exe on disk
     // while its listed extension says otherwise.
@@ -233,6 +277,8 @@ QString bare(const QString& name)
 
 QString alternative(const QString& name, int k)
 {
+    if (k == 0 && diskBytes(name) <= MaxBytes)
+        return name; // fits as it is
     const QString suffix = k > 0 ? u'_' + QString::number(k) : QString();
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0)

@@ -183,6 +183,9 @@ QString fromCharset(const QByteArray& bytes, const QByteArray& charset)
 
 QString decode(const QByteArray& raw, Controls controls)
 {
+    // Most fields hold no encoded word at all: no need to cut them into pieces.
+    if (!raw.contains("=?"))
+        return readable(plainText(raw), controls);
     const QList<Piece> all = pieces(raw);
     QString text;
     for (qsizetype i = 0; i < all.size(); ++i) {

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AttachmentName.h"
 #include "Exception.h"
+#include "Pop3Text.h"
 
 #include <QFileDevice>
 #include <QIODevice>
@@ -23,21 +24,6 @@ QByteArray withoutLineEnd(QByteArray line)
     return line;
 }
 
-// Where the needle (upper case) first occurs in the line, whatever the case;
-// every header line passes here, so nothing is copied.
-qsizetype indexOfNoCase(const QByteArray& line, QByteArrayView needle)
-{
-    const qsizetype last = line.size() - needle.size();
-    const char first = needle.front();
-    const char* text = line.constData();
-    for (qsizetype i = 0; i <= last; ++i) {
-        // ASCII letters differ from their capitals in bit 5 only.
-        if ((text[i] & ~0x20) == first && qstrnicmp(text + i, needle.data(), size_t(needle.size())) == 0)
-            return i;
-    }
-    return -1;
-}
-
 // Whether the line's first word (up to the first blank) is the field name.
 bool isField(const QByteArray& line, QByteArrayView name)
 {
@@ -48,16 +34,16 @@ bool isField(const QByteArray& line, QByteArrayView name)
 // The value after "BOUNDARY=": quoted, or up to the next parameter or blank.
 QByteArray boundaryValue(const QByteArray& line, qsizetype from)
 {
-    QByteArray value = line.mid(from).trimmed();
+    const QByteArrayView value = QByteArrayView(line).sliced(from).trimmed();
     if (value.startsWith('"')) {
         const qsizetype close = value.indexOf('"', 1);
-        return close < 0 ? value.mid(1) : value.mid(1, close - 1);
+        return (close < 0 ? value.sliced(1) : value.sliced(1, close - 1)).toByteArray();
     }
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value.at(i) == ';' || value.at(i) == ' ' || value.at(i) == '\t')
-            return value.left(i);
+            return value.first(i).toByteArray();
     }
-    return value;
+    return value.toByteArray();
 }
 
 // The transfer encoding is the text after the colon that follows the field
@@ -65,7 +51,8 @@ QByteArray boundaryValue(const QByteArray& line, qsizetype from)
 QByteArray encodingValue(const QByteArray& line, qsizetype from)
 {
     const qsizetype colon = line.indexOf(':', from);
-    return (colon < 0 ? line.mid(from) : line.mid(colon + 1)).trimmed().left(kFieldLength);
+    const QByteArrayView value = QByteArrayView(line).sliced(colon < 0 ? from : colon + 1).trimmed();
+    return value.first(std::min(value.size(), kFieldLength)).toByteArray();
 }
 
 } // namespace
@@ -144,7 +131,7 @@ void TMimeWalk::addLine(const QByteArray& line)
         break;
     case Stage::PartBody:
         if (isDelimiter(line)) {
-            const bool closing = line.mid(2 + m_message.Boundary.size()).startsWith("--");
+            const bool closing = QByteArrayView(line).sliced(2 + m_message.Boundary.size()).startsWith("--");
             endPart();
             if (closing)
                 m_stage = Stage::Epilogue;
@@ -193,11 +180,11 @@ bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
         m_message.MessageId = line.mid(12, kFieldLength);
 
     // Parameters are looked for anywhere, so they are found on continuation lines too.
-    if (const qsizetype at = indexOfNoCase(line, "BOUNDARY="); at >= 0)
+    if (const qsizetype at = IndexOfNoCase(line, "BOUNDARY="); at >= 0)
         boundary = boundaryValue(line, at + 9);
-    if (const qsizetype at = indexOfNoCase(line, "CONTENT-TRANSFER-ENCODING"); at >= 0)
+    if (const qsizetype at = IndexOfNoCase(line, "CONTENT-TRANSFER-ENCODING"); at >= 0)
         m_transferEncoding = encodingValue(line, at + 25);
-    if (indexOfNoCase(line, "NAME") >= 0)
+    if (IndexOfNoCase(line, "NAME") >= 0)
         m_name.addLine(line);
     return false;
 }
