@@ -4,6 +4,7 @@
 #include "Pop3Text.h"
 
 #include <QFile>
+#include <QStringBuilder>
 #include <QStringList>
 #include <algorithm>
 
@@ -15,7 +16,7 @@ namespace {
 
 const QString kFallback = u"text.tmp"_s;
 
-qsizetype diskBytes(const QString& text)
+qsizetype diskBytes(QStringView text)
 {
 #ifdef Q_OS_UNIX
     // File names are UTF-8 here: counted without encoding them. Surrogates,
@@ -24,12 +25,12 @@ qsizetype diskBytes(const QString& text)
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (c.isSurrogate())
-            return QFile::encodeName(text).size();
+            return QFile::encodeName(text.toString()).size();
         bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
     }
     return bytes;
 #else
-    return QFile::encodeName(text).size();
+    return QFile::encodeName(text.toString()).size();
 #endif
 }
 
@@ -83,7 +84,7 @@ bool isDeviceName(const QString& name)
                 start.first(3).compare(u"LPT", Qt::CaseInsensitive) == 0) &&
                start.at(3) >= u'1' && start.at(3) <= u'9';
     }
-    const QString stem = name.section(u'.', 0, 0).trimmed().toUpper();
+    const QString stem = start.toString().toUpper();
     static const QStringList devices = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s, u"CONIN$"_s, u"CONOUT$"_s};
     if (devices.contains(stem))
         return true;
@@ -281,6 +282,11 @@ QString alternative(const QString& name, int k)
         return name; // fits as it is
     const QString suffix = k > 0 ? u'_' + QString::number(k) : QString();
     const qsizetype dot = name.lastIndexOf(u'.');
+    // Usually the suffix fits in as well: put together in one piece.
+    const QStringView base = QStringView(name).first(dot < 0 ? name.size() : dot);
+    const QStringView dotExtension = QStringView(name).sliced(base.size());
+    if (diskBytes(base) + diskBytes(suffix) + diskBytes(dotExtension) <= MaxBytes)
+        return base % suffix % dotExtension;
     if (dot < 0)
         return compose(name, suffix, nullptr);
     const QString extension = name.mid(dot + 1);

@@ -191,14 +191,14 @@ bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
 
 void TMimeWalk::bodyBegins()
 {
-    if (m_message.ContentType.toLower().contains("multipart")) {
+    if (IndexOfNoCase(m_message.ContentType, "multipart") >= 0) {
         m_stage = Stage::Preamble;
         return;
     }
     m_stage = Stage::Single;
     if (!m_parse)
         return;
-    if (m_transferEncoding.toLower().contains("base64")) {
+    if (IndexOfNoCase(m_transferEncoding, "base64") >= 0) {
         m_partState = 0;
         m_bodyFromFile = true;
     }

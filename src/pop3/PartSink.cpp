@@ -119,7 +119,8 @@ QIODevice& TMemorySink::openTemp()
 void TMemorySink::removeTemp()
 {
     m_temp.close();
-    m_tempData.clear();
+    // Keeps the memory for the next part, which saves growing it line by line again.
+    m_tempData.truncate(0);
 }
 
 QString TMemorySink::tempWhere() const

@@ -1,6 +1,7 @@
 #include "UUCodec.h"
 
 #include "Exception.h"
+#include "Pop3Text.h"
 
 #include <QByteArrayView>
 #include <QFileDevice>
@@ -251,10 +252,9 @@ TUUProcessor::~TUUProcessor() = default;
 
 std::optional<UUMethods> TUUProcessor::MethodFor(const QByteArray& transferEncoding)
 {
-    const QByteArray lower = transferEncoding.toLower();
-    if (lower.contains("x-uuencode"))
+    if (IndexOfNoCase(transferEncoding, "x-uuencode") >= 0)
         return UUMethods::uuCode;
-    if (lower.contains("base64"))
+    if (IndexOfNoCase(transferEncoding, "base64") >= 0)
         return UUMethods::uuMime;
     return std::nullopt;
 }
