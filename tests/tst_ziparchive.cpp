@@ -112,6 +112,7 @@ private slots:
     void optionsDecideWhatIsReplaced_data();
     void optionsDecideWhatIsReplaced();
     void masksMissingArchiveAndLinkedLibrary();
+    void memoryArchiveExtractsLikeTheDisk();
 };
 
 void TestZipArchive::scanFollowsTheArchiveLayout_data()
@@ -385,6 +386,65 @@ void TestZipArchive::masksMissingArchiveAndLinkedLibrary()
     zip.RunExtraction();
     QCOMPARE(zip.ExtractResult(), int(TZipArchive::ResultNoMatch));
     QCOMPARE(dialogs.texts().size(), 1); // "Unzip library loaded" belongs to a library loaded at run time
+}
+
+// The fuzzer reads archives from memory and keeps what they hold there: it
+// must get what the disk gets, with the same entries skipped.
+void TestZipArchive::memoryArchiveExtractsLikeTheDisk()
+{
+    const Built built = buildZip({{"good.txt", "ok"},
+                                  {"../evil.txt", "x"},
+                                  {"/abs.txt", "x"},
+                                  {"a/../../x.txt", "x"},
+                                  {"sub\\ok.txt", "sub"},
+                                  {"link", "../../outside", 0120777},
+                                  {"deep/er/", ""},
+                                  {"deep/er/f.txt", "f"}});
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"out"_s);
+    QVERIFY(QDir().mkpath(out));
+    QVERIFY(writeFile(dir.filePath(u"a.zip"_s), built.bytes));
+    ScriptedDialogs dialogs;
+    const auto run = [](TZipArchive& zip, QStringList& skipped) {
+        zip.OnMessage = [&skipped](QObject*, int code, const QString& text) {
+            if (code == TZipArchive::UnsafeEntry)
+                skipped.append(text);
+        };
+        zip.setExtrOptions(TZipArchive::ExtrDirNames | TZipArchive::ExtrOverWrite);
+        zip.RunExtraction();
+    };
+    TZipArchive onDisk;
+    QStringList diskSkipped;
+    onDisk.setExtrBaseDir(out);
+    onDisk.setZipFilename(dir.filePath(u"a.zip"_s));
+    run(onDisk, diskSkipped);
+
+    TZipArchive inMemory;
+    TZipMemoryOutput memory;
+    QStringList memorySkipped;
+    inMemory.setOutput(&memory);
+    inMemory.setZipData(built.bytes);
+    QCOMPARE(inMemory.Count(), onDisk.Count());
+    run(inMemory, memorySkipped);
+
+    QCOMPARE(inMemory.ExtractResult(), int(TZipArchive::ResultWarning));
+    QCOMPARE(inMemory.ExtractResult(), onDisk.ExtractResult());
+    QCOMPARE(memorySkipped.size(), 4);
+    QCOMPARE(memorySkipped, diskSkipped);
+    QStringList stored(memory.folders().cbegin(), memory.folders().cend());
+    for (const auto& [path, data] : memory.files()) {
+        stored.append(path);
+        QCOMPARE(data, readFile(out + u'/' + path));
+    }
+    stored.sort();
+    QCOMPARE(stored, tree(out));
+
+    // A damaged archive in memory is damaged as on disk, and adds nothing.
+    inMemory.setZipData(QByteArray(100, 'z'));
+    inMemory.RunExtraction();
+    QCOMPARE(inMemory.ExtractResult(), int(TZipArchive::ResultDamaged));
+    QCOMPARE(memory.files().size(), size_t(3));
+    QVERIFY(dialogs.texts().size() <= 1); // "No valid zip entries found" from the scan
 }
 
 QTEST_GUILESS_MAIN(TestZipArchive)

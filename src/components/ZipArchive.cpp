@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Exception.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@ constexpr qint64 ExeStubSkip = 14000;         // self-extracting archives: the p
 constexpr qint64 MaxSearchCandidates = 60000; // bytes tried as the first byte of the first header
 constexpr qint64 EndRecordSize = 22;          // the smallest end-of-central-directory record
 constexpr int LocalHeaderSize = 26;           // header bytes after the signature
+constexpr qint64 ReadChunk = 64 * 1024;       // bytes of an entry read at a time
 
 quint16 le16(const QByteArray& bytes, int at)
 {
@@ -39,8 +41,10 @@ quint32 le32(const QByteArray& bytes, int at)
     return quint32(le16(bytes, at)) | quint32(le16(bytes, at + 2)) << 16;
 }
 
-QByteArray readAt(QFile& file, qint64 pos, qint64 count)
+// No more than the file holds: read() sets aside all it is asked for.
+QByteArray readAt(QFile& file, qint64 size, qint64 pos, qint64 count)
 {
+    count = std::min(count, size - pos);
     if (count <= 0 || !file.seek(pos))
         return {};
     return file.read(count);
@@ -141,54 +145,86 @@ struct ZipFileCloser
     void operator()(zip_file_t* file) const { zip_fclose(file); }
 };
 
-} // namespace
-
-TZipArchive::TZipArchive(QObject* owner) : QObject(owner) {}
-
-TZipArchive::~TZipArchive() = default;
-
-void TZipArchive::setLibraryDirectory(const QString& folder)
+// The program's output: files below the target folder, each written aside
+// and put in place only when it is complete.
+class FolderOutput : public TZipOutput
 {
-    QString value = folder;
-    if (value.endsWith(u'\\') || value.endsWith(u'/'))
-        value.chop(1);
-    m_libraryDirectory = value;
-}
+public:
+    explicit FolderOutput(const QString& base)
+        : m_base(base), m_ready(!base.isEmpty() && QFileInfo(base).isDir()),
+          m_canonicalBase(m_ready ? QFileInfo(base).canonicalFilePath() : QString())
+    {}
 
-void TZipArchive::setZipFilename(const QString& fileName)
-{
-    m_zipFilename = fileName;
-    ScanArchive();
-}
+    bool ready() const override { return m_ready; }
+    QString where(const QString& relative) const override { return m_base + u'/' + relative; }
 
-void TZipArchive::ScanArchive()
-{
-    m_entries.clear();
-    if (QFileInfo(m_zipFilename).isFile()) {
-        try {
-            scanFile();
-        } catch (...) {
-            if (OnDirUpdate)
-                OnDirUpdate(this);
-            throw;
-        }
+    bool present(const QString& relative, qint64& modified) const override
+    {
+        const QFileInfo existing(where(relative));
+        const bool there = existing.exists() || existing.isSymLink();
+        modified = there ? existing.lastModified().toSecsSinceEpoch() : 0;
+        return there;
     }
-    if (OnDirUpdate)
-        OnDirUpdate(this);
-}
 
-void TZipArchive::scanFile()
+    bool makeFolder(const QString& relative) override
+    {
+        return makeFolderInside(relative.isEmpty() ? m_base : where(relative), m_canonicalBase);
+    }
+
+    QIODevice* begin(const QString& relative, QString& error) override
+    {
+        m_target = where(relative);
+        // Replace a link rather than write through it to wherever it points.
+        if (QFileInfo(m_target).isSymLink())
+            QFile::remove(m_target);
+        m_file = std::make_unique<QSaveFile>(m_target);
+        if (m_file->open(QIODevice::WriteOnly))
+            return m_file.get();
+        error = m_file->errorString();
+        m_file.reset();
+        return nullptr;
+    }
+
+    bool commit(qint64 mtime, QString& error) override
+    {
+        const bool committed = m_file->commit();
+        if (!committed)
+            error = m_file->errorString();
+        m_file.reset();
+        if (committed && mtime > 0) {
+            QFile written(m_target);
+            if (written.open(QIODevice::ReadWrite))
+                written.setFileTime(QDateTime::fromSecsSinceEpoch(mtime), QFileDevice::FileModificationTime);
+        }
+        return committed;
+    }
+
+    void cancel() override
+    {
+        if (m_file)
+            m_file->cancelWriting(); // the unfinished copy is discarded with the object
+        m_file.reset();
+    }
+
+private:
+    QString m_base;
+    bool m_ready;
+    QString m_canonicalBase;
+    QString m_target;
+    std::unique_ptr<QSaveFile> m_file;
+};
+
+// Reads the local headers one after the other. readAt(pos, count) gives the
+// bytes there, fewer at the end of the archive.
+template <typename Read> void scanEntries(const Read& readAt, qint64 size, bool exe, QList<TZipEntry>& entries)
 {
-    QFile file(m_zipFilename);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    const qint64 size = opened ? file.size() : 0;
-    qint64 pos = QFileInfo(m_zipFilename).suffix().toUpper() == u"EXE"_s ? ExeStubSkip : 0;
+    qint64 pos = exe ? ExeStubSkip : 0;
     qint64 examined = 0;
 
     for (;;) {
         // Search mode: the first local header may follow a stub or other junk.
         const qint64 budget = MaxSearchCandidates - examined;
-        const QByteArray window = readAt(file, pos, budget + 3);
+        const QByteArray window = readAt(pos, budget + 3);
         const qsizetype found = budget > 0 ? window.indexOf(QByteArrayView("PK\3\4", 4)) : -1;
         if (found < 0) {
             showMessage(u"No valid zip entries found"_s);
@@ -203,7 +239,7 @@ void TZipArchive::scanFile()
             if (signature == CentralHeaderSignature || signature == EndOfCentralSignature)
                 return;
             if (signature != LocalHeaderSignature) {
-                const QByteArray next = readAt(file, pos, 4);
+                const QByteArray next = readAt(pos, 4);
                 if (next.size() < 4)
                     throw Exception(u"Error reading Zip File"_s);
                 pos += 4;
@@ -211,18 +247,18 @@ void TZipArchive::scanFile()
                 continue;
             }
 
-            const QByteArray header = readAt(file, pos, LocalHeaderSize);
+            const QByteArray header = readAt(pos, LocalHeaderSize);
             pos += header.size();
             bool complete = header.size() == LocalHeaderSize;
             QByteArray name;
             if (complete) {
                 const int nameLength = le16(header, 22);
-                name = readAt(file, pos, nameLength);
+                name = readAt(pos, nameLength);
                 pos += name.size();
                 complete = name.size() == nameLength;
             }
             if (!complete) {
-                if (!m_entries.isEmpty())
+                if (!entries.isEmpty())
                     throw Exception(u"Error 2 reading Zip file"_s);
                 break;
             }
@@ -239,9 +275,10 @@ void TZipArchive::scanFile()
             entry.FileNameLength = le16(header, 22);
             entry.ExtraFieldLength = le16(header, 24);
             entry.FileName = name;
+            entry.FileName.detach(); // a view into an archive in memory becomes a copy of its own
 
             if (pos + entry.ExtraFieldLength + entry.CompressedSize > size - EndRecordSize) {
-                if (!m_entries.isEmpty())
+                if (!entries.isEmpty())
                     throw Exception(u"Error 3 reading Zip file"_s);
                 break;
             }
@@ -251,9 +288,9 @@ void TZipArchive::scanFile()
             if (pos + entry.CompressedSize > size)
                 throw Exception(u"Error 5 reading Zip file"_s);
             pos += entry.CompressedSize;
-            m_entries.append(entry);
+            entries.append(entry);
 
-            const QByteArray next = readAt(file, pos, 4);
+            const QByteArray next = readAt(pos, 4);
             if (next.size() < 4)
                 throw Exception(u"Error reading Zip File"_s);
             pos += 4;
@@ -262,10 +299,118 @@ void TZipArchive::scanFile()
     }
 }
 
+} // namespace
+
+bool TZipMemoryOutput::present(const QString& relative, qint64& modified) const
+{
+    const auto time = m_times.find(relative);
+    modified = time == m_times.end() ? 0 : time->second;
+    return m_files.count(relative) > 0 || m_folders.count(relative) > 0;
+}
+
+bool TZipMemoryOutput::makeFolder(const QString& relative)
+{
+    // Like a folder on disk, with every folder above it.
+    for (qsizetype slash = relative.indexOf(u'/'); slash >= 0; slash = relative.indexOf(u'/', slash + 1))
+        m_folders.insert(relative.first(slash));
+    if (!relative.isEmpty())
+        m_folders.insert(relative);
+    return true;
+}
+
+QIODevice* TZipMemoryOutput::begin(const QString& relative, QString&)
+{
+    cancel();
+    m_pending = relative;
+    m_buffer.setBuffer(&m_pendingData);
+    m_buffer.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    return &m_buffer;
+}
+
+bool TZipMemoryOutput::commit(qint64 mtime, QString&)
+{
+    m_buffer.close();
+    m_files[m_pending] = m_pendingData;
+    m_times[m_pending] = mtime;
+    m_pendingData.clear();
+    m_pending.clear();
+    return true;
+}
+
+void TZipMemoryOutput::cancel()
+{
+    m_buffer.close();
+    m_pendingData.clear();
+    m_pending.clear();
+}
+
+TZipArchive::TZipArchive(QObject* owner) : QObject(owner) {}
+
+TZipArchive::~TZipArchive() = default;
+
+void TZipArchive::setLibraryDirectory(const QString& folder)
+{
+    QString value = folder;
+    if (value.endsWith(u'\\') || value.endsWith(u'/'))
+        value.chop(1);
+    m_libraryDirectory = value;
+}
+
+void TZipArchive::setZipFilename(const QString& fileName)
+{
+    m_zipFilename = fileName;
+    m_zipData.clear();
+    m_fromMemory = false;
+    ScanArchive();
+}
+
+void TZipArchive::setZipData(const QByteArray& bytes)
+{
+    m_zipFilename.clear();
+    m_zipData = bytes;
+    m_fromMemory = true;
+    ScanArchive();
+}
+
+QString TZipArchive::archiveName() const
+{
+    return m_fromMemory ? u"(in memory)"_s : m_zipFilename;
+}
+
+void TZipArchive::ScanArchive()
+{
+    m_entries.clear();
+    if (m_fromMemory || QFileInfo(m_zipFilename).isFile()) {
+        try {
+            if (m_fromMemory) {
+                // Pieces of an archive in memory are views into it, not copies.
+                const QByteArray& bytes = m_zipData;
+                const auto view = [&bytes](qint64 pos, qint64 count) {
+                    count = std::min(count, bytes.size() - pos);
+                    return count > 0 ? QByteArray::fromRawData(bytes.constData() + pos, count) : QByteArray();
+                };
+                scanEntries(view, bytes.size(), false, m_entries);
+            } else {
+                QFile file(m_zipFilename);
+                // When it cannot be opened, nothing is read and nothing found.
+                const qint64 size = file.open(QIODevice::ReadOnly) ? file.size() : 0;
+                const auto read = [&file, size](qint64 pos, qint64 count) { return readAt(file, size, pos, count); };
+                scanEntries(read, size, QFileInfo(m_zipFilename).suffix().toUpper() == u"EXE"_s, m_entries);
+            }
+        } catch (...) {
+            if (OnDirUpdate)
+                OnDirUpdate(this);
+            throw;
+        }
+    }
+    if (OnDirUpdate)
+        OnDirUpdate(this);
+}
+
 void TZipArchive::RunExtraction()
 {
     m_result = ResultOk;
-    if (!QFileInfo(m_zipFilename).isFile()) {
+    if (!m_fromMemory && !QFileInfo(m_zipFilename).isFile()) {
         showMessage(u"Error - no zip file specified"_s);
         return;
     }
@@ -273,7 +418,8 @@ void TZipArchive::RunExtraction()
         return;
     m_busy = true;
     try {
-        extract();
+        FolderOutput folder(m_extrBaseDir);
+        extract(m_output ? *m_output : folder);
     } catch (...) {
         showMessage(u"Fatal unzip library error: abort exception"_s);
     }
@@ -294,25 +440,36 @@ void TZipArchive::progress(ProgressType kind, const QString& fileName, qint64 fi
         OnProgress(this, kind, fileName, fileSize);
 }
 
-void TZipArchive::extract()
+void TZipArchive::extract(TZipOutput& output)
 {
     // Without a target folder the entries would land in whatever folder the
     // process happens to be in; extract nothing instead.
-    const QString base = m_extrBaseDir;
-    if (base.isEmpty() || !QFileInfo(base).isDir()) {
-        report(NoTargetFolder, u"No folder to extract to: "_s + base);
+    if (!output.ready()) {
+        report(NoTargetFolder, u"No folder to extract to: "_s + m_extrBaseDir);
         m_result = ResultNoTarget;
         return;
     }
-    const QString canonicalBase = QFileInfo(base).canonicalFilePath();
 
     int openError = 0;
-    std::unique_ptr<zip_t, ZipCloser> archive(
-        zip_open(QFile::encodeName(m_zipFilename).constData(), ZIP_RDONLY, &openError));
+    std::unique_ptr<zip_t, ZipCloser> archive;
+    if (m_fromMemory) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source =
+            zip_source_buffer_create(m_zipData.constData(), zip_uint64_t(m_zipData.size()), 0, &error);
+        if (source)
+            archive.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
+        if (source && !archive)
+            zip_source_free(source); // an archive that opened owns its source
+        openError = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+    } else {
+        archive.reset(zip_open(QFile::encodeName(m_zipFilename).constData(), ZIP_RDONLY, &openError));
+    }
     if (!archive) {
         zip_error_t error;
         zip_error_init_with_code(&error, openError);
-        report(openError, m_zipFilename + u": "_s + libzipText(&error));
+        report(openError, archiveName() + u": "_s + libzipText(&error));
         zip_error_fini(&error);
         m_result = (openError == ZIP_ER_NOENT || openError == ZIP_ER_OPEN) ? ResultNotFound : ResultDamaged;
         return;
@@ -333,6 +490,7 @@ void TZipArchive::extract()
 
     bool warning = false;
     bool matched = masks.isEmpty();
+    QByteArray buffer;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = zip_uint64_t(i);
@@ -359,7 +517,7 @@ void TZipArchive::extract()
         if (relative->isEmpty())
             continue;
         if (isFolder) {
-            if (dirNames && !test && !makeFolderInside(base + u'/' + *relative, canonicalBase)) {
+            if (dirNames && !test && !output.makeFolder(*relative)) {
                 report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
                 warning = true;
             }
@@ -367,14 +525,14 @@ void TZipArchive::extract()
         }
         if (!dirNames)
             *relative = relative->section(u'/', -1);
-        const QString target = base + u'/' + *relative;
+        const QString target = output.where(*relative);
 
-        const QFileInfo existing(target);
-        const bool present = existing.exists() || existing.isSymLink();
+        qint64 presentTime = 0;
+        const bool present = output.present(*relative, presentTime);
         const qint64 entryTime = (stat.valid & ZIP_STAT_MTIME) ? qint64(stat.mtime) : 0;
         if (!test) {
             if (update || freshen) {
-                if (present && existing.lastModified().toSecsSinceEpoch() >= entryTime)
+                if (present && presentTime >= entryTime)
                     continue; // not newer than what is there
                 if (!present && freshen)
                     continue; // freshening only replaces files that are there
@@ -392,20 +550,18 @@ void TZipArchive::extract()
             continue;
         }
 
-        const QString folder = QFileInfo(target).path();
-        std::unique_ptr<QSaveFile> out;
+        QIODevice* out = nullptr;
         if (!test) {
-            if (!makeFolderInside(folder, canonicalBase)) {
+            const qsizetype slash = relative->lastIndexOf(u'/');
+            if (!output.makeFolder(slash < 0 ? QString() : relative->first(slash))) {
                 report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
                 warning = true;
                 continue;
             }
-            // Replace a link rather than write through it to wherever it points.
-            if (QFileInfo(target).isSymLink())
-                QFile::remove(target);
-            out = std::make_unique<QSaveFile>(target);
-            if (!out->open(QIODevice::WriteOnly)) {
-                report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
+            QString error;
+            out = output.begin(*relative, error);
+            if (!out) {
+                report(WriteFailed, u"Cannot write "_s + target + u": "_s + error);
                 warning = true;
                 continue;
             }
@@ -414,7 +570,12 @@ void TZipArchive::extract()
         // A damaged entry (bad data, wrong CRC, wrong password) fails the read
         // and leaves any earlier file of that name as it was.
         bool good = true;
-        QByteArray buffer(64 * 1024, Qt::Uninitialized);
+        // One buffer for all entries, no larger than they need: help pages are small.
+        const qint64 wanted = (stat.valid & ZIP_STAT_SIZE) && stat.size < zip_uint64_t(ReadChunk)
+                                  ? std::max<qint64>(qint64(stat.size) + 1, 4096)
+                                  : ReadChunk;
+        if (buffer.size() < wanted)
+            buffer.resize(wanted);
         for (;;) {
             const zip_int64_t got = zip_fread(entry.get(), buffer.data(), zip_uint64_t(buffer.size()));
             if (got < 0) {
@@ -437,19 +598,14 @@ void TZipArchive::extract()
             continue;
         }
         if (!good) {
-            out->cancelWriting(); // the unfinished copy is discarded with the object
+            output.cancel();
             warning = true;
             continue;
         }
-        if (!out->commit()) {
-            report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
+        if (QString error; !output.commit(entryTime, error)) {
+            report(WriteFailed, u"Cannot write "_s + target + u": "_s + error);
             warning = true;
             continue;
-        }
-        if (entryTime > 0) {
-            QFile written(target);
-            if (written.open(QIODevice::ReadWrite))
-                written.setFileTime(QDateTime::fromSecsSinceEpoch(entryTime), QFileDevice::FileModificationTime);
         }
         if (verbose)
             report(0, u"Extracted "_s + *relative);

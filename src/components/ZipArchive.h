@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFlags>
 #include <QList>
@@ -7,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
+#include <set>
 
 // One local file header as the archive scan found it: the 26 bytes after the
 // signature, in the zip format's order and widths, and the stored name.
@@ -23,6 +26,55 @@ struct TZipEntry
     quint16 FileNameLength = 0;
     quint16 ExtraFieldLength = 0;
     QByteArray FileName;
+};
+
+// Where an extraction puts the entries. Paths are relative to the target,
+// separated by '/', without "." or "..": the archive has already ruled out
+// every entry that would climb out. The program writes below the target
+// folder; tests and the fuzzer may keep the entries in memory.
+class TZipOutput
+{
+public:
+    virtual ~TZipOutput() = default;
+    // Whether there is a target to extract into at all.
+    virtual bool ready() const = 0;
+    // How the path appears in a message.
+    virtual QString where(const QString& relative) const = 0;
+    // Whether something is under the path; modified: its time in seconds since 1970.
+    virtual bool present(const QString& relative, qint64& modified) const = 0;
+    // Creates the folder (empty: the target itself) unless it would lead outside the target.
+    virtual bool makeFolder(const QString& relative) = 0;
+    // A new file for the entry in a folder made before, open for writing; nullptr
+    // with the reason in error. Nothing is replaced before commit.
+    virtual QIODevice* begin(const QString& relative, QString& error) = 0;
+    // Puts the file of begin in place; mtime 0 leaves the time as it is.
+    virtual bool commit(qint64 mtime, QString& error) = 0;
+    // Drops the file of begin; what was under the path stays.
+    virtual void cancel() = 0;
+};
+
+// Everything in memory: the folders made and the files by path.
+class TZipMemoryOutput : public TZipOutput
+{
+public:
+    bool ready() const override { return true; }
+    QString where(const QString& relative) const override { return relative; }
+    bool present(const QString& relative, qint64& modified) const override;
+    bool makeFolder(const QString& relative) override;
+    QIODevice* begin(const QString& relative, QString& error) override;
+    bool commit(qint64 mtime, QString& error) override;
+    void cancel() override;
+
+    const std::map<QString, QByteArray>& files() const { return m_files; }
+    const std::set<QString>& folders() const { return m_folders; }
+
+private:
+    std::map<QString, QByteArray> m_files;
+    std::map<QString, qint64> m_times;
+    std::set<QString> m_folders;
+    QString m_pending;
+    QByteArray m_pendingData;
+    QBuffer m_buffer;
 };
 
 // Reads the entry list of a zip archive itself and extracts the archive.
@@ -98,6 +150,12 @@ public:
     // Stores the name and scans the archive. Throws Exception with "Error reading
     // Zip File" or "Error 2".."Error 5 reading Zip file" for a damaged archive.
     void setZipFilename(const QString& fileName);
+    // The same for an archive that lies in memory. The bytes are shared, not
+    // copied: a buffer of QByteArray::fromRawData must outlive the extractions.
+    void setZipData(const QByteArray& bytes);
+    // Where RunExtraction puts the entries; nullptr (the default) means below
+    // ExtrBaseDir on disk. The output must outlive the extraction.
+    void setOutput(TZipOutput* output) { m_output = output; }
 
     // The entries found by the last scan.
     const QList<TZipEntry>& Entries() const { return m_entries; }
@@ -116,8 +174,8 @@ public:
 
 private:
     void ScanArchive();
-    void scanFile();
-    void extract();
+    void extract(TZipOutput& output);
+    QString archiveName() const;
     void report(int code, const QString& text);
     void progress(ProgressType kind, const QString& fileName, qint64 fileSize);
 
@@ -129,6 +187,9 @@ private:
     ExtrOptionSet m_extrOptions;
     QStringList m_fSpecArgs;
     QString m_zipFilename;
+    QByteArray m_zipData;
+    bool m_fromMemory = false;
+    TZipOutput* m_output = nullptr;
     QString m_password;
     QString m_libraryDirectory;
     QList<TZipEntry> m_entries;
