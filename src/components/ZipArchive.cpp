@@ -4,7 +4,6 @@
 #include "Dialogs.h"
 #include "Exception.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
