@@ -130,9 +130,18 @@ void TScrollingText::resetPosition()
 
 void TScrollingText::rebuild()
 {
+    // The pictures are drawn when next painted: setting the control up
+    // changes one property after the other, and each would draw them anew.
+    m_key = QColor::fromRgb(m_fontColor.rgb() == KeyGreen || m_background.rgb() == KeyGreen ? KeyRed : KeyGreen);
+    m_stale = true;
+    update();
+}
+
+void TScrollingText::build()
+{
+    m_stale = false;
     const int w = width();
     const int h = height();
-    m_key = QColor::fromRgb(m_fontColor.rgb() == KeyGreen || m_background.rgb() == KeyGreen ? KeyRed : KeyGreen);
 
     const QFont textFont = stripFont();
     const QFontMetrics metrics(textFont);
@@ -172,7 +181,6 @@ void TScrollingText::rebuild()
         }
     }
     m_offscreen = QImage(w, h, QImage::Format_RGB32);
-    update();
 }
 
 void TScrollingText::step()
@@ -196,8 +204,8 @@ void TScrollingText::step()
 
 void TScrollingText::paintEvent(QPaintEvent*)
 {
-    if (m_plate.size() != size())
-        rebuild();
+    if (m_stale || m_plate.size() != size())
+        build();
     if (m_offscreen.isNull())
         return;
     {

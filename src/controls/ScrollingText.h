@@ -65,7 +65,10 @@ protected:
 
 private:
     QFont stripFont() const;
+    // Marks the strip and plate for drawing at the next paint.
     void rebuild();
+    // Draws them for the current size, text and colours.
+    void build();
     void resetPosition();
 
     QString m_text = QStringLiteral("Text");
@@ -79,6 +82,7 @@ private:
     QColor m_key;
     int m_x = 0;
     bool m_loaded = false;
+    bool m_stale = true;
     QImage m_strip;     // background with the text in the key colour, the key made transparent
     QImage m_plate;     // font colour, fading into the background at both edges
     QImage m_offscreen; // plate with the strip over it, copied to the screen in one go
