@@ -143,12 +143,9 @@ void TStammForm::buildToolBar(QWidget* parent)
         const char16_t* name;
         const char16_t* picture;
     } buttons[] = {
-        {&SBClose, u"SBClose", u"beenden"},
-        {&SBCheck, u"SBCheck", u"pruefen"},
-        {&SBExamine, u"SBExamine", u"untersuchen"},
-        {&SBCheck_All, u"SBCheck_All", u"alle-untersuchen"},
-        {&SBDelete, u"SBDelete", u"loeschen"},
-        {&SBHilfe, u"SBHilfe", u"hilfe"},
+        {&SBClose, u"SBClose", u"beenden"},         {&SBCheck, u"SBCheck", u"pruefen"},
+        {&SBExamine, u"SBExamine", u"untersuchen"}, {&SBCheck_All, u"SBCheck_All", u"alle-untersuchen"},
+        {&SBDelete, u"SBDelete", u"loeschen"},      {&SBHilfe, u"SBHilfe", u"hilfe"},
         {&SBeMail, u"SBeMail", u"email-programm"},
     };
     for (const auto& b : buttons) {
