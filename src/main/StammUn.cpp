@@ -414,6 +414,15 @@ void TStammForm::showEvent(QShowEvent* event)
     }
 }
 
+void TStammForm::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (!m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, [this] { setUpTray(); });
+    }
+}
+
 void TStammForm::FormShow()
 {
     auto lookup = [this](quint16 number) { return GetText(number); };
@@ -426,6 +435,8 @@ void TStammForm::FormShow()
         SettingsStore store;
         m_passwords->migrate(store);
     });
+    // A window that starts minimised is not painted; its tray icon comes all the same.
+    QTimer::singleShot(isMinimized() ? 0 : 1000, this, [this] { setUpTray(); });
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {
