@@ -125,7 +125,21 @@ int TScrollingText::stripWidth() const
 
 void TScrollingText::resetPosition()
 {
+    m_positionStale = true;
+}
+
+void TScrollingText::settlePosition() const
+{
+    if (!m_positionStale)
+        return;
+    m_positionStale = false;
     m_x = m_direction == TTextDirection::tdRightToLeft ? 0 : width() - stripWidth();
+}
+
+int TScrollingText::position() const
+{
+    settlePosition();
+    return m_x;
 }
 
 void TScrollingText::rebuild()
@@ -188,6 +202,7 @@ void TScrollingText::step()
     // A hidden control hears of its new size only when shown.
     if (m_plate.size() != size())
         rebuild();
+    settlePosition();
     if (isEnabled()) {
         if (m_direction == TTextDirection::tdRightToLeft) {
             m_x -= m_pixelJump;
@@ -208,6 +223,7 @@ void TScrollingText::paintEvent(QPaintEvent*)
         build();
     if (m_offscreen.isNull())
         return;
+    settlePosition();
     {
         QPainter off(&m_offscreen);
         off.drawImage(0, 0, m_plate);
