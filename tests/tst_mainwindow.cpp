@@ -215,7 +215,14 @@ void TestMainWindow::toolbarButtonsShowTheirPictures()
     TStammForm& f = w.StammForm;
     for (QToolButton* button : {f.SBClose, f.SBCheck, f.SBExamine, f.SBCheck_All, f.SBDelete, f.SBHilfe, f.SBeMail}) {
         QVERIFY2(!button->icon().pixmap(QSize(16, 16)).isNull(), qPrintable(button->objectName()));
-        QCOMPARE(button->icon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
+        QVERIFY(button->icon().availableSizes().contains(QSize(16, 16)));
+    }
+    // Qt adds the @2x pictures on a screen that scales by two.
+    const QStringList pictures = QDir(u":/toolbar"_s).entryList();
+    QCOMPARE(pictures.size(), 14);
+    for (const QString& picture : pictures) {
+        if (!picture.endsWith(u"@2x.png"_s))
+            QVERIFY2(pictures.contains(picture.chopped(4) + u"@2x.png"_s), qPrintable(picture));
     }
 }
 

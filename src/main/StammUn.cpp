@@ -151,11 +151,8 @@ void TStammForm::buildToolBar(QWidget* parent)
     for (const auto& b : buttons) {
         auto* button = named(new QToolButton(POben), QString::fromUtf16(b.name));
         button->setAutoRaise(true);
-        const QString picture = u":/toolbar/"_s + QString::fromUtf16(b.picture);
-        QIcon icon;
-        icon.addFile(picture + u"-16.png"_s, QSize(16, 16));
-        icon.addFile(picture + u"-32.png"_s, QSize(32, 32));
-        button->setIcon(icon);
+        // The @2x picture is added by Qt itself, and only on a screen that scales.
+        button->setIcon(QIcon(u":/toolbar/"_s + QString::fromUtf16(b.picture) + u".png"_s));
         button->setIconSize(QSize(16, 16));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setMinimumWidth(52);
