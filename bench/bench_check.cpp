@@ -239,7 +239,8 @@ int main(int argc, char** argv)
         QTest::mouseClick(form.SBCheck, Qt::LeftButton);
         ours.ms.append(double(clock.nsecsElapsed()) / 1e6);
         const int rows = form.Tabelle->RowCount() - 1;
-        if (rows != messages || form.Tabelle->Cells(5, messages) != u" Nachricht "_s + QString::number(messages) ||
+        if (rows != messages ||
+            form.Tabelle->Cells(5, messages).trimmed() != u"Nachricht "_s + QString::number(messages) ||
             !dialogs.texts().isEmpty()) {
             std::fprintf(stderr, "incomplete list: %d rows, last subject '%s', dialogs '%s'\n", rows,
                          qPrintable(form.Tabelle->Cells(5, messages)), qPrintable(dialogs.texts().join(u" | "_s)));

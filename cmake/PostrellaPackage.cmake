@@ -21,8 +21,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The windows were laid out for fonts that fonts-liberation matches in size;
 # fonts are no linked library, so shlibdeps cannot see them. The keyring library
-# opens libsecret only at run time, so shlibdeps cannot see that one either.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libsecret-1-0")
+# opens libsecret only at run time, so shlibdeps cannot see that one either,
+# nor libzip, which the program opens when it first reads an archive (the
+# package is named after the library's soname: libzip.so.4 is libzip4).
+string(REGEX REPLACE "^lib(.*)\\.so\\.([0-9]+)$" "lib\\1\\2" postrella_libzip_package "${POSTRELLA_LIBZIP_SONAME}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libsecret-1-0, ${postrella_libzip_package}")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_SOURCE_DIR}/dist)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -90,6 +90,7 @@ private slots:
     void storedWindowState_data();
     void storedWindowState();
     void captionsComeFromTheLanguageFile();
+    void toolbarButtonsShowTheirPictures();
     void missingLanguageFileLeavesCaptionsEmpty();
     void accountListShowsNamedSlotsInOrder();
     void closingEmptiesTheScratchFolderOnly();
@@ -202,6 +203,27 @@ void TestMainWindow::captionsComeFromTheLanguageFile()
     QVERIFY(w.SetupForm.isVisible());
     f.Protokoll1->trigger();
     QVERIFY(w.BerichtForm.isVisible());
+}
+
+void TestMainWindow::toolbarButtonsShowTheirPictures()
+{
+    // The pictures live in a static library's resources: left unregistered,
+    // every button would be blank without any error.
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    for (QToolButton* button : {f.SBClose, f.SBCheck, f.SBExamine, f.SBCheck_All, f.SBDelete, f.SBHilfe, f.SBeMail}) {
+        QVERIFY2(!button->icon().pixmap(QSize(16, 16)).isNull(), qPrintable(button->objectName()));
+        QVERIFY(button->icon().availableSizes().contains(QSize(16, 16)));
+    }
+    // Qt adds the @2x pictures on a screen that scales by two.
+    const QStringList pictures = QDir(u":/toolbar"_s).entryList();
+    QCOMPARE(pictures.size(), 14);
+    for (const QString& picture : pictures) {
+        if (!picture.endsWith(u"@2x.png"_s))
+            QVERIFY2(pictures.contains(picture.chopped(4) + u"@2x.png"_s), qPrintable(picture));
+    }
 }
 
 void TestMainWindow::missingLanguageFileLeavesCaptionsEmpty()

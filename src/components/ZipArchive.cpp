@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Dialogs.h"
 #include "Exception.h"
+#include "ZipLibrary.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -353,6 +354,11 @@ void TZipArchive::setLibraryDirectory(const QString& folder)
     if (value.endsWith(u'\\') || value.endsWith(u'/'))
         value.chop(1);
     m_libraryDirectory = value;
+}
+
+bool TZipArchive::LoadUnzipLibrary()
+{
+    return ZipLibrary::load();
 }
 
 void TZipArchive::setZipFilename(const QString& fileName)

@@ -163,8 +163,10 @@ public:
     bool Busy() const { return m_busy; }
     int ExtractResult() const { return m_result; }
 
-    // The library is linked in: loading always succeeds and unloading does nothing.
-    bool LoadUnzipLibrary() { return true; }
+    // Opens libzip if it is not open yet (it stays open for the run, so
+    // unloading does nothing). False when the library cannot be found; reading
+    // an archive then fails with an Exception that says so.
+    bool LoadUnzipLibrary();
     void UnloadUnzipLibrary() {}
     void RunExtraction();
 

@@ -125,14 +125,37 @@ int TScrollingText::stripWidth() const
 
 void TScrollingText::resetPosition()
 {
+    m_positionStale = true;
+}
+
+void TScrollingText::settlePosition() const
+{
+    if (!m_positionStale)
+        return;
+    m_positionStale = false;
     m_x = m_direction == TTextDirection::tdRightToLeft ? 0 : width() - stripWidth();
+}
+
+int TScrollingText::position() const
+{
+    settlePosition();
+    return m_x;
 }
 
 void TScrollingText::rebuild()
 {
+    // The pictures are drawn when next painted: setting the control up
+    // changes one property after the other, and each would draw them anew.
+    m_key = QColor::fromRgb(m_fontColor.rgb() == KeyGreen || m_background.rgb() == KeyGreen ? KeyRed : KeyGreen);
+    m_stale = true;
+    update();
+}
+
+void TScrollingText::build()
+{
+    m_stale = false;
     const int w = width();
     const int h = height();
-    m_key = QColor::fromRgb(m_fontColor.rgb() == KeyGreen || m_background.rgb() == KeyGreen ? KeyRed : KeyGreen);
 
     const QFont textFont = stripFont();
     const QFontMetrics metrics(textFont);
@@ -172,7 +195,6 @@ void TScrollingText::rebuild()
         }
     }
     m_offscreen = QImage(w, h, QImage::Format_RGB32);
-    update();
 }
 
 void TScrollingText::step()
@@ -180,6 +202,7 @@ void TScrollingText::step()
     // A hidden control hears of its new size only when shown.
     if (m_plate.size() != size())
         rebuild();
+    settlePosition();
     if (isEnabled()) {
         if (m_direction == TTextDirection::tdRightToLeft) {
             m_x -= m_pixelJump;
@@ -196,10 +219,11 @@ void TScrollingText::step()
 
 void TScrollingText::paintEvent(QPaintEvent*)
 {
-    if (m_plate.size() != size())
-        rebuild();
+    if (m_stale || m_plate.size() != size())
+        build();
     if (m_offscreen.isNull())
         return;
+    settlePosition();
     {
         QPainter off(&m_offscreen);
         off.drawImage(0, 0, m_plate);

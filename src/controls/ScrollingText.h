@@ -46,7 +46,7 @@ public:
     // ERangeError for k outside 1..n. A fade of one step is b itself.
     static QColor fadeColor(const QColor& a, const QColor& b, int k, int n);
 
-    int position() const { return m_x; }
+    int position() const;
     // Width of the text strip: the text with one control width of room on either side.
     int stripWidth() const;
     // The colour the text is drawn in on the strip, transparent when painted.
@@ -65,8 +65,14 @@ protected:
 
 private:
     QFont stripFont() const;
+    // Marks the strip and plate for drawing at the next paint.
     void rebuild();
+    // Draws them for the current size, text and colours.
+    void build();
+    // Puts the text back at its starting edge: worked out when next needed,
+    // so that it is measured in the font the owner has set by then.
     void resetPosition();
+    void settlePosition() const;
 
     QString m_text = QStringLiteral("Text");
     int m_speed = 20;
@@ -77,8 +83,10 @@ private:
     int m_fadeWidth = 10;
     QColor m_fontColor = Qt::white;
     QColor m_key;
-    int m_x = 0;
+    mutable int m_x = 0;
+    mutable bool m_positionStale = true;
     bool m_loaded = false;
+    bool m_stale = true;
     QImage m_strip;     // background with the text in the key colour, the key made transparent
     QImage m_plate;     // font colour, fading into the background at both edges
     QImage m_offscreen; // plate with the strip over it, copied to the screen in one go

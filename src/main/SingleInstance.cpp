@@ -25,6 +25,11 @@ bool SingleInstance::acquire()
     return m_lock->tryLock(0);
 }
 
+void SingleInstance::release()
+{
+    m_lock->unlock();
+}
+
 bool SingleInstance::acquireOrTell()
 {
     if (acquire())

@@ -17,6 +17,8 @@ public:
     bool acquire();
     // As acquire(), and tells the user when another copy runs already.
     bool acquireOrTell();
+    // Gives the lock up before the program ends without unwinding.
+    void release();
 
     static QString lockName() { return QStringLiteral("PF998"); }
 

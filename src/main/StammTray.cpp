@@ -26,9 +26,18 @@ void TStammForm::setUpBackground()
     m_background->OnChecked = [this](int slot, const ScheduledCheck::Outcome& outcome) {
         BackgroundChecked(slot, outcome);
     };
+    m_background->configure();
+}
+
+void TStammForm::setUpTray()
+{
+    // Asking whether the desktop has a tray is a round trip to it (or to the
+    // session bus), so it is asked once the window is on the screen.
+    if (m_trayAsked)
+        return;
+    m_trayAsked = true;
     if (QSystemTrayIcon::isSystemTrayAvailable())
         buildTray();
-    m_background->configure();
 }
 
 void TStammForm::buildTray()

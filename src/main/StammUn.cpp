@@ -133,24 +133,26 @@ void TStammForm::buildToolBar(QWidget* parent)
     auto* row = new QHBoxLayout(POben);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(1);
+    // The program's own pictures, not the style's: a style's standard icons
+    // are looked up in the desktop's icon theme and decoded in every size,
+    // which cost more of the start than the rest of the toolbar.
+    Q_INIT_RESOURCE(toolbar);
     const struct
     {
         QToolButton** member;
         const char16_t* name;
-        QStyle::StandardPixmap icon;
+        const char16_t* picture;
     } buttons[] = {
-        {&SBClose, u"SBClose", QStyle::SP_DialogCloseButton},
-        {&SBCheck, u"SBCheck", QStyle::SP_BrowserReload},
-        {&SBExamine, u"SBExamine", QStyle::SP_FileDialogContentsView},
-        {&SBCheck_All, u"SBCheck_All", QStyle::SP_FileDialogDetailedView},
-        {&SBDelete, u"SBDelete", QStyle::SP_TrashIcon},
-        {&SBHilfe, u"SBHilfe", QStyle::SP_DialogHelpButton},
-        {&SBeMail, u"SBeMail", QStyle::SP_DirOpenIcon},
+        {&SBClose, u"SBClose", u"beenden"},         {&SBCheck, u"SBCheck", u"pruefen"},
+        {&SBExamine, u"SBExamine", u"untersuchen"}, {&SBCheck_All, u"SBCheck_All", u"alle-untersuchen"},
+        {&SBDelete, u"SBDelete", u"loeschen"},      {&SBHilfe, u"SBHilfe", u"hilfe"},
+        {&SBeMail, u"SBeMail", u"email-programm"},
     };
     for (const auto& b : buttons) {
         auto* button = named(new QToolButton(POben), QString::fromUtf16(b.name));
         button->setAutoRaise(true);
-        button->setIcon(style()->standardIcon(b.icon));
+        // The @2x picture is added by Qt itself, and only on a screen that scales.
+        button->setIcon(QIcon(u":/toolbar/"_s + QString::fromUtf16(b.picture) + u".png"_s));
         button->setIconSize(QSize(16, 16));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setMinimumWidth(52);
@@ -409,6 +411,15 @@ void TStammForm::showEvent(QShowEvent* event)
     }
 }
 
+void TStammForm::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (!m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, [this] { setUpTray(); });
+    }
+}
+
 void TStammForm::FormShow()
 {
     auto lookup = [this](quint16 number) { return GetText(number); };
@@ -421,6 +432,8 @@ void TStammForm::FormShow()
         SettingsStore store;
         m_passwords->migrate(store);
     });
+    // A window that starts minimised is not painted; its tray icon comes all the same.
+    QTimer::singleShot(isMinimized() ? 0 : 1000, this, [this] { setUpTray(); });
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {

@@ -208,6 +208,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -224,6 +225,8 @@ private:
 
     void createComponents();
     void setUpBackground();
+    // Builds the tray icon once, if the desktop has a tray.
+    void setUpTray();
     void buildTray();
     void updateTray();
     void showFromTray();
@@ -312,6 +315,8 @@ private:
     // The user ended the connection while an operation waited for the server.
     bool m_disconnectAsked = false;
     bool m_shown = false;
+    bool m_painted = false;
+    bool m_trayAsked = false;
     TBackgroundCheck* m_background = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;

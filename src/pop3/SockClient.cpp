@@ -98,6 +98,14 @@ void TSockClient::InitSockets()
         u"System= Running"_s, u"Max Sockets= 32767"_s, u"Max Upd Pack.-Größe= 65507"_s,
     };
     m_receiveBuffer.resize(MaxLineLength + 2);
+}
+
+QSslSocket* TSockClient::socket()
+{
+    if (m_socket)
+        return m_socket;
+    // Built on first use, not with the client: the first TLS socket loads
+    // and initialises the TLS library, which the program's start should not wait for.
     m_socket = new QSslSocket(this);
     m_socket->setReadBufferSize(0);
     connect(m_socket, &QAbstractSocket::connected, this, [this] { guarded([this] { socketConnected(); }); });
@@ -114,6 +122,7 @@ void TSockClient::InitSockets()
     });
     connect(m_socket, &QSslSocket::sslErrors, this,
             [this](const QList<QSslError>& errors) { guarded([&] { sslErrors(errors); }); });
+    return m_socket;
 }
 
 void TSockClient::ReportStatus(int Level, const QString& Text)
@@ -284,16 +293,16 @@ void TSockClient::Connect()
 
     m_eventArrived = false;
     m_succeeded = true;
-    if (m_socket->state() != QAbstractSocket::UnconnectedState) {
+    if (socket()->state() != QAbstractSocket::UnconnectedState) {
         m_closing = true;
-        m_socket->abort();
+        socket()->abort();
         m_closing = false;
     }
     bool timedOut = false;
     bool canceled = false;
     {
         WaitScope wait(*this);
-        m_socket->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
+        socket()->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
         waitUntil([&] { return m_connected || wait.ended() || !m_succeeded; });
         timedOut = wait.timedOut;
         canceled = wait.canceled || m_canceled;
@@ -306,7 +315,7 @@ void TSockClient::Connect()
 
     // A connect still under way must not linger into the next attempt.
     m_closing = true;
-    m_socket->abort();
+    socket()->abort();
     m_closing = false;
     m_connected = false;
     if (timedOut)
@@ -353,7 +362,7 @@ QString TSockClient::Fingerprint(const QSslCertificate& Certificate)
 
 bool TSockClient::Encrypted() const
 {
-    return m_connected && m_socket->isEncrypted();
+    return m_connected && m_socket && m_socket->isEncrypted();
 }
 
 QString TSockClient::EncryptionText() const
@@ -373,7 +382,7 @@ void TSockClient::sslErrors(const QList<QSslError>& errors)
 
 bool TSockClient::acceptCertificate()
 {
-    const QSslCertificate certificate = m_socket->peerCertificate();
+    const QSslCertificate certificate = socket()->peerCertificate();
     if (certificate.isNull())
         return false;
     const QString fingerprint = Fingerprint(certificate);
@@ -401,7 +410,7 @@ bool TSockClient::acceptCertificate()
 
 void TSockClient::failHandshake(const QString& reason)
 {
-    if (m_connected || m_socket->state() != QAbstractSocket::UnconnectedState)
+    if (m_connected || socket()->state() != QAbstractSocket::UnconnectedState)
         CloseSocket();
     throw ESockError(reason);
 }
@@ -409,11 +418,11 @@ void TSockClient::failHandshake(const QString& reason)
 void TSockClient::StartTls()
 {
     ReportStatus(4, u"TLS-Handshake"_s);
-    if (m_socket->state() != QAbstractSocket::ConnectedState)
+    if (socket()->state() != QAbstractSocket::ConnectedState)
         raiseSocketError(WinSock::NotConnected);
     // Bytes the server sent in the clear before the handshake would later be
     // read as if they had come encrypted.
-    if (m_socket->bytesAvailable() > 0)
+    if (socket()->bytesAvailable() > 0)
         failHandshake(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s);
 
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -421,17 +430,17 @@ void TSockClient::StartTls()
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     if (!ExtraAuthorities.isEmpty())
         config.setCaCertificates(QSslConfiguration::systemCaCertificates() + ExtraAuthorities);
-    m_socket->setSslConfiguration(config);
-    m_socket->setPeerVerifyName(Host);
+    socket()->setSslConfiguration(config);
+    socket()->setPeerVerifyName(Host);
     // Errors accepted on an earlier connection must not carry over.
-    m_socket->ignoreSslErrors(QList<QSslError>{});
+    socket()->ignoreSslErrors(QList<QSslError>{});
     m_sslErrors.clear();
     m_sslPaused = false;
     m_encrypted = false;
     m_succeeded = true;
 
-    m_socket->startClientEncryption();
-    const auto open = [this] { return m_socket->state() == QAbstractSocket::ConnectedState; };
+    socket()->startClientEncryption();
+    const auto open = [this] { return socket()->state() == QAbstractSocket::ConnectedState; };
     bool timedOut = false;
     bool canceled = false;
     for (;;) {
@@ -448,8 +457,8 @@ void TSockClient::StartTls()
         m_sslPaused = false;
         if (!acceptCertificate())
             failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
-        m_socket->ignoreSslErrors(m_sslErrors);
-        m_socket->resume();
+        socket()->ignoreSslErrors(m_sslErrors);
+        socket()->resume();
     }
     if (m_encrypted && open()) {
         ReportStatus(1, u"Verschlüsselt: "_s + EncryptionText());
@@ -463,7 +472,7 @@ void TSockClient::StartTls()
     }
     if (!m_succeeded)
         failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
-                      m_socket->errorString());
+                      socket()->errorString());
     failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
 }
 
@@ -489,7 +498,7 @@ void TSockClient::socketDisconnected()
 
 void TSockClient::socketError()
 {
-    const QAbstractSocket::SocketError error = m_socket->error();
+    const QAbstractSocket::SocketError error = socket()->error();
     // An orderly close by the server is the close notification, not a
     // failure: no error number is left behind for later messages.
     if (error != QAbstractSocket::RemoteHostClosedError) {
@@ -504,7 +513,8 @@ void TSockClient::CloseSocket()
     ReportStatus(4, u"Schließen des Socket anfordern"_s);
     m_connected = false;
     m_closing = true;
-    m_socket->abort();
+    if (m_socket)
+        m_socket->abort();
     m_closing = false;
     wake();
     if (!m_destroying && OnDisconnect)
@@ -528,14 +538,14 @@ void TSockClient::sendBytes(QByteArray bytes)
     ReportStatus(4, u"Puffer senden"_s);
     WaitScope wait(*this);
     if (!wait.ended()) {
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
+        if (socket()->state() != QAbstractSocket::ConnectedState)
             raiseSocketError(WinSock::NotConnected);
         m_succeeded = true;
-        m_socket->write(bytes);
-        m_socket->flush();
+        socket()->write(bytes);
+        socket()->flush();
         waitUntil([&] {
-            return m_socket->bytesToWrite() == 0 || wait.ended() || !m_succeeded ||
-                   m_socket->state() != QAbstractSocket::ConnectedState;
+            return socket()->bytesToWrite() == 0 || wait.ended() || !m_succeeded ||
+                   socket()->state() != QAbstractSocket::ConnectedState;
         });
         if (!wait.ended() && !m_succeeded)
             raiseSocketError(m_lastError);
@@ -574,25 +584,25 @@ QByteArray TSockClient::ReadLn()
     ReportStatus(8, u"ReadLn"_s);
     WaitScope wait(*this);
     const auto ready = [&] {
-        return wait.ended() || m_socket->canReadLine() || m_socket->bytesAvailable() >= MaxLineLength ||
-               m_socket->state() != QAbstractSocket::ConnectedState;
+        return wait.ended() || socket()->canReadLine() || socket()->bytesAvailable() >= MaxLineLength ||
+               socket()->state() != QAbstractSocket::ConnectedState;
     };
     for (;;) {
         if (wait.ended()) {
             m_canceled = false;
             throw EAbortError(u"Socket-readln abgebrochen"_s);
         }
-        if (m_socket->canReadLine()) {
+        if (socket()->canReadLine()) {
             // Into the fixed receive buffer: one byte more than a line may have
             // tells an over-long line, and nothing is allocated per line.
-            const qint64 n = m_socket->readLine(m_receiveBuffer.data(), MaxLineLength + 2);
+            const qint64 n = socket()->readLine(m_receiveBuffer.data(), MaxLineLength + 2);
             if (n > 0 && n <= MaxLineLength && m_receiveBuffer.at(n - 1) == '\n')
                 return QByteArray(m_receiveBuffer.constData(), n);
             overlongLine();
         }
-        if (m_socket->bytesAvailable() >= MaxLineLength)
+        if (socket()->bytesAvailable() >= MaxLineLength)
             overlongLine();
-        if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        if (socket()->state() != QAbstractSocket::ConnectedState) {
             // The server has closed and no complete line is left.
             if (m_connected)
                 CloseSocket();
@@ -613,10 +623,10 @@ void TSockClient::overlongLine()
 void TSockClient::Post(const QByteArray& Bytes)
 {
     ReportStatus(8, u"Puffer senden"_s);
-    if (m_socket->state() != QAbstractSocket::ConnectedState)
+    if (socket()->state() != QAbstractSocket::ConnectedState)
         raiseSocketError(WinSock::NotConnected);
-    m_socket->write(Bytes);
-    m_socket->flush();
+    socket()->write(Bytes);
+    socket()->flush();
 }
 
 QByteArray TSockClient::Transaction(const QByteArray& Command)
@@ -664,13 +674,14 @@ void TSockClient::VerifyConnected()
 bool TSockClient::DataAvailable()
 {
     ReportStatus(8, u"Daten verfügbar"_s);
-    return m_socket->bytesAvailable() > 0;
+    return m_socket && m_socket->bytesAvailable() > 0;
 }
 
 void TSockClient::FlushInput()
 {
     ReportStatus(8, u"Löschen der Eingabe"_s);
-    m_socket->read(MaxLineLength);
+    if (m_socket)
+        m_socket->read(MaxLineLength);
 }
 
 int TSockClient::LastError()

@@ -147,6 +147,7 @@ private:
     class WaitScope;
 
     void InitSockets();
+    QSslSocket* socket();
     void ResolveHost();
     void expire(WaitScope* wait);
     void sendBytes(QByteArray bytes);

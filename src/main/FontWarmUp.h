@@ -1,0 +1,23 @@
+#pragma once
+
+#include <thread>
+
+// Reads the system's font configuration on a second thread while the main
+// thread connects to the display. Fontconfig parses its configuration files
+// and maps its caches the first time any text is measured; done up front and
+// beside the display set-up, the main window's first label no longer waits
+// for it. Joined when this object ends (at the latest).
+class FontWarmUp
+{
+public:
+    FontWarmUp();
+    ~FontWarmUp();
+    FontWarmUp(const FontWarmUp&) = delete;
+    FontWarmUp& operator=(const FontWarmUp&) = delete;
+
+    // Waits until the configuration has been read.
+    void wait();
+
+private:
+    std::thread m_thread;
+};
