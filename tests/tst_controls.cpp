@@ -2,9 +2,12 @@
 #include "LED.h"
 #include "RangeError.h"
 #include "ScrollingText.h"
+#include "StringGrid.h"
 
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 
@@ -61,6 +64,8 @@ private slots:
     void hiLoAlternatesOnTheTimer();
     void blinkDarkPhaseDrawsNothing();
     void deepTakesOnlyOneOrTwo();
+
+    void gridChangedWhileHiddenIsLaidOutWhenShown();
 };
 
 void TestControls::lampPicturesAreSharedAndReleased()
@@ -426,6 +431,46 @@ void TestControls::deepTakesOnlyOneOrTwo()
     QCOMPARE(label.Deep(), 2);
     label.setDeep(1);
     QCOMPARE(label.Deep(), 1);
+}
+
+// A hidden grid leaves measuring its header to the moment it is shown; a
+// grid filled while hidden, first or again, must then look as if it had been
+// laid out all along: header as tall as its text, rows below it, and a
+// scroll bar for columns that do not fit.
+void TestControls::gridChangedWhileHiddenIsLaidOutWhenShown()
+{
+    QWidget window;
+    window.resize(300, 200);
+    auto* grid = new TStringGrid(&window);
+    grid->setGeometry(0, 0, 300, 200);
+    auto fill = [grid](int columns, const QString& heading) {
+        grid->setColCount(columns);
+        grid->setRowCount(4);
+        for (int c = 0; c < columns; ++c) {
+            grid->setColWidths(c, 120);
+            grid->setCells(c, 0, heading);
+        }
+    };
+    auto checkLaidOut = [grid](int columns) {
+        QHeaderView* header = grid->horizontalHeader();
+        QVERIFY(header->height() >= header->fontMetrics().height());
+        QCOMPARE(header->height(), header->sizeHint().height());
+        QCOMPARE(grid->viewport()->geometry().top(), header->geometry().bottom() + 1);
+        QCOMPARE(header->count(), columns);
+        QVERIFY(grid->horizontalScrollBar()->maximum() > 0);
+    };
+
+    // Checked straight after show, before any queued layout work could run:
+    // that is what the first paint sees.
+    fill(6, u"Betreff"_s);
+    window.show();
+    checkLaidOut(6);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    window.hide();
+    fill(9, u"Absender\nmit zwei Zeilen"_s);
+    window.show();
+    checkLaidOut(9);
 }
 
 QTEST_MAIN(TestControls)

@@ -80,6 +80,28 @@ bool TStringGrid::viewportEvent(QEvent* event)
     return QTableWidget::viewportEvent(event);
 }
 
+// Every change of the columns or of a header text makes the view measure all
+// header texts again. While the grid is hidden nobody sees the result, and a
+// grid that is built and filled at start-up would pay for those measurements
+// (and for loading its fonts) before the first window appears. The work is
+// done once, when the grid is shown.
+void TStringGrid::updateGeometries()
+{
+    if (!isVisible()) {
+        m_geometriesPending = true;
+        return;
+    }
+    m_geometriesPending = false;
+    QTableWidget::updateGeometries();
+}
+
+void TStringGrid::showEvent(QShowEvent* event)
+{
+    QTableWidget::showEvent(event);
+    if (m_geometriesPending)
+        updateGeometries();
+}
+
 QTableWidgetItem* TStringGrid::itemAt(int column, int row, bool create)
 {
     if (column < 0 || column >= columnCount() || row < 0 || row >= RowCount())

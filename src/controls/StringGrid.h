@@ -36,6 +36,8 @@ public:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void updateGeometries() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QTableWidgetItem* itemAt(int column, int row, bool create);
@@ -43,4 +45,5 @@ private:
 
     QColor m_fixedColor;
     int m_fixedCols = 1;
+    bool m_geometriesPending = false;
 };

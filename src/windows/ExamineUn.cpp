@@ -43,7 +43,6 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
         p.setColor(QPalette::WindowText, QColor(0, 0, 128));
         label->setPalette(p);
         label->move(x, y);
-        label->adjustSize();
         return label;
     };
     // Sender and subject come from the message: never let a label read them as markup.
@@ -94,6 +93,16 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
         CommandGuard::connect(b, &QPushButton::clicked, this, [this, b] { OBHilfeClick(b); });
 
     Einrichten();
+}
+
+// The headings take the size of their text when the window is first shown:
+// measuring them while the program starts would load their font for a window
+// that most runs never open.
+void TExamineForm::showEvent(QShowEvent* event)
+{
+    for (QLabel* heading : {Label1, Label3, Label7, Label8})
+        heading->adjustSize();
+    QWidget::showEvent(event);
 }
 
 void TExamineForm::Einrichten()

@@ -55,6 +55,9 @@ public:
     QPushButton* OBVorschlaege = nullptr;
     QPushButton* OBHilfe = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     int m_nextRow = 1;
 };
