@@ -1,5 +1,6 @@
 #include "FontWarmUp.h"
 
+#include <QFontMetrics>
 #include <fontconfig/fontconfig.h>
 
 FontWarmUp::FontWarmUp()
@@ -19,4 +20,18 @@ void FontWarmUp::wait()
 {
     if (m_thread.joinable())
         m_thread.join();
+}
+
+void FontWarmUp::prepare(const QList<QFont>& fonts)
+{
+    wait();
+    m_thread = std::thread([fonts] {
+        // A blank string finds the font for text of no particular script (an
+        // empty line edit), a word the one for Latin text (every caption).
+        for (const QFont& font : fonts) {
+            const QFontMetrics metrics(font);
+            metrics.horizontalAdvance(QStringLiteral(" "));
+            metrics.horizontalAdvance(QStringLiteral("Postrella"));
+        }
+    });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QList>
 #include <thread>
 
 // Reads the system's font configuration on a second thread while the main
@@ -17,6 +19,13 @@ public:
 
     // Waits until the configuration has been read.
     void wait();
+
+    // Once the application object exists: looks the given fonts up on the
+    // second thread, while the main thread builds the windows. The list of
+    // installed fonts and each family's fallback list are shared by all
+    // threads, so the windows find them ready; each thread loads its own
+    // glyph engines. Joined by wait() or when this object ends.
+    void prepare(const QList<QFont>& fonts);
 
 private:
     std::thread m_thread;

@@ -1,6 +1,7 @@
 #include "FontWarmUp.h"
 #include "ProgramWindows.h"
 #include "SingleInstance.h"
+#include "WidgetSetup.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -52,6 +53,10 @@ int main(int argc, char* argv[])
     FontWarmUp fonts;
     QApplication app(argc, argv);
     fonts.wait();
+    // The program's own font and the desktop's, which an empty line edit
+    // lays its text out in before it takes on the window's font. Joined
+    // before the application object goes.
+    fonts.prepare({timesFont(11), QFont()});
     QApplication::setApplicationName(u"Postrella"_s);
     QApplication::setApplicationDisplayName(u"Postrella"_s);
     QApplication::setOrganizationName(u"Fernwick"_s);
@@ -64,10 +69,13 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(u":/icons/postrella-48.png"_s));
 
     SingleInstance instance;
-    if (!instance.acquireOrTell())
+    if (!instance.acquireOrTell()) {
+        fonts.wait();
         return 0;
+    }
 
     ProgramWindows windows;
+    fonts.wait();
     TStammForm& StammForm = windows.StammForm;
 
     // Closing the main window ends the program, whatever else is open.
