@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sanitizer/asan_interface.h>
 
 namespace {
 
@@ -14,6 +17,37 @@ void check(bool condition)
     if (!condition)
         std::abort();
 }
+
+// Holds one line at a time at the start of a buffer that the whole input
+// fits into, everything after the line poisoned: a read or write past either
+// end of the line is caught as if the line had a block of its own, without
+// the allocation a copy per line would cost. Once the walk is done with a
+// line it is poisoned too, so a view the walk kept would be caught on use.
+class LineBuffer
+{
+public:
+    explicit LineBuffer(qsizetype capacity)
+        : m_capacity(std::max<qsizetype>(capacity, 1)), m_data(new char[size_t(m_capacity)])
+    {
+        ASAN_POISON_MEMORY_REGION(m_data.get(), size_t(m_capacity));
+    }
+    ~LineBuffer() { ASAN_UNPOISON_MEMORY_REGION(m_data.get(), size_t(m_capacity)); }
+
+    QByteArrayView hold(QByteArrayView line)
+    {
+        m_length = line.size();
+        ASAN_UNPOISON_MEMORY_REGION(m_data.get(), size_t(m_length));
+        if (m_length > 0)
+            std::memcpy(m_data.get(), line.data(), size_t(m_length));
+        return QByteArrayView(m_data.get(), m_length);
+    }
+    void release() { ASAN_POISON_MEMORY_REGION(m_data.get(), size_t(m_length)); }
+
+private:
+    qsizetype m_capacity;
+    std::unique_ptr<char[]> m_data;
+    qsizetype m_length = 0;
+};
 
 } // namespace
 
@@ -34,13 +68,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // decode-start handler replaces the name with the rest of the input's first line.
     const bool parse = data[0] & 1;
     const bool rename = data[0] & 2;
-    const QByteArray message(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const QByteArrayView message(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
     TMimeWalk::Hooks hooks;
+    const qsizetype firstEnd = message.indexOf('\n');
+    const QString firstLine =
+        rename ? QString::fromLatin1(firstEnd < 0 ? message : message.first(firstEnd)) : QString();
     if (rename)
-        hooks.decodeStart = [&](QString& name) { name = QString::fromLatin1(message.left(message.indexOf('\n'))); };
+        hooks.decodeStart = [&](QString& name) { name = firstLine; };
     TMailMessage mail;
     TMemorySink sink;
+    LineBuffer buffer(message.size());
     bool failed = false;
     {
         // Line by line, as the client feeds it; CR LF and LF both end a line.
@@ -50,10 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 qsizetype end = message.indexOf('\n', start);
                 if (end < 0)
                     end = message.size();
-                QByteArrayView line = QByteArrayView(message).sliced(start, end - start);
+                QByteArrayView line = message.sliced(start, end - start);
                 if (line.endsWith('\r'))
                     line.chop(1);
-                walk.addLine(line.toByteArray());
+                walk.addLine(buffer.hold(line));
+                buffer.release();
                 start = end + 1;
             }
             walk.finish();

@@ -20,7 +20,10 @@ qsizetype diskBytes(QStringView text)
 {
 #ifdef Q_OS_UNIX
     // File names are UTF-8 here: counted without encoding them. Surrogates,
-    // paired or not, are left to the encoder.
+    // paired or not, are left to the encoder. Most names are ASCII, one byte
+    // a character, which the toolkit's own test finds fastest.
+    if (QtPrivate::isAscii(text))
+        return text.size();
     qsizetype bytes = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -115,7 +118,7 @@ bool isBlank(char c)
 
 // A parameter value: a quoted string (backslash escapes resolved) or a token
 // up to the next semicolon or blank.
-QByteArray parameterValue(const QByteArray& line, qsizetype at)
+QByteArray parameterValue(QByteArrayView line, qsizetype at)
 {
     while (at < line.size() && isBlank(line.at(at)))
         ++at;
@@ -151,13 +154,13 @@ QByteArray percentDecoded(QByteArrayView text)
 
 } // namespace
 
-void Parameters::addLine(const QByteArray& line)
+void Parameters::addLine(QByteArrayView line)
 {
     if (const QByteArray plain = fromHeaderLine(line); !plain.isEmpty())
         m_plain = plain;
 
     for (qsizetype at = IndexOfNoCase(line, "name*"); at >= 0; at = IndexOfNoCase(line, "name*", at + 5)) {
-        const bool isFile = at >= 4 && qstrnicmp(line.constData() + at - 4, "file", 4) == 0;
+        const bool isFile = at >= 4 && qstrnicmp(line.data() + at - 4, "file", 4) == 0;
         const qsizetype start = isFile ? at - 4 : at;
         if (start > 0 && !isBlank(line.at(start - 1)) && line.at(start - 1) != ';' && line.at(start - 1) != ':')
             continue;
@@ -236,12 +239,19 @@ void Parameters::clear()
     m_name.clear();
 }
 
-QByteArray fromHeaderLine(const QByteArray& line)
+QByteArray fromHeaderLine(QByteArrayView line)
 {
     const qsizetype at = IndexOfNoCase(line, "NAME=");
-    if (at < 0)
-        return NthField(line, '"', 2);
-    QByteArrayView value = QByteArrayView(line).sliced(at + 5).trimmed();
+    if (at < 0) {
+        // The text after the first double quote, up to the next one or the end.
+        const qsizetype open = line.indexOf('"');
+        if (open < 0)
+            return {};
+        const QByteArrayView rest = line.sliced(open + 1);
+        const qsizetype close = rest.indexOf('"');
+        return (close < 0 ? rest : rest.first(close)).toByteArray();
+    }
+    QByteArrayView value = line.sliced(at + 5).trimmed();
     if (value.startsWith('"')) {
         const qsizetype close = value.indexOf('"', 1);
         return (close < 0 ? value.sliced(1) : value.sliced(1, close - 1)).toByteArray();

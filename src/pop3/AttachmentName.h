@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QMap>
 #include <QString>
 
@@ -12,7 +13,7 @@ namespace AttachmentName {
 // The name a part header line gives: the value of its name= or filename=
 // parameter, quoted or not; a line without such a parameter gives the text
 // between its first two double quotes. Empty when the line names nothing.
-QByteArray fromHeaderLine(const QByteArray& line);
+QByteArray fromHeaderLine(QByteArrayView line);
 
 // Gathers the name of one part from its header lines. Mailers give it as a
 // plain parameter, possibly with encoded words inside the quotes, or in the
@@ -23,7 +24,7 @@ QByteArray fromHeaderLine(const QByteArray& line);
 class Parameters
 {
 public:
-    void addLine(const QByteArray& line);
+    void addLine(QByteArrayView line);
     // The decoded name, before it is reduced; empty when the header named nothing.
     QString name() const;
     bool isEmpty() const;

@@ -25,16 +25,16 @@ QByteArray withoutLineEnd(QByteArray line)
 }
 
 // Whether the line's first word (up to the first blank) is the field name.
-bool isField(const QByteArray& line, QByteArrayView name)
+bool isField(QByteArrayView line, QByteArrayView name)
 {
-    return line.size() >= name.size() && qstrnicmp(line.constData(), name.data(), size_t(name.size())) == 0 &&
+    return line.size() >= name.size() && qstrnicmp(line.data(), name.data(), size_t(name.size())) == 0 &&
            (line.size() == name.size() || line.at(name.size()) == ' ');
 }
 
 // The value after "BOUNDARY=": quoted, or up to the next parameter or blank.
-QByteArray boundaryValue(const QByteArray& line, qsizetype from)
+QByteArray boundaryValue(QByteArrayView line, qsizetype from)
 {
-    const QByteArrayView value = QByteArrayView(line).sliced(from).trimmed();
+    const QByteArrayView value = line.sliced(from).trimmed();
     if (value.startsWith('"')) {
         const qsizetype close = value.indexOf('"', 1);
         return (close < 0 ? value.sliced(1) : value.sliced(1, close - 1)).toByteArray();
@@ -48,11 +48,18 @@ QByteArray boundaryValue(const QByteArray& line, qsizetype from)
 
 // The transfer encoding is the text after the colon that follows the field
 // name, blanks trimmed; position and case of the value do not matter.
-QByteArray encodingValue(const QByteArray& line, qsizetype from)
+QByteArray encodingValue(QByteArrayView line, qsizetype from)
 {
     const qsizetype colon = line.indexOf(':', from);
-    const QByteArrayView value = QByteArrayView(line).sliced(colon < 0 ? from : colon + 1).trimmed();
+    const QByteArrayView value = line.sliced(colon < 0 ? from : colon + 1).trimmed();
     return value.first(std::min(value.size(), kFieldLength)).toByteArray();
+}
+
+// The value of a field from the given position on, at most kFieldLength bytes.
+QByteArray field(QByteArrayView line, qsizetype from)
+{
+    return from < line.size() ? line.sliced(from).first(std::min(line.size() - from, kFieldLength)).toByteArray()
+                              : QByteArray();
 }
 
 } // namespace
@@ -112,7 +119,7 @@ void TMimeWalk::walkLines(QIODevice& source, TMimeWalk& walk)
     }
 }
 
-void TMimeWalk::addLine(const QByteArray& line)
+void TMimeWalk::addLine(QByteArrayView line)
 {
     switch (m_stage) {
     case Stage::MessageHeader:
@@ -131,7 +138,7 @@ void TMimeWalk::addLine(const QByteArray& line)
         break;
     case Stage::PartBody:
         if (isDelimiter(line)) {
-            const bool closing = QByteArrayView(line).sliced(2 + m_message.Boundary.size()).startsWith("--");
+            const bool closing = line.sliced(2 + m_message.Boundary.size()).startsWith("--");
             endPart();
             if (closing)
                 m_stage = Stage::Epilogue;
@@ -145,7 +152,7 @@ void TMimeWalk::addLine(const QByteArray& line)
         if (m_partOpen)
             partLine(line);
         else
-            m_message.Body.append(line);
+            m_message.Body.append(line.toByteArray());
         break;
     case Stage::Epilogue:
         break;
@@ -155,29 +162,28 @@ void TMimeWalk::addLine(const QByteArray& line)
 // Only a line that begins with "--" and the boundary ends a part (RFC 2046).
 // The boundary text elsewhere in a line is content: a short boundary such as
 // "big" turns up in Base64 lines by chance and would cut the attachment there.
-bool TMimeWalk::isDelimiter(const QByteArray& line) const
+bool TMimeWalk::isDelimiter(QByteArrayView line) const
 {
-    return !m_message.Boundary.isEmpty() && line.startsWith("--") &&
-           QByteArrayView(line).sliced(2).startsWith(m_message.Boundary);
+    return !m_message.Boundary.isEmpty() && line.startsWith("--") && line.sliced(2).startsWith(m_message.Boundary);
 }
 
-bool TMimeWalk::headerLine(const QByteArray& line, QByteArray& boundary)
+bool TMimeWalk::headerLine(QByteArrayView line, QByteArray& boundary)
 {
     if (m_partState == 2)
-        m_message.Head.append(line);
+        m_message.Head.append(line.toByteArray());
     if (line.isEmpty()) {
         if (m_partState == 2)
             m_partState = 1;
         return true;
     }
     if (isField(line, "SUBJECT:"))
-        m_message.Subject = line.mid(8, kFieldLength);
+        m_message.Subject = field(line, 8);
     else if (isField(line, "FROM:"))
-        m_message.From = line.mid(6, kFieldLength);
+        m_message.From = field(line, 6);
     else if (isField(line, "CONTENT-TYPE:"))
-        m_message.ContentType = line.mid(14, kFieldLength);
+        m_message.ContentType = field(line, 14);
     else if (isField(line, "MESSAGE-ID:"))
-        m_message.MessageId = line.mid(12, kFieldLength);
+        m_message.MessageId = field(line, 12);
 
     // Parameters are looked for anywhere, so they are found on continuation lines too.
     if (const qsizetype at = IndexOfNoCase(line, "BOUNDARY="); at >= 0)
@@ -222,11 +228,11 @@ void TMimeWalk::beginPart()
     status(1, u"Extrahieren der Datei"_s);
 }
 
-void TMimeWalk::partLine(const QByteArray& line)
+void TMimeWalk::partLine(QByteArrayView line)
 {
     if (m_partState > 0) {
-        m_message.Body.append(line);
-    } else if (m_temp->write(line) != line.size() || m_temp->write("\r\n", 2) != 2) {
+        m_message.Body.append(line.toByteArray());
+    } else if (m_temp->write(line.data(), line.size()) != line.size() || m_temp->write("\r\n", 2) != 2) {
         fileError(m_sink.tempWhere(), m_temp->errorString());
     }
     if (m_hooks.lineMoved)

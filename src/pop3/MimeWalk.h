@@ -6,6 +6,7 @@
 #include "UUCodec.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -43,8 +44,9 @@ public:
     TMimeWalk(const TMimeWalk&) = delete;
     TMimeWalk& operator=(const TMimeWalk&) = delete;
 
-    // The next line of the message, without its line end.
-    void addLine(const QByteArray& line);
+    // The next line of the message, without its line end. The walk keeps no
+    // reference to it: what it stores, it copies.
+    void addLine(QByteArrayView line);
     // The message has ended: the part still open is completed.
     void finish();
     // After a failure: removes every file this walk wrote and empties the body
@@ -71,12 +73,12 @@ private:
         Epilogue
     };
 
-    bool isDelimiter(const QByteArray& line) const;
-    bool headerLine(const QByteArray& line, QByteArray& boundary);
+    bool isDelimiter(QByteArrayView line) const;
+    bool headerLine(QByteArrayView line, QByteArray& boundary);
     void bodyBegins();
     void partHeaderBegins();
     void beginPart();
-    void partLine(const QByteArray& line);
+    void partLine(QByteArrayView line);
     void endPart();
     void storeFile();
     void removeTemp();

@@ -23,6 +23,17 @@ QByteArray stripLineEnd(const QByteArray& line)
     return line;
 }
 
+// The same without a copy, for the walk, which copies only what it keeps.
+QByteArrayView withoutLineEnd(const QByteArray& line)
+{
+    QByteArrayView view(line);
+    if (view.endsWith("\r\n"))
+        view.chop(2);
+    else if (view.endsWith('\n'))
+        view.chop(1);
+    return view;
+}
+
 int toInteger(const QByteArray& text)
 {
     bool ok = false;
@@ -591,7 +602,7 @@ void TPop3Client::ReadMessage()
     try {
         QByteArray line;
         while (ReadAnswerLine(line))
-            walk.addLine(stripLineEnd(line));
+            walk.addLine(withoutLineEnd(line));
         answerEnded = true;
         walk.finish();
     } catch (...) {
