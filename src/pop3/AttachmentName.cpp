@@ -242,15 +242,8 @@ void Parameters::clear()
 QByteArray fromHeaderLine(QByteArrayView line)
 {
     const qsizetype at = IndexOfNoCase(line, "NAME=");
-    if (at < 0) {
-        // The text after the first double quote, up to the next one or the end.
-        const qsizetype open = line.indexOf('"');
-        if (open < 0)
-            return {};
-        const QByteArrayView rest = line.sliced(open + 1);
-        const qsizetype close = rest.indexOf('"');
-        return (close < 0 ? rest : rest.first(close)).toByteArray();
-    }
+    if (at < 0)
+        return NthField(line, '"', 2);
     QByteArrayView value = line.sliced(at + 5).trimmed();
     if (value.startsWith('"')) {
         const qsizetype close = value.indexOf('"', 1);

@@ -14,16 +14,7 @@ namespace {
 
 const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
 
-QByteArray stripLineEnd(const QByteArray& line)
-{
-    if (line.endsWith("\r\n"))
-        return line.chopped(2);
-    if (line.endsWith('\n'))
-        return line.chopped(1);
-    return line;
-}
-
-// The same without a copy, for the walk, which copies only what it keeps.
+// The line without its CR LF or LF, as a view: the walk copies only what it keeps.
 QByteArrayView withoutLineEnd(const QByteArray& line)
 {
     QByteArrayView view(line);
@@ -32,6 +23,11 @@ QByteArrayView withoutLineEnd(const QByteArray& line)
     else if (view.endsWith('\n'))
         view.chop(1);
     return view;
+}
+
+QByteArray stripLineEnd(const QByteArray& line)
+{
+    return withoutLineEnd(line).toByteArray();
 }
 
 int toInteger(const QByteArray& text)

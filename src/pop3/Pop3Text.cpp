@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-QByteArray NthField(const QByteArray& Text, char Delimiter, int N)
+QByteArray NthField(QByteArrayView Text, char Delimiter, int N)
 {
     if (N < 1)
         return {};
@@ -15,7 +15,7 @@ QByteArray NthField(const QByteArray& Text, char Delimiter, int N)
         start = next + 1;
     }
     const qsizetype end = Text.indexOf(Delimiter, start);
-    return end < 0 ? Text.mid(start) : Text.mid(start, end - start);
+    return (end < 0 ? Text.sliced(start) : Text.sliced(start, end - start)).toByteArray();
 }
 
 int LastPos(const QByteArray& Part, const QByteArray& Text)

@@ -95,7 +95,7 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
     Einrichten();
 }
 
-// The headings take the size of their text when the window is first shown:
+// The headings take the size of their text when the window is shown:
 // measuring them while the program starts would load their font for a window
 // that most runs never open.
 void TExamineForm::showEvent(QShowEvent* event)
