@@ -46,6 +46,26 @@ QString fitted(QString text, qsizetype limit)
         if (!text.isEmpty() && text.back().isHighSurrogate())
             text.chop(1);
     }
+    if (diskBytes(text) <= limit)
+        return text;
+#ifdef Q_OS_UNIX
+    // Without surrogates every character has a fixed length in UTF-8: the
+    // cut is found in one pass. Counting the whole again after each chopped
+    // character took a long, hostile name hundreds of passes.
+    const auto isSurrogate = [](QChar c) { return c.isSurrogate(); };
+    if (std::none_of(text.cbegin(), text.cend(), isSurrogate)) {
+        qsizetype bytes = 0;
+        qsizetype keep = 0;
+        for (; keep < text.size(); ++keep) {
+            const char16_t u = text.at(keep).unicode();
+            bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+            if (bytes > limit)
+                break;
+        }
+        text.truncate(keep);
+        return text;
+    }
+#endif
     while (!text.isEmpty() && diskBytes(text) > limit) {
         text.chop(1);
         if (!text.isEmpty() && text.back().isHighSurrogate())
