@@ -57,7 +57,7 @@ struct Program
         form().Konten->setEditText(name);
     }
     void check() { QTest::mouseClick(form().SBCheck, Qt::LeftButton); }
-    QStringList log() const { return windows->BerichtForm.lines(); }
+    QStringList log() const { return windows->BerichtForm->lines(); }
     QString text(quint16 n) { return form().GetText(n); }
     QStringList column(int c)
     {

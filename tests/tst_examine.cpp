@@ -102,7 +102,7 @@ void TestExamine::examineAllNumbersRowsByMessage()
 {
     checkMailbox();
     QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
-    TExamineForm& examine = m_windows->ExamineForm;
+    TExamineForm& examine = *m_windows->ExamineForm;
     QVERIFY(examine.isVisible());
     QStringList numbers;
     for (int row = 1; row < examine.Tabelle->RowCount(); ++row)
@@ -128,7 +128,7 @@ void TestExamine::readOnlyProgramFolderKeepsAttachmentsInTheUsersCache()
     checkMailbox();
     QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
     QVERIFY(m_dialogs->messages().isEmpty());
-    QCOMPARE(m_windows->ExamineForm.Tabelle->RowCount(), 4);
+    QCOMPARE(m_windows->ExamineForm->Tabelle->RowCount(), 4);
     for (const QString& name : {u"a.pdf"_s, u"a_1.pdf"_s, u"report.csv"_s})
         QVERIFY2(QFile::exists(scratch + name), qPrintable(name));
     QVERIFY(!QFile::exists(m_env->path(u"temp/a.pdf"_s)));
@@ -142,12 +142,12 @@ void TestExamine::examineOneShowsTheMessageAsPlainText()
     form().Tabelle->setRow(2);
     m_dialogs->answerNext(Dialogs::No);
     QTest::mouseClick(form().SBExamine, Qt::LeftButton);
-    QVERIFY(!m_windows->ExamineForm.isVisible());
+    QVERIFY(!m_windows->ExamineForm->isVisible());
     m_dialogs->answerNext(Dialogs::Yes);
     QTest::mouseClick(form().SBExamine, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages().size(), 2);
     QVERIFY(m_dialogs->texts()[1].endsWith(form().GetText(42)));
-    TExamineForm& examine = m_windows->ExamineForm;
+    TExamineForm& examine = *m_windows->ExamineForm;
     QVERIFY(examine.isVisible());
     QCOMPARE(examine.LSubject->text(), form().Tabelle->Cells(5, 2));
     QVERIFY(!examine.REBody->toPlainText().isEmpty());
@@ -173,14 +173,14 @@ void TestExamine::deleteAsksAndDeletedMessagesStayRefused()
     QCOMPARE(m_dialogs->messages().size(), 2);
     QCOMPARE(m_dialogs->messages()[1].kind, Dialogs::Kind::Error);
     QVERIFY(m_dialogs->texts()[1].startsWith(u"-ERR"_s));
-    QCOMPARE(m_windows->BerichtForm.lines().size(), 1);
-    QVERIFY(m_windows->BerichtForm.lines()[0].startsWith(u"Error: -ERR"_s)); // the server's reply
+    QCOMPARE(m_windows->BerichtForm->lines().size(), 1);
+    QVERIFY(m_windows->BerichtForm->lines()[0].startsWith(u"Error: -ERR"_s)); // the server's reply
     QCOMPARE(form().Tabelle->Cells(2, 1), u"LLL"_s);
 
     // Examine all skips the deleted message instead of failing on it.
     QTest::mouseClick(form().SBCheck_All, Qt::LeftButton);
-    QVERIFY(m_windows->ExamineForm.isVisible());
-    QCOMPARE(m_windows->ExamineForm.Tabelle->Cells(1, 1), u"3"_s);
+    QVERIFY(m_windows->ExamineForm->isVisible());
+    QCOMPARE(m_windows->ExamineForm->Tabelle->Cells(1, 1), u"3"_s);
 
     form().close();
     QCOMPARE(m_server->storedMessageCount(), 2);
@@ -227,7 +227,7 @@ void TestExamine::encodedHeadersAndNamesReadable()
     form().Tabelle->setRow(1);
     m_dialogs->answerNext(Dialogs::Yes);
     QTest::mouseClick(form().SBExamine, Qt::LeftButton);
-    TExamineForm& examine = m_windows->ExamineForm;
+    TExamineForm& examine = *m_windows->ExamineForm;
     QCOMPARE(examine.LFrom->text(), u"Jörg Müller <joerg@example.de>"_s);
     QCOMPARE(examine.LSubject->text(), u"Grüße aus Köln und München"_s);
     const QStringList names = {u"Grüße.txt"_s, u"naïve.txt"_s, u"€uro.txt"_s,
@@ -258,8 +258,8 @@ void TestExamine::disconnectDuringAnExaminationKeepsTheMailbox()
     QTest::mouseClick(form().SBExamine, Qt::LeftButton);
     QVERIFY(!form().Pop3Client1->Connected());
     QCOMPARE(form().LAnzahl->text(), u"0"_s);
-    QVERIFY(!m_windows->ExamineForm.isVisible());
-    QVERIFY(m_windows->BerichtForm.lines().isEmpty());
+    QVERIFY(!m_windows->ExamineForm->isVisible());
+    QVERIFY(m_windows->BerichtForm->lines().isEmpty());
     QCOMPARE(m_dialogs->messages().size(), 2); // the two confirmations, no failure
     // Without QUIT the server makes nothing of this connection final.
     QCOMPARE(m_server->storedMessageCount(), 3);

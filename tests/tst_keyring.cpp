@@ -222,7 +222,7 @@ void TestKeyring::entriesFollowTheSettingsWindow()
     QCOMPARE(keyring.write(u"Konto5 (user@127.0.0.1)"_s, u"pw5"_s).outcome, SecretStore::Outcome::Done);
     p.form().Anzeige_Setzen();
 
-    TSetupForm& setup = p.windows->SetupForm;
+    TSetupForm& setup = *p.windows->SetupForm;
     p.form().Setup1->trigger();
     TStringGrid* grid = setup.Tabelle;
     QCOMPARE(grid->Cells(4, 1), TSetupForm::PasswordMask);
@@ -266,8 +266,8 @@ void TestKeyring::withoutKeyringPasswordsAreAskedForAndNeverWritten()
         QTRY_COMPARE(p.dialogs.messages().size(), 1);
         QCOMPARE(p.dialogs.messages()[0].kind, Dialogs::Kind::Warning);
         QVERIFY(p.dialogs.texts()[0].contains(u"Schlüsselbund"_s));
-        QCOMPARE(p.windows->BerichtForm.lines().size(), 1);
-        QVERIFY(p.windows->BerichtForm.lines()[0].startsWith(u"Error: "_s));
+        QCOMPARE(p.windows->BerichtForm->lines().size(), 1);
+        QVERIFY(p.windows->BerichtForm->lines()[0].startsWith(u"Error: "_s));
         // The store did not take the old password, so the file keeps it.
         QVERIFY(fileBytes(env.settingsFile()).contains("alt-geheim"));
 

@@ -4,6 +4,7 @@
 #include "FWStartScreenForm.h"
 #include "FWStartScreenUnit.h"
 #include "LED.h"
+#include "PasswordKeeper.h"
 #include "ProgramWindows.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
@@ -90,6 +91,7 @@ private slots:
     void storedWindowState_data();
     void storedWindowState();
     void captionsComeFromTheLanguageFile();
+    void otherWindowsFollowTheFirstFrame();
     void toolbarButtonsShowTheirPictures();
     void missingLanguageFileLeavesCaptionsEmpty();
     void accountListShowsNamedSlotsInOrder();
@@ -197,12 +199,40 @@ void TestMainWindow::captionsComeFromTheLanguageFile()
     QCOMPARE(f.Disconnect1->text(), u"Disconnect"_s);
     QVERIFY(!f.Conncet1->isEnabled());
     QVERIFY(!f.Awards1->isEnabled());
-    QCOMPARE(w.SetupForm.findChild<QPushButton*>(u"SBestaetigen"_s)->text(), lang.GetText(1));
+    QCOMPARE(w.SetupForm->findChild<QPushButton*>(u"SBestaetigen"_s)->text(), lang.GetText(1));
     QVERIFY(dialogs.messages().isEmpty());
     f.Setup1->trigger();
-    QVERIFY(w.SetupForm.isVisible());
+    QVERIFY(w.SetupForm->isVisible());
     f.Protokoll1->trigger();
-    QVERIFY(w.BerichtForm.isVisible());
+    QVERIFY(w.BerichtForm->isVisible());
+}
+
+// As the program starts: only the main window is built before it is shown.
+// The others follow its first frame, with their texts, and the log window
+// holds what was logged before it existed. One needed sooner is built at once.
+void TestMainWindow::otherWindowsFollowTheFirstFrame()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    {
+        ProgramWindows w(ProgramWindows::Others::AfterFirstFrame);
+        QVERIFY(!w.ExamineForm && !w.SetupForm && !w.BerichtForm);
+        w.StammForm.Passwords().Log(u"vor dem Fenster"_s);
+        w.StammForm.show();
+        QTRY_VERIFY(w.BerichtForm);
+        QCOMPARE(w.BerichtForm->lines(), QStringList{u"vor dem Fenster"_s});
+        // A caption that only the language file gives.
+        const QString hints = w.StammForm.FWLanguage1->GetText(64);
+        QVERIFY(!hints.isEmpty());
+        QCOMPARE(w.SetupForm->CBHints->text(), hints);
+        QVERIFY(w.ExamineForm && !w.SetupForm->isVisible());
+    }
+    {
+        ProgramWindows w(ProgramWindows::Others::AfterFirstFrame);
+        w.StammForm.Protokoll1->trigger();
+        QVERIFY(w.BerichtForm && w.BerichtForm->isVisible());
+    }
+    QVERIFY(dialogs.messages().isEmpty());
 }
 
 void TestMainWindow::toolbarButtonsShowTheirPictures()
@@ -436,10 +466,10 @@ void TestMainWindow::mailProgramWithoutExtensionCanBeChosen()
     QFile::setPermissions(mailer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ProgramWindows w;
     w.StammForm.show();
-    w.SetupForm.show();
+    w.SetupForm->show();
 
     bool answered = false;
-    QTimer::singleShot(0, &w.SetupForm, [&] {
+    QTimer::singleShot(0, w.SetupForm.get(), [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         dialog->selectFile(mailer);
@@ -447,16 +477,16 @@ void TestMainWindow::mailProgramWithoutExtensionCanBeChosen()
         QVERIFY(QMetaObject::invokeMethod(dialog, "accept"));
     });
     // A dialog left open (a refusal, a box) would block the test for ever.
-    QTimer::singleShot(5000, &w.SetupForm, [] {
+    QTimer::singleShot(5000, w.SetupForm.get(), [] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (auto* open = qobject_cast<QDialog*>(top); open && open->isVisible())
                 open->reject();
         }
     });
-    QTest::mouseClick(w.SetupForm.FBPfad, Qt::LeftButton);
+    QTest::mouseClick(w.SetupForm->FBPfad, Qt::LeftButton);
     QVERIFY(answered);
     QCOMPARE(w.state.Client, mailer);
-    QCOMPARE(w.SetupForm.FEProgramm->text(), mailer);
+    QCOMPARE(w.SetupForm->FEProgramm->text(), mailer);
 
     QTest::mouseClick(w.StammForm.SBeMail, Qt::LeftButton);
     QTRY_VERIFY(QFile::exists(marker));
@@ -473,9 +503,9 @@ void TestMainWindow::topLevelWindowsAreWindowsToAssistiveTechnology()
     w.StammForm.Hilfe1->trigger();
     w.StammForm.FWStartScreenA1->ShowStartScreen();
     const QList<QWidget*> windows = {&w.StammForm,
-                                     &w.ExamineForm,
-                                     &w.SetupForm,
-                                     &w.BerichtForm,
+                                     w.ExamineForm.get(),
+                                     w.SetupForm.get(),
+                                     w.BerichtForm.get(),
                                      w.StammForm.FWOnlineHelp1->helpWindow(),
                                      w.StammForm.FWStartScreenA1->Form()};
     for (QWidget* window : windows) {
@@ -486,8 +516,8 @@ void TestMainWindow::topLevelWindowsAreWindowsToAssistiveTechnology()
         QVERIFY2(role == QAccessible::Window || role == QAccessible::Dialog,
                  qPrintable(window->objectName() + u": role "_s + QString::number(role)));
     }
-    QCOMPARE(QAccessible::queryAccessibleInterface(&w.SetupForm)->role(), QAccessible::Dialog);
-    QCOMPARE(QAccessible::queryAccessibleInterface(&w.BerichtForm)->role(), QAccessible::Window);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.SetupForm.get())->role(), QAccessible::Dialog);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.BerichtForm.get())->role(), QAccessible::Window);
 }
 
 void TestMainWindow::wizardFinishStoresSlotOne()

@@ -304,12 +304,12 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     };
     background->checkNow();
     QTRY_VERIFY2(form.Pop3Client1->Connected(),
-                 qPrintable(windows.BerichtForm.lines().join(u" | "_s) + u" / "_s + fake.report() + u" / "_s +
+                 qPrintable(windows.BerichtForm->lines().join(u" | "_s) + u" / "_s + fake.report() + u" / "_s +
                             m_dialogs->texts().join(u" | "_s)));
     QTRY_COMPARE(form.Tabelle->Cells(5, 1), u"Hallo"_s);
     FAKE_POP3_VERIFY(fake);
     QVERIFY(pressed);
-    const QStringList automatic = windows.BerichtForm.lines().filter(u"Automatische Prüfung"_s);
+    const QStringList automatic = windows.BerichtForm->lines().filter(u"Automatische Prüfung"_s);
     QCOMPARE(automatic.size(), 1);
     QVERIFY2(automatic.first().endsWith(u"Test: 1 warten, 1 neu, 0 gelöscht"_s), qPrintable(automatic.first()));
 
@@ -318,7 +318,7 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents();
     QVERIFY(!background->Running());
-    QCOMPARE(windows.BerichtForm.lines().filter(u"Automatische Prüfung"_s).size(), 1);
+    QCOMPARE(windows.BerichtForm->lines().filter(u"Automatische Prüfung"_s).size(), 1);
     QVERIFY(fake.problems().isEmpty());
 }
 

@@ -25,8 +25,19 @@ SetupServices setupServices(TStammForm& stamm)
 
 } // namespace
 
-ProgramWindows::ProgramWindows() : StammForm(state), SetupForm(state, setupServices(StammForm))
+ProgramWindows::ProgramWindows(Others others) : StammForm(state)
 {
-    ExamineForm.ShowContext = [this](int context) { StammForm.ShowContext(context); };
-    StammForm.setWindows(&ExamineForm, &SetupForm, &BerichtForm);
+    if (others == Others::WithMainWindow)
+        createOthers();
+    else
+        StammForm.setWindowFactory([this] { createOthers(); });
+}
+
+void ProgramWindows::createOthers()
+{
+    ExamineForm = std::make_unique<TExamineForm>();
+    ExamineForm->ShowContext = [this](int context) { StammForm.ShowContext(context); };
+    SetupForm = std::make_unique<TSetupForm>(state, setupServices(StammForm));
+    BerichtForm = std::make_unique<TBerichtForm>();
+    StammForm.setWindows(ExamineForm.get(), SetupForm.get(), BerichtForm.get());
 }

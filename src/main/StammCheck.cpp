@@ -59,6 +59,8 @@ void TStammForm::log(const QString& line)
 {
     if (m_bericht)
         m_bericht->addLine(line);
+    else if (m_createWindows)
+        m_earlyLog.append(line);
 }
 
 void TStammForm::SBCheckClick()

@@ -15,6 +15,8 @@ using namespace Qt::StringLiterals;
 
 void TStammForm::Hilfe1Click(QObject* sender)
 {
+    if (sender == Setup1)
+        needWindows();
     if (sender == Setup1 && m_setup) {
         m_setup->show();
         m_setup->raise();
@@ -83,6 +85,7 @@ void TStammForm::SBeMailClick()
 
 void TStammForm::Protokoll1Click()
 {
+    needWindows();
     if (!m_bericht)
         return;
     m_bericht->show();

@@ -104,6 +104,7 @@ void TStammForm::SBExamineClick()
     setStatusText(25, true);
     if (!listMissing(2)) {
         const int r = Tabelle->Row();
+        needWindows();
         m_examine->Einrichten();
         if (Dialogs::message(Dialogs::Kind::Confirmation, confirmationText(r, 42), Dialogs::Yes | Dialogs::No) ==
             Dialogs::Yes) {
@@ -135,6 +136,7 @@ void TStammForm::SBCheck_AllClick()
         Modus = 3;
         Zeile = 0;
         LEDWaiting->setLit(true);
+        needWindows();
         m_examine->Einrichten();
         serverCommand([this] {
             // Messages deleted in this connection cannot be retrieved any more; they are skipped.

@@ -45,6 +45,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -120,6 +121,24 @@ void TStammForm::setWindows(TExamineForm* examine, QWidget* setup, TBerichtForm*
     m_examine = examine;
     m_setup = setup;
     m_bericht = bericht;
+    if (m_bericht) {
+        for (const QString& line : std::as_const(m_earlyLog))
+            m_bericht->addLine(line);
+    }
+    m_earlyLog.clear();
+    if (m_setup && m_shown)
+        SprachenUn::Texte_Setup(*m_setup, [this](quint16 number) { return GetText(number); });
+}
+
+void TStammForm::setWindowFactory(std::function<void()> create)
+{
+    m_createWindows = std::move(create);
+}
+
+void TStammForm::needWindows()
+{
+    if (const std::function<void()> create = std::exchange(m_createWindows, nullptr))
+        create();
 }
 
 void TStammForm::buildToolBar(QWidget* parent)
@@ -416,7 +435,10 @@ void TStammForm::paintEvent(QPaintEvent* event)
     QMainWindow::paintEvent(event);
     if (!m_painted) {
         m_painted = true;
-        QTimer::singleShot(0, this, [this] { setUpTray(); });
+        QTimer::singleShot(0, this, [this] {
+            setUpTray();
+            needWindows();
+        });
     }
 }
 
@@ -433,7 +455,10 @@ void TStammForm::FormShow()
         m_passwords->migrate(store);
     });
     // A window that starts minimised is not painted; its tray icon comes all the same.
-    QTimer::singleShot(isMinimized() ? 0 : 1000, this, [this] { setUpTray(); });
+    QTimer::singleShot(isMinimized() ? 0 : 1000, this, [this] {
+        setUpTray();
+        needWindows();
+    });
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {

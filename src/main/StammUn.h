@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QSet>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -53,6 +54,9 @@ public:
 
     // The other windows of the program, created after the main window.
     void setWindows(TExamineForm* examine, QWidget* setup, TBerichtForm* bericht);
+    // Builds the other windows (through setWindows) when they are still to
+    // come: after the first frame, or as soon as the window needs one.
+    void setWindowFactory(std::function<void()> create);
     TBerichtForm* BerichtForm() const { return m_bericht; }
     // Keeps the account passwords in the desktop's secret store.
     PasswordKeeper& Passwords() const { return *m_passwords; }
@@ -287,9 +291,15 @@ private:
 
     void resizeEvent(QResizeEvent* event) override;
 
+    // The other windows now, if they are still to come.
+    void needWindows();
+
     TExamineForm* m_examine = nullptr;
     TBerichtForm* m_bericht = nullptr;
     QWidget* m_setup = nullptr;
+    std::function<void()> m_createWindows;
+    // What was logged before the log window existed.
+    QStringList m_earlyLog;
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
     QSet<int> m_deletedHere;

@@ -74,7 +74,9 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    ProgramWindows windows;
+    // Only the main window is built before it is shown; the others follow
+    // once its first frame is on the screen.
+    ProgramWindows windows(ProgramWindows::Others::AfterFirstFrame);
     fonts.wait();
     TStammForm& StammForm = windows.StammForm;
 
