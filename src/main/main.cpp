@@ -1,6 +1,6 @@
-#include "FontWarmUp.h"
 #include "ProgramWindows.h"
 #include "SingleInstance.h"
+#include "StartWarmUp.h"
 #include "WidgetSetup.h"
 
 #include <QApplication>
@@ -50,13 +50,15 @@ private:
 
 int main(int argc, char* argv[])
 {
-    FontWarmUp fonts;
+    StartWarmUp warmUp;
     QApplication app(argc, argv);
-    fonts.wait();
+    warmUp.wait();
     // The program's own font and the desktop's, which an empty line edit
-    // lays its text out in before it takes on the window's font. Joined
-    // before the application object goes.
-    fonts.prepare({timesFont(11), QFont()});
+    // lays its text out in before it takes on the window's font, and the
+    // image plug-ins that the window icon's file makes the toolkit load.
+    // Joined before the application object goes.
+    const QString icon = u":/icons/postrella-48.png"_s;
+    warmUp.prepare({timesFont(11), QFont()}, icon);
     QApplication::setApplicationName(u"Postrella"_s);
     QApplication::setApplicationDisplayName(u"Postrella"_s);
     QApplication::setOrganizationName(u"Fernwick"_s);
@@ -66,18 +68,18 @@ int main(int argc, char* argv[])
     // the small one: decoding the 256 px picture and handing it to the
     // window system made the start noticeably slower.
     QApplication::setDesktopFileName(u"postrella"_s);
-    QApplication::setWindowIcon(QIcon(u":/icons/postrella-48.png"_s));
 
     SingleInstance instance;
     if (!instance.acquireOrTell()) {
-        fonts.wait();
+        warmUp.wait();
         return 0;
     }
+    QApplication::setWindowIcon(QIcon(icon));
 
     // Only the main window is built before it is shown; the others follow
     // once its first frame is on the screen.
     ProgramWindows windows(ProgramWindows::Others::AfterFirstFrame);
-    fonts.wait();
+    warmUp.wait();
     TStammForm& StammForm = windows.StammForm;
 
     // Closing the main window ends the program, whatever else is open.

@@ -1,9 +1,10 @@
-#include "FontWarmUp.h"
+#include "StartWarmUp.h"
 
 #include <QFontMetrics>
+#include <QImageReader>
 #include <fontconfig/fontconfig.h>
 
-FontWarmUp::FontWarmUp()
+StartWarmUp::StartWarmUp()
 {
     // Fontconfig's first initialisation is safe against a concurrent one:
     // should the toolkit get there first, one of the two configurations is
@@ -11,21 +12,22 @@ FontWarmUp::FontWarmUp()
     m_thread = std::thread([] { FcInit(); });
 }
 
-FontWarmUp::~FontWarmUp()
+StartWarmUp::~StartWarmUp()
 {
     wait();
 }
 
-void FontWarmUp::wait()
+void StartWarmUp::wait()
 {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-void FontWarmUp::prepare(const QList<QFont>& fonts)
+void StartWarmUp::prepare(const QList<QFont>& fonts, const QString& picture)
 {
     wait();
-    m_thread = std::thread([fonts] {
+    m_thread = std::thread([fonts, picture] {
+        QImageReader(picture).format();
         // A blank string finds the font for text of no particular script (an
         // empty line edit), a word the one for Latin text (every caption).
         for (const QFont& font : fonts) {

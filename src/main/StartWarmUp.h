@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QList>
+#include <QString>
 #include <thread>
 
 // Reads the system's font configuration on a second thread while the main
@@ -9,13 +10,13 @@
 // and maps its caches the first time any text is measured; done up front and
 // beside the display set-up, the main window's first label no longer waits
 // for it. Joined when this object ends (at the latest).
-class FontWarmUp
+class StartWarmUp
 {
 public:
-    FontWarmUp();
-    ~FontWarmUp();
-    FontWarmUp(const FontWarmUp&) = delete;
-    FontWarmUp& operator=(const FontWarmUp&) = delete;
+    StartWarmUp();
+    ~StartWarmUp();
+    StartWarmUp(const StartWarmUp&) = delete;
+    StartWarmUp& operator=(const StartWarmUp&) = delete;
 
     // Waits until the configuration has been read.
     void wait();
@@ -24,8 +25,13 @@ public:
     // second thread, while the main thread builds the windows. The list of
     // installed fonts and each family's fallback list are shared by all
     // threads, so the windows find them ready; each thread loads its own
-    // glyph engines. Joined by wait() or when this object ends.
-    void prepare(const QList<QFont>& fonts);
+    // glyph engines.
+    // The picture is read as far as its format: the first picture read from
+    // a file makes the toolkit load each of its image-format plug-ins to ask
+    // whether it reads that format, and the plug-ins stay loaded for all
+    // threads, so the windows' icons find them ready.
+    // Joined by wait() or when this object ends.
+    void prepare(const QList<QFont>& fonts, const QString& picture);
 
 private:
     std::thread m_thread;
