@@ -102,7 +102,6 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
 
     buildListEditor(central);
     buildWaitingPanel(central);
-    buildFirstRunPanel(central);
     buildMenu();
 
     createComponents();
@@ -462,6 +461,8 @@ void TStammForm::FormShow()
     if (V.Startschirm)
         FWStartScreenA1->ShowStartScreen();
     if (V.First) {
+        // Built only for the one start that shows it.
+        buildFirstRunPanel(centralWidget());
         PFirst->show();
         PFirst->raise();
     }

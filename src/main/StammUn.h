@@ -123,7 +123,7 @@ public:
     QPushButton* OB_Speichern = nullptr;
     QPushButton* OBAbbrechen = nullptr;
     QPushButton* OBHilfe_Checker = nullptr;
-    // First-run wizard
+    // First-run wizard, built only on the start that shows it
     QFrame* PFirst = nullptr;
     QStackedWidget* PFirstPages = nullptr;
     QWidget* PFirst_One = nullptr;
