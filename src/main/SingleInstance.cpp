@@ -34,6 +34,11 @@ bool SingleInstance::acquireOrTell()
 {
     if (acquire())
         return true;
-    Dialogs::message(Dialogs::Kind::Plain, QStringLiteral("Software is already in use !"));
+    tell();
     return false;
+}
+
+void SingleInstance::tell()
+{
+    Dialogs::message(Dialogs::Kind::Plain, QStringLiteral("Software is already in use !"));
 }

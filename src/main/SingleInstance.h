@@ -17,6 +17,8 @@ public:
     bool acquire();
     // As acquire(), and tells the user when another copy runs already.
     bool acquireOrTell();
+    // Tells the user that another copy runs already.
+    static void tell();
     // Gives the lock up before the program ends without unwinding.
     void release();
 

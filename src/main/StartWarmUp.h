@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <thread>
 
 // Reads the system's font configuration on a second thread while the main
@@ -13,12 +14,14 @@
 class StartWarmUp
 {
 public:
-    StartWarmUp();
+    // first: other work that needs no application object, done on the
+    // thread before the font configuration.
+    explicit StartWarmUp(std::function<void()> first);
     ~StartWarmUp();
     StartWarmUp(const StartWarmUp&) = delete;
     StartWarmUp& operator=(const StartWarmUp&) = delete;
 
-    // Waits until the configuration has been read.
+    // Waits until the work and the configuration are done.
     void wait();
 
     // Once the application object exists: looks the given fonts up on the
@@ -26,13 +29,15 @@ public:
     // installed fonts and each family's fallback list are shared by all
     // threads, so the windows find them ready; each thread loads its own
     // glyph engines.
-    // The picture is read as far as its format: the first picture read from
-    // a file makes the toolkit load each of its image-format plug-ins to ask
-    // whether it reads that format, and the plug-ins stay loaded for all
-    // threads, so the windows' icons find them ready.
+    // The picture is read as far as its format, on a thread of its own: the
+    // first picture read from a file makes the toolkit load each of its
+    // image-format plug-ins to ask whether it reads that format, and the
+    // plug-ins stay loaded for all threads, so the windows' icons find them
+    // ready.
     // Joined by wait() or when this object ends.
     void prepare(const QList<QFont>& fonts, const QString& picture);
 
 private:
     std::thread m_thread;
+    std::thread m_pictures;
 };

@@ -50,30 +50,35 @@ private:
 
 int main(int argc, char* argv[])
 {
-    StartWarmUp warmUp;
+    // Named before the application object exists, for everything that
+    // runs beside its set-up.
+    QApplication::setApplicationName(u"Postrella"_s);
+    QApplication::setOrganizationName(u"Fernwick"_s);
+    // Only one copy runs. The lock's file is written and synced to disk,
+    // which can take a millisecond or two: taken on the warm-up thread while
+    // the toolkit connects to the display, the start does not wait for it.
+    SingleInstance instance;
+    bool alone = false;
+    StartWarmUp warmUp([&instance, &alone] { alone = instance.acquire(); });
     QApplication app(argc, argv);
     warmUp.wait();
+    if (!alone) {
+        SingleInstance::tell();
+        return 0;
+    }
     // The program's own font and the desktop's, which an empty line edit
     // lays its text out in before it takes on the window's font, and the
     // image plug-ins that the window icon's file makes the toolkit load.
     // Joined before the application object goes.
     const QString icon = u":/icons/postrella-48.png"_s;
     warmUp.prepare({timesFont(11), QFont()}, icon);
-    QApplication::setApplicationName(u"Postrella"_s);
     QApplication::setApplicationDisplayName(u"Postrella"_s);
-    QApplication::setOrganizationName(u"Fernwick"_s);
     // Every window without an icon of its own (all of them) shows this one;
     // the desktop entry finds the same picture in the icon theme, in the
     // large sizes a launcher or task switcher wants. The window carries only
     // the small one: decoding the 256 px picture and handing it to the
     // window system made the start noticeably slower.
     QApplication::setDesktopFileName(u"postrella"_s);
-
-    SingleInstance instance;
-    if (!instance.acquireOrTell()) {
-        warmUp.wait();
-        return 0;
-    }
     QApplication::setWindowIcon(QIcon(icon));
 
     // Only the main window is built before it is shown; the others follow
