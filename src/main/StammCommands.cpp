@@ -15,12 +15,13 @@ using namespace Qt::StringLiterals;
 
 void TStammForm::Hilfe1Click(QObject* sender)
 {
-    if (sender == Setup1)
+    if (sender == Setup1) {
         needWindows();
-    if (sender == Setup1 && m_setup) {
-        m_setup->show();
-        m_setup->raise();
-        m_setup->activateWindow();
+        if (m_setup) {
+            m_setup->show();
+            m_setup->raise();
+            m_setup->activateWindow();
+        }
     }
     if (sender == Informationen1)
         ShowInfoScreen();
