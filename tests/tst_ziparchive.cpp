@@ -243,6 +243,8 @@ void TestZipArchive::skipsEntriesThatLeaveTheTarget()
                                   {QFile::encodeName(root) + "/abs.txt", "x"},
                                   {"a/../../x.txt", "x"},
                                   {"dir\\..\\..\\y.txt", "x"},
+                                  {"C:/drive.txt", "x"},
+                                  {"./d:\\drive.txt", "x"},
                                   {"sub\\ok.txt", "ok"},
                                   {"link", "../../outside", 0120777},
                                   {"out/made/inside.txt", "x"},
@@ -260,11 +262,12 @@ void TestZipArchive::skipsEntriesThatLeaveTheTarget()
     zip.setExtrBaseDir(target);
     zip.setExtrOptions(TZipArchive::ExtrDirNames | TZipArchive::ExtrOverWrite);
     zip.setZipFilename(root + u"/evil.zip"_s);
-    QCOMPARE(zip.Count(), 10);
+    QCOMPARE(zip.Count(), 12);
     zip.RunExtraction();
 
     QCOMPARE(skipped, QStringList({u"../evil.txt"_s, root + u"/abs.txt"_s, u"a/../../x.txt"_s, u"dir\\..\\..\\y.txt"_s,
-                                   u"link"_s, u"out/made/inside.txt"_s, u"out/folder/"_s}));
+                                   u"C:/drive.txt"_s, u"./d:\\drive.txt"_s, u"link"_s, u"out/made/inside.txt"_s,
+                                   u"out/folder/"_s}));
     QCOMPARE(zip.ExtractResult(), int(TZipArchive::ResultWarning));
     QCOMPARE(tree(root), QStringList({u"evil.zip"_s, u"outside"_s, u"outside/victim.txt"_s, u"target"_s,
                                       u"target/help"_s, u"target/help/file.txt"_s, u"target/help/good.txt"_s,

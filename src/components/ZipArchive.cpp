@@ -81,15 +81,13 @@ bool matchesMask(const QString& name, const QString& mask)
 }
 
 // The entry's name as a path below the target folder, or nothing when the
-// name is absolute or climbs out with "..". Both separators count, because
-// archives made on Windows may use backslashes.
+// name is absolute, starts with a drive letter or climbs out with "..". Both
+// separators count, because archives made on Windows may use backslashes.
 std::optional<QString> relativePathOf(QString name)
 {
     name.replace(u'\\', u'/');
     if (name.startsWith(u'/'))
         return std::nullopt;
-    if (name.size() >= 2 && name[1] == u':' && name[0].isLetter())
-        return std::nullopt; // drive letter
     QStringList parts;
     for (const QString& part : name.split(u'/', Qt::SkipEmptyParts)) {
         if (part == u".."_s)
@@ -97,7 +95,11 @@ std::optional<QString> relativePathOf(QString name)
         if (part != u"."_s)
             parts.append(part);
     }
-    return parts.join(u'/');
+    const QString relative = parts.join(u'/');
+    // Looked for after the "." parts are gone, so "./C:/x" is refused like "C:/x".
+    if (relative.size() >= 2 && relative[1] == u':' && relative[0].isLetter())
+        return std::nullopt;
+    return relative;
 }
 
 bool isSymbolicLink(zip_t* archive, zip_uint64_t index)
