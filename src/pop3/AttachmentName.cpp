@@ -16,6 +16,12 @@ namespace {
 
 const QString kFallback = u"text.tmp"_s;
 
+// The UTF-8 length of a character outside the surrogates.
+constexpr qsizetype utf8Bytes(char16_t u)
+{
+    return u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+}
+
 qsizetype diskBytes(QStringView text)
 {
 #ifdef Q_OS_UNIX
@@ -26,10 +32,9 @@ qsizetype diskBytes(QStringView text)
         return text.size();
     qsizetype bytes = 0;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
         if (c.isSurrogate())
             return QFile::encodeName(text.toString()).size();
-        bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        bytes += utf8Bytes(c.unicode());
     }
     return bytes;
 #else
@@ -57,8 +62,7 @@ QString fitted(QString text, qsizetype limit)
         qsizetype bytes = 0;
         qsizetype keep = 0;
         for (; keep < text.size(); ++keep) {
-            const char16_t u = text.at(keep).unicode();
-            bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+            bytes += utf8Bytes(text.at(keep).unicode());
             if (bytes > limit)
                 break;
         }
