@@ -70,7 +70,7 @@ struct Program
 
 FakeScript listing(const QList<std::tuple<int, QByteArray, QByteArray>>& messages)
 {
-    FakeScript script = client("LIST ") + server("+OK");
+    FakeScript script = client("LIST") + server("+OK");
     for (qsizetype i = 0; i < messages.size(); ++i)
         script += server(QByteArray::number(i + 1) + ' ' + QByteArray::number(std::get<0>(messages[i])));
     script += server(".");
@@ -262,7 +262,7 @@ void TestCheck::condemnedMessagesAreDeletedAndReported_data()
         {"From: bob@example.org", "Subject: Angebot des Tages"},
         {"From: spam@y.org", "Subject: Sofortkredit"},
     };
-    const FakeScript listed = client("LIST ") + server("+OK") + server("1 100") + server("2 200") + server("3 300") +
+    const FakeScript listed = client("LIST") + server("+OK") + server("1 100") + server("2 200") + server("3 300") +
                               server("4 400") + server(".");
     QTest::addColumn<FakeScript>("script");
     // Condemned messages are deleted right after their summary.
@@ -436,7 +436,7 @@ void TestCheck::failureWhileListingKeepsTheRows()
 {
     Program p;
     p.state().Loeschen_Betreff = true;
-    FakePop3Server fake(greeting() + login("u", "p") + stat(3) + client("LIST ") + server("+OK") + server("1 10") +
+    FakePop3Server fake(greeting() + login("u", "p") + stat(3) + client("LIST") + server("+OK") + server("1 10") +
                         server("2 20") + server("3 30") + server(".") + top(1, {"From: a@b", "Subject: Sofortkredit"}) +
                         list(1, 10) + dele(1) + client("TOP 2 0") + server("+OK") + server("From: c@d") + close());
     p.account(1, u"Test"_s, fake.host(), fake.port());
@@ -457,10 +457,10 @@ void TestCheck::disconnectDuringAListingKeepsTheRows()
     // Disconnect from the menu while the list comes in: the listing ends, the
     // rows so far stay and nothing is reported as a failure.
     Program p;
-    FakePop3Server fake(greeting("+OK POP3 server ready", {"PIPELINING"}) + login("u", "p") + stat(3) +
-                        client("LIST ") + server("+OK") + server("1 10") + server("2 20") + server("3 30") +
-                        server(".") + summaryCommands(1, 3) + topReply({"From: a@b", "Subject: eins"}) +
-                        listReply(1, 10) + topReply({"From: a@b", "Subject: zwei"}) + listReply(2, 20) +
+    FakePop3Server fake(greeting("+OK POP3 server ready", {"PIPELINING"}) + login("u", "p") + stat(3) + client("LIST") +
+                        server("+OK") + server("1 10") + server("2 20") + server("3 30") + server(".") +
+                        summaryCommands(1, 3) + topReply({"From: a@b", "Subject: eins"}) + listReply(1, 10) +
+                        topReply({"From: a@b", "Subject: zwei"}) + listReply(2, 20) +
                         topReply({"From: a@b", "Subject: drei"}) + listReply(3, 30) + quit());
     p.account(1, u"Test"_s, fake.host(), fake.port());
     QStringList progress;
@@ -596,7 +596,7 @@ void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
     Program p;
     FakeScript script = greeting() + login("u", "p") + stat(1);
     if (op == Waiting::Listing)
-        script += client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0");
+        script += client("LIST") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0");
     else if (op == Waiting::Examination)
         script += listing({{10, "a@b", "Hallo"}}) + client("RETR 1");
     else

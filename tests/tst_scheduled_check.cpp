@@ -202,7 +202,7 @@ void TestScheduledCheck::newMailByMessageIdWithoutUidl()
         return top(n, {"From: a@b", "Subject: Hallo", "Message-ID: " + id}) + list(n, 10);
     };
     auto listing = [](int count) {
-        FakeScript script = client("LIST ") + server("+OK");
+        FakeScript script = client("LIST") + server("+OK");
         for (int n = 1; n <= count; ++n)
             script += server(QByteArray::number(n) + " 10");
         return script + server(".");
@@ -251,7 +251,7 @@ void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
     h.V.Passwort[1] = u"p"_s;
     h.V.Loeschen_Absender = true;
     h.V.Automatisch_Loeschen = true;
-    fake.setScript(greeting() + login("u", "p") + stat(2) + client("LIST ") + server("+OK") + server("1 10") +
+    fake.setScript(greeting() + login("u", "p") + stat(2) + client("LIST") + server("+OK") + server("1 10") +
                    server("2 10") + server(".") + top(1, {"From: spammer@bulk.example", "Subject: x"}) + list(1, 10) +
                    dele(1) + client("TOP 2 0") + close());
     h.nextInterval();
@@ -272,7 +272,7 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     // The scheduled check ends with QUIT before the user's check, pressed
     // while it listed, logs on; the user's connection then holds the schedule.
     auto listing = [](const QByteArray& subject) {
-        return client("LIST ") + server("+OK") + server("1 10") + server(".") +
+        return client("LIST") + server("+OK") + server("1 10") + server(".") +
                top(1, {"From: a@b", "Subject: " + subject}) + list(1, 10);
     };
     FakePop3Server fake(greeting() + login("u", "p") + stat(1) + listing("Hallo") + quit() + close() + greeting() +

@@ -2,10 +2,10 @@
 
 #include "AnsiText.h"
 #include "MimeWalk.h"
+#include "Pop3Reply.h"
 #include "Pop3Text.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -14,36 +14,9 @@ namespace {
 
 const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
 
-// The line without its CR LF or LF, as a view: the walk copies only what it keeps.
-QByteArrayView withoutLineEnd(const QByteArray& line)
-{
-    QByteArrayView view(line);
-    if (view.endsWith("\r\n"))
-        view.chop(2);
-    else if (view.endsWith('\n'))
-        view.chop(1);
-    return view;
-}
-
 QByteArray stripLineEnd(const QByteArray& line)
 {
-    return withoutLineEnd(line).toByteArray();
-}
-
-int toInteger(const QByteArray& text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok)
-        throw Exception(u"'"_s + AnsiText::fromAnsi(text) + u"' ist kein gültiger Integerwert"_s);
-    return value;
-}
-
-// Whether a positive reply to the command is followed by a multi-line answer.
-bool opensAnswer(const QByteArray& command)
-{
-    const QByteArray verb = command.trimmed().toUpper();
-    return verb.startsWith("TOP ") || verb.startsWith("RETR ") || verb == "CAPA" || verb == "LIST" || verb == "UIDL";
+    return Pop3Reply::withoutLineEnd(line).toByteArray();
 }
 
 bool isDeletion(const QByteArray& command)
@@ -84,7 +57,7 @@ void TPop3Client::setBusy(bool busy)
 
 bool TPop3Client::IsPositive(const QByteArray& Reply)
 {
-    return NthField(Reply, ' ', 1).contains("+OK");
+    return Pop3Reply::status(Reply) == Pop3Reply::Status::Positive;
 }
 
 void TPop3Client::RaiseReply(const QByteArray& Reply)
@@ -132,6 +105,7 @@ void TPop3Client::Connect()
     m_listingStopped = false;
     std::exception_ptr failure;
     m_messageCount = 0;
+    m_countKnown = false;
     try {
         const BusyScope busy(*this);
         UseTls = Security == TSecurity::Tls;
@@ -149,6 +123,7 @@ void TPop3Client::Connect()
             bool ok = false;
             const int count = NthField(stat, ' ', 2).trimmed().toInt(&ok);
             m_messageCount = ok ? count : 0;
+            m_countKnown = ok && count >= 0;
         } catch (...) {
             // The failure that ended the logon is the one to report, not a
             // refused goodbye.
@@ -176,8 +151,14 @@ void TPop3Client::ReadCapabilities()
     // than RFC 1939.
     if (!IsPositive(Transaction("CAPA")))
         return;
+    // Held in memory before TLS, where anyone on the way may answer: an
+    // answer without end must not grow without end.
     QByteArray line;
+    qsizetype bytes = 0;
     while (ReadAnswerLine(line)) {
+        bytes += line.size();
+        if (m_capabilities.size() >= Pop3Reply::MaxCapabilityLines || bytes > Pop3Reply::MaxCapabilityBytes)
+            tooLong("CAPA", Pop3Reply::MaxCapabilityBytes);
         const QByteArray entry = stripLineEnd(line).trimmed();
         if (!entry.isEmpty())
             m_capabilities.append(entry);
@@ -212,20 +193,21 @@ bool TPop3Client::HasCapability(const QByteArray& Name) const
 QByteArray TPop3Client::Logon()
 {
     for (int attempt = 0;; ++attempt) {
-        if (IsPositive(Transaction("USER " + AnsiText::toAnsi(UserID)))) {
-            // With PIPELINING, STAT rides along with PASS: one round trip less
-            // before the listing. After a refused PASS its "-ERR" is read away.
-            if (!HasCapability("PIPELINING")) {
-                if (IsPositive(Transaction("PASS " + AnsiText::toAnsi(Password))))
-                    return Transaction("STAT");
-            } else {
-                postCommands({"PASS " + AnsiText::toAnsi(Password), "STAT"});
-                const QByteArray pass = takeReply();
-                const QByteArray stat = takeReply();
-                if (IsPositive(pass))
-                    return stat;
-            }
+        const QByteArray user = "USER " + AnsiText::toAnsi(UserID);
+        const QByteArray pass = "PASS " + AnsiText::toAnsi(Password);
+        // With PIPELINING, PASS rides along with USER: one round trip less.
+        // Nothing may follow PASS before its reply, though: some servers
+        // (Courier) drop a command that arrives together with it.
+        bool loggedOn = false;
+        if (HasCapability("PIPELINING")) {
+            postCommands({user, pass});
+            const bool userTaken = IsPositive(takeReply());
+            loggedOn = IsPositive(takeReply()) && userTaken;
+        } else {
+            loggedOn = IsPositive(Transaction(user)) && IsPositive(Transaction(pass));
         }
+        if (loggedOn)
+            return Transaction("STAT");
         if (attempt > 0 || !OnAuthenticationFailed)
             throw Exception(kAuthenticationFailed);
         bool handled = false;
@@ -270,9 +252,34 @@ QByteArray TPop3Client::takeReply()
         forgetInFlight();
         return {};
     }
+    // A line that is no status, or a status for another command, means the
+    // server is out of step: every later reply would be taken for the wrong one.
+    const Pop3Reply::Status status = Pop3Reply::status(reply);
+    if (status == Pop3Reply::Status::Unknown ||
+        (status == Pop3Reply::Status::Positive && !Pop3Reply::fitsCommand(command, reply)))
+        outOfStep(command, reply);
     m_inFlight.removeFirst();
-    m_answerOpen = opensAnswer(command) && IsPositive(reply);
+    m_answerOpen = Pop3Reply::opensAnswer(command) && status == Pop3Reply::Status::Positive;
     return reply;
+}
+
+void TPop3Client::outOfStep(const QByteArray& Command, const QByteArray& Line)
+{
+    // No QUIT: the server must not make this connection's deletions final
+    // when the client can no longer tell which messages they hit.
+    CloseSocket();
+    forgetInFlight();
+    m_listingStopped = false;
+    throw ESockError(u"Antwort passt nicht zu "_s + QString::fromLatin1(Pop3Reply::shown(Command)) + u": \""_s +
+                     AnsiText::fromAnsi(stripLineEnd(Line).left(200)) + u"\", Verbindung getrennt"_s);
+}
+
+void TPop3Client::tooLong(const QByteArray& Command, qsizetype Limit)
+{
+    CloseSocket();
+    forgetInFlight();
+    throw ESockError(u"Antwort auf "_s + QString::fromLatin1(Pop3Reply::shown(Command)) + u" länger als "_s +
+                     QString::number(Limit) + u" Bytes, Verbindung getrennt"_s);
 }
 
 void TPop3Client::postCommands(const QList<QByteArray>& Commands)
@@ -382,161 +389,6 @@ void TPop3Client::Abort()
     forgetInFlight();
 }
 
-void TPop3Client::ListMessages()
-{
-    if (Busy())
-        return;
-    BusyScope busy(*this);
-    VerifyConnected();
-    const QByteArray reply = Transaction("LIST ");
-    // A refusal is a single line: waiting for a list would only end in the time-out.
-    if (stripLineEnd(NthField(reply, ' ', 1)) == "-ERR")
-        RaiseReply(reply);
-    readList();
-}
-
-void TPop3Client::readList()
-{
-    QByteArray line;
-    while (ReadAnswerLine(line)) {
-        if (!OnList)
-            continue;
-        const QByteArray entry = stripLineEnd(line);
-        OnList(toInteger(NthField(entry, ' ', 1)), toInteger(NthField(entry, ' ', 2)));
-    }
-}
-
-void TPop3Client::RetrieveSummary(int MsgNum)
-{
-    if (Busy())
-        return;
-    BusyScope busy(*this);
-    VerifyConnected();
-    if (OnRetrieveStart)
-        OnRetrieveStart(this);
-    const QByteArray top = Transaction("TOP " + QByteArray::number(MsgNum) + " 0");
-    if (!IsPositive(top))
-        RaiseReply(top);
-    m_summary.clear();
-    QByteArray line;
-    while (ReadAnswerLine(line))
-        TakeSummaryLine(line);
-    const QByteArray list = Transaction("LIST " + QByteArray::number(MsgNum));
-    m_summary.Bytes = toInteger(NthField(list, ' ', 3).trimmed());
-    ReportStatus(1, u"Zusammenfassung erhalten"_s);
-    if (OnRetrieveEnd)
-        OnRetrieveEnd(this);
-}
-
-void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned, const TDeletedEvent& Deleted,
-                                    bool ListFirst)
-{
-    if (Busy())
-        return;
-    BusyScope busy(*this);
-    VerifyConnected();
-    m_listingStopped = false;
-    m_deleted = Deleted;
-    const auto forget = qScopeGuard([this] { m_deleted = {}; });
-    const bool pipelined = HasCapability("PIPELINING");
-
-    // The commands still to send: the whole LIST if asked for, then TOP n 0 and LIST n for every message.
-    bool listPending = ListFirst;
-    int nextMsg = First;
-    bool nextIsList = false;
-    const auto more = [&] { return listPending || nextMsg <= Last; };
-    const auto nextCommand = [&] {
-        if (listPending) {
-            listPending = false;
-            return QByteArray("LIST ");
-        }
-        const QByteArray number = QByteArray::number(nextMsg);
-        const QByteArray command = nextIsList ? QByteArray("LIST " + number) : QByteArray("TOP " + number + " 0");
-        if (nextIsList)
-            ++nextMsg;
-        nextIsList = !nextIsList;
-        return command;
-    };
-    const auto send = [&](const QByteArray& command) {
-        if (pipelined)
-            postCommands({command});
-        else
-            sendCommand(command);
-    };
-    // One command at a time without PIPELINING. With it the queue is topped up
-    // in pieces of a few hundred commands: few writes carry many commands, and
-    // the link never runs dry while the server still has work queued.
-    const auto fill = [&] {
-        if (!pipelined) {
-            if (m_inFlight.isEmpty() && more())
-                send(nextCommand());
-            return;
-        }
-        if (m_inFlight.size() > PipelineDepth - 256)
-            return;
-        QList<QByteArray> batch;
-        while (m_inFlight.size() + batch.size() < PipelineDepth && more())
-            batch.append(nextCommand());
-        postCommands(batch);
-    };
-    const auto reply = [&] {
-        fill();
-        settleDeletions(true);
-        return takeReply();
-    };
-
-    try {
-        if (ListFirst) {
-            const QByteArray list = reply();
-            if (stripLineEnd(NthField(list, ' ', 1)) == "-ERR")
-                RaiseReply(list);
-            readList();
-        }
-        for (int n = First; n <= Last && !m_listingStopped; ++n) {
-            if (OnRetrieveStart)
-                OnRetrieveStart(this);
-            const QByteArray top = reply();
-            if (!IsPositive(top))
-                RaiseReply(top);
-            m_summary.clear();
-            QByteArray line;
-            while (ReadAnswerLine(line))
-                TakeSummaryLine(line);
-            const QByteArray list = reply();
-            m_summary.Bytes = toInteger(NthField(list, ' ', 3).trimmed());
-            ReportStatus(1, u"Zusammenfassung erhalten"_s);
-            if (OnRetrieveEnd)
-                OnRetrieveEnd(this);
-            if (!m_listingStopped && Condemned && Condemned(n)) {
-                send("DELE " + QByteArray::number(n));
-                settleDeletions(true);
-            }
-        }
-        // Only the replies of the last deletions can still be due.
-        if (!m_listingStopped)
-            settleDeletions(true);
-    } catch (...) {
-        // Ended by a Disconnect inside a wait: what was listed stands.
-        if (m_listingStopped)
-            return;
-        settleInFlight();
-        throw;
-    }
-}
-
-void TPop3Client::TakeSummaryLine(const QByteArray& Line)
-{
-    const QByteArray text = stripLineEnd(Line);
-    // Only the exact field names count here, and a later line wins.
-    if (text.startsWith("Subject:"))
-        m_summary.Subject = text.mid(8);
-    else if (text.startsWith("From:"))
-        m_summary.From = text.mid(5);
-    else if (text.startsWith("Message-ID:"))
-        m_summary.MessageId = text.mid(12, 256);
-    m_summary.Header.append(text);
-}
-
 void TPop3Client::setAttachFilePath(const QString& Path)
 {
     m_attachFilePath = Path;
@@ -565,7 +417,7 @@ void TPop3Client::RetrieveMessage(int MsgNum)
         ReadMessage();
         if (DeleteOnRead) {
             const QByteArray dele = Transaction("DELE " + number);
-            if (dele.isEmpty() || stripLineEnd(NthField(dele, ' ', 1)) == "-ERR")
+            if (isRefusal(dele))
                 RaiseReply(dele);
         }
         ReportStatus(1, u"Meldung erhalten"_s);
@@ -598,7 +450,7 @@ void TPop3Client::ReadMessage()
     try {
         QByteArray line;
         while (ReadAnswerLine(line))
-            walk.addLine(withoutLineEnd(line));
+            walk.addLine(Pop3Reply::withoutLineEnd(line));
         answerEnded = true;
         walk.finish();
     } catch (...) {
@@ -634,7 +486,7 @@ void TPop3Client::DeleteMessage(int MsgNum)
         VerifyConnected();
         const QByteArray reply = Transaction("DELE " + QByteArray::number(MsgNum));
         // A closed connection or a bare "-ERR" is a refusal too, not a deletion.
-        if (reply.isEmpty() || stripLineEnd(NthField(reply, ' ', 1)) == "-ERR") {
+        if (isRefusal(reply)) {
             if (OnFailure)
                 OnFailure(this);
             RaiseReply(reply);
@@ -657,29 +509,4 @@ void TPop3Client::Reset()
     }
     if (OnReset)
         OnReset(this);
-}
-
-QMap<int, QByteArray> TPop3Client::UniqueIds()
-{
-    QMap<int, QByteArray> ids;
-    if (Busy())
-        return ids;
-    BusyScope busy(*this);
-    VerifyConnected();
-    const QByteArray reply = Transaction("UIDL");
-    if (!IsPositive(reply))
-        RaiseReply(reply);
-    QByteArray line;
-    while (ReadAnswerLine(line)) {
-        const QByteArray entry = stripLineEnd(line).trimmed();
-        const qsizetype blank = entry.indexOf(' ');
-        if (blank <= 0)
-            continue;
-        bool ok = false;
-        const int number = entry.left(blank).toInt(&ok);
-        const QByteArray id = entry.mid(blank + 1).trimmed();
-        if (ok && number > 0 && !id.isEmpty())
-            ids.insert(number, id);
-    }
-    return ids;
 }

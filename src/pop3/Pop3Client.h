@@ -28,11 +28,11 @@ enum class TSecurity
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary
 {
-    QByteArray Subject;   // after "Subject:", the blank after the colon kept
-    QByteArray From;      // after "From:", likewise
+    QByteArray Subject;   // after "Subject:" in the header, the blank after the colon kept
+    QByteArray From;      // after "From:" in the header, likewise
     int Bytes = 0;        // size as the server lists it
     QByteArray MessageId; // from the 13th character of "Message-ID:"
-    TExStringList Header; // the header lines without line ends
+    TExStringList Header; // the header lines without line ends, up to the first empty line and with it
 
     void clear();
 };
@@ -128,7 +128,7 @@ public:
     bool HasCapability(const QByteArray& Name) const;
 
 protected:
-    // A positive reply carries "+OK" in its first field.
+    // A positive reply begins with "+OK".
     static bool IsPositive(const QByteArray& Reply);
     // Raises the general exception with the reply line as its text.
     [[noreturn]] static void RaiseReply(const QByteArray& Reply);
@@ -156,7 +156,13 @@ private:
     void ReadCapabilities();
     // STLS and the handshake; nothing of the log-on goes out before both succeeded.
     void NegotiateTls();
+    // The answer to TOP n 0 after its reply line: the summary's header.
+    void readSummaryHeader(const QByteArray& Top);
     void TakeSummaryLine(const QByteArray& Line);
+    // Drops the connection without QUIT when a reply cannot belong to its command.
+    [[noreturn]] void outOfStep(const QByteArray& Command, const QByteArray& Line);
+    // Drops the connection when an answer held in memory grows beyond Limit.
+    [[noreturn]] void tooLong(const QByteArray& Command, qsizetype Limit);
     void ReadMessage();
     void SkipAnswer();
     // The lines of a LIST answer, each passed to OnList.
@@ -188,5 +194,9 @@ private:
     QString m_attachFilePath;
     int m_bytesRecvd = 0;
     int m_messageCount = 0;
+    // Whether STAT gave the count, which bounds the lines of LIST and UIDL.
+    bool m_countKnown = false;
+    bool m_headerEnded = false;
+    qsizetype m_headerBytes = 0;
     bool m_busy = false;
 };

@@ -3,6 +3,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTimer>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -236,6 +237,10 @@ void FakePop3Server::readClient()
         const bool answered = !finished() && !m_pausing && m_script.at(m_next).kind == FakeStep::Client;
         if (m_oneAtATime && (!m_lines.isEmpty() || !answered))
             problem(u"C: "_s + show(line) + u" sent before the previous command was answered"_s);
+        const bool afterPass = std::any_of(m_lines.cbegin(), m_lines.cend(),
+                                           [](const QByteArray& waiting) { return waiting.startsWith("PASS "); });
+        if (m_nothingAfterPass && afterPass)
+            problem(u"C: "_s + show(line) + u" sent before PASS was answered"_s);
         m_lines.append(line);
     }
     advance();

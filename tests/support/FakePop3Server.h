@@ -77,6 +77,9 @@ public:
     // A server without PIPELINING: a line sent before the previous command was
     // answered in full is a problem.
     void setOneAtATime(bool on) { m_oneAtATime = on; }
+    // A server that drops a command arriving together with PASS (as Courier
+    // does): a line sent before PASS was answered is a problem.
+    void setNothingAfterPass(bool on) { m_nothingAfterPass = on; }
     // The certificate and key the Tls step presents.
     void setTlsIdentity(const QSslCertificate& certificate, const QSslKey& key);
     quint16 port() const;
@@ -111,6 +114,7 @@ private:
     bool m_pausing = false;
     bool m_silent = false;
     bool m_oneAtATime = false;
+    bool m_nothingAfterPass = false;
 };
 
 // Fails the test when the client strayed from the script or left it unfinished.
