@@ -109,6 +109,7 @@ private slots:
     void outOfStepDropsWithoutQuit_data();
     void outOfStepDropsWithoutQuit();
     void headerEndsAtTheFirstEmptyLine();
+    void idleSessionClosedByTheServer();
     void deleteMessage_data();
     void deleteMessage();
     void resetSendsRsetAndReports();
@@ -634,6 +635,18 @@ void TestPop3Client::headerEndsAtTheFirstEmptyLine()
     QCOMPARE(p.client.Summary().From, QByteArray(" bob@example.org"));
     QCOMPARE(p.client.Summary().Header, (TExStringList{"From: bob@example.org", "Subject: Hallo", ""}));
     p.client.Disconnect();
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::idleSessionClosedByTheServer()
+{
+    // The goodbye of a server that ends an idle session is read by nobody:
+    // the close must still be noticed, so marked deletions are known lost.
+    FakePop3Server fake(loggedOn(1) + silence(50) + server("-ERR Disconnected for inactivity") + close());
+    Probe p(fake);
+    p.client.Connect();
+    QTRY_VERIFY(!p.client.Connected());
+    QCOMPARE(p.events.count(u"disconnect"_s), 1);
     FAKE_POP3_VERIFY(fake);
 }
 

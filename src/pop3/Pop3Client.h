@@ -128,6 +128,7 @@ public:
     bool HasCapability(const QByteArray& Name) const;
 
 protected:
+    bool AnswerDue() const override { return !m_inFlight.isEmpty() || m_answerOpen; }
     // A positive reply begins with "+OK".
     static bool IsPositive(const QByteArray& Reply);
     // Raises the general exception with the reply line as its text.

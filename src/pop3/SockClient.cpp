@@ -491,8 +491,10 @@ void TSockClient::socketDisconnected()
     if (m_closing)
         return;
     // Lines still waiting are read first; the read that finds nothing more
-    // closes the connection on our side.
-    if (!DataAvailable())
+    // closes the connection on our side. What a server sends as it ends an
+    // idle session (a goodbye nobody asked for) is read by nobody, so it
+    // must not keep the connection looking open.
+    if (!DataAvailable() || (!Waiting() && !AnswerDue()))
         CloseSocket();
 }
 

@@ -135,6 +135,9 @@ public:
 
 protected:
     void ReportStatus(int Level, const QString& Text);
+    // Whether a command still waits for its answer, so lines left after the
+    // server closed belong to it.
+    virtual bool AnswerDue() const { return true; }
     // The reply half of Transaction: reads one line, reports it and takes its reply number.
     QByteArray ReadReply();
     void CloseSocket();
