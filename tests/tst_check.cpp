@@ -198,6 +198,8 @@ private slots:
     void logLinesCarryTheTrueError_data();
     void logLinesCarryTheTrueError();
     void refusedExaminationLeavesNoLampLit();
+    void noDeletionIsClaimedThatWasNotMade_data();
+    void noDeletionIsClaimedThatWasNotMade();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -443,12 +445,15 @@ void TestCheck::failureWhileListingKeepsTheRows()
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.form().Tabelle->Cells(5, 1), u"Sofortkredit"_s);
-    QCOMPARE(p.form().Tabelle->Cells(2, 1), u"S#"_s);
+    // Closed without QUIT: the deletion of message 1 was not made, and the row says so.
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), u"S"_s);
     QVERIFY(p.form().LEDCheck->Lit());
     QVERIFY(!p.form().PWarten->isVisible()); // the notice does not outlive a failed summary
     QVERIFY(p.form().SBCheck->isEnabled());
-    // No deletion report, only the failure.
-    QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
+    // No deletion report, only the deletion not made and the failure.
+    QCOMPARE(p.dialogs.texts().size(), 2);
+    QVERIFY(p.dialogs.texts()[0].startsWith(u"1 Löschung(en) wurde(n) auf dem Server nicht ausgeführt"_s));
+    QCOMPARE(p.dialogs.texts()[1], u"Fehler - Nähere Informationen im Protokoll"_s);
     QVERIFY(!p.log().isEmpty());
 }
 
@@ -699,6 +704,65 @@ void TestCheck::refusedExaminationLeavesNoLampLit()
     QVERIFY(!p.form().LEDWaiting->Lit());
     QCOMPARE(p.form().Schrift->Text(), p.text(24));
     QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+}
+
+void TestCheck::noDeletionIsClaimedThatWasNotMade_data()
+{
+    QTest::addColumn<FakeScript>("script"); // after the log-on to one message
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("mark");     // of the row at the end
+    QTest::addColumn<QString>("reported"); // in the one report of deletions not made
+    const FakeScript condemned = listing({{10, "a@b", "Gewinnspiel"}}) + dele(1);
+    const FakeScript innocent = listing({{10, "a@b", "Hallo"}});
+    QTest::newRow("Löschen after a listing that failed at message 1")
+        << client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0") + server("-ERR weg") +
+               quit()
+        << u"delete"_s << QString() << QString();
+    QTest::newRow("QUIT refused after an automatic deletion")
+        << condemned + client("QUIT") + server("-ERR gesperrt") << u"disconnect"_s << u"SE"_s << u"-ERR gesperrt"_s;
+    QTest::newRow("the next check's QUIT refused") << condemned + client("QUIT") + server("-ERR gesperrt") + close() +
+                                                          greeting() + login("u", "p") + stat(0) + quit()
+                                                   << u"check"_s << QString() << u"-ERR gesperrt"_s;
+    QTest::newRow("server closes after a Löschen")
+        << innocent + dele(1) + silence(50) + close() << u"delete"_s << QString() << u"vom Server geschlossen"_s;
+    QTest::newRow("Wiederherstellen takes the marks back")
+        << condemned + rset() + quit() << u"restore"_s << u"SE"_s << QString();
+    QTest::newRow("a DELE answer without +OK shows no LLL")
+        << innocent + client("DELE 1") + server("Nachricht entfernt") + close() << u"delete"_s << QString()
+        << QString();
+}
+
+void TestCheck::noDeletionIsClaimedThatWasNotMade()
+{
+    QFETCH(FakeScript, script);
+    QFETCH(QString, command);
+    QFETCH(QString, mark);
+    QFETCH(QString, reported);
+    Program p;
+    QFile own(p.env.path(u"init/Betreff_User.ini"_s));
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("Gewinn\r\n") > 0);
+    own.close();
+    p.state().Loeschen_Betreff_Eigen = true;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + script);
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    p.dialogs.answerNext(Dialogs::Yes);
+    if (command == u"delete"_s)
+        QTest::mouseClick(p.form().SBDelete, Qt::LeftButton);
+    else if (command == u"restore"_s)
+        p.form().Restore1->trigger();
+    else if (command == u"disconnect"_s)
+        p.form().Disconnect1->trigger();
+    else
+        p.check();
+    const auto reports = [&p] { return p.dialogs.texts().filter(u"nicht ausgeführt"_s); };
+    QTRY_COMPARE(reports().size(), reported.isEmpty() ? 0 : 1);
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), mark);
+    p.form().close();
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(reports().size(), reported.isEmpty() ? 0 : 1);
+    QCOMPARE(p.log().filter(u"nicht ausgeführt"_s).size(), reports().size());
+    QVERIFY(reported.isEmpty() || reports().constFirst().contains(reported));
 }
 
 QTEST_MAIN(TestCheck)
