@@ -709,60 +709,44 @@ void TestCheck::refusedExaminationLeavesNoLampLit()
 void TestCheck::noDeletionIsClaimedThatWasNotMade_data()
 {
     QTest::addColumn<FakeScript>("script"); // after the log-on to one message
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("mark");     // of the row at the end
-    QTest::addColumn<QString>("reported"); // in the one report of deletions not made
-    const FakeScript condemned = listing({{10, "a@b", "Gewinnspiel"}}) + dele(1);
+    QTest::addColumn<Waiting>("op");        // a listing: the next check
+    QTest::addColumn<QString>("mark");      // of the row at the end
+    QTest::addColumn<QString>("reported");  // in the one report of deletions not made
+    const FakeScript condemned = listing({{10, "a@b", "Sofortkredit"}}) + dele(1);
     const FakeScript innocent = listing({{10, "a@b", "Hallo"}});
     QTest::newRow("Löschen after a listing that failed at message 1")
-        << client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0") + server("-ERR weg") +
-               quit()
-        << u"delete"_s << QString() << QString();
+        << client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0") + server("-ERR") + quit()
+        << Waiting::Deletion << QString() << QString();
     QTest::newRow("QUIT refused after an automatic deletion")
-        << condemned + client("QUIT") + server("-ERR gesperrt") << u"disconnect"_s << u"SE"_s << u"-ERR gesperrt"_s;
-    QTest::newRow("the next check's QUIT refused") << condemned + client("QUIT") + server("-ERR gesperrt") + close() +
-                                                          greeting() + login("u", "p") + stat(0) + quit()
-                                                   << u"check"_s << QString() << u"-ERR gesperrt"_s;
+        << condemned + client("QUIT") + server("-ERR gesperrt") + close() + greeting() + login("u", "p") + stat(0) +
+               quit()
+        << Waiting::Listing << QString() << u"-ERR gesperrt"_s;
     QTest::newRow("server closes after a Löschen")
-        << innocent + dele(1) + silence(50) + close() << u"delete"_s << QString() << u"vom Server geschlossen"_s;
-    QTest::newRow("Wiederherstellen takes the marks back")
-        << condemned + rset() + quit() << u"restore"_s << u"SE"_s << QString();
-    QTest::newRow("a DELE answer without +OK shows no LLL")
-        << innocent + client("DELE 1") + server("Nachricht entfernt") + close() << u"delete"_s << QString()
-        << QString();
+        << innocent + dele(1) + silence(50) + close() << Waiting::Deletion << QString() << u"vom Server geschlossen"_s;
+    QTest::newRow("Wiederherstellen") << condemned + rset() + quit() << Waiting::Restore << u"S"_s << QString();
+    QTest::newRow("a DELE answer without +OK")
+        << innocent + client("DELE 1") + server("entfernt") + close() << Waiting::Deletion << QString() << QString();
 }
 
 void TestCheck::noDeletionIsClaimedThatWasNotMade()
 {
     QFETCH(FakeScript, script);
-    QFETCH(QString, command);
+    QFETCH(Waiting, op);
     QFETCH(QString, mark);
     QFETCH(QString, reported);
     Program p;
-    QFile own(p.env.path(u"init/Betreff_User.ini"_s));
-    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("Gewinn\r\n") > 0);
-    own.close();
-    p.state().Loeschen_Betreff_Eigen = true;
+    p.state().Loeschen_Betreff = true;
     FakePop3Server fake(greeting() + login("u", "p") + stat(1) + script);
     p.account(1, u"Test"_s, fake.host(), fake.port());
     p.check();
-    p.dialogs.answerNext(Dialogs::Yes);
-    if (command == u"delete"_s)
-        QTest::mouseClick(p.form().SBDelete, Qt::LeftButton);
-    else if (command == u"restore"_s)
-        p.form().Restore1->trigger();
-    else if (command == u"disconnect"_s)
-        p.form().Disconnect1->trigger();
-    else
-        p.check();
+    startOperation(p, op);
     const auto reports = [&p] { return p.dialogs.texts().filter(u"nicht ausgeführt"_s); };
     QTRY_COMPARE(reports().size(), reported.isEmpty() ? 0 : 1);
+    QCOMPARE(p.log().filter(u"nicht ausgeführt"_s).size(), reports().size());
+    QVERIFY(reported.isEmpty() || reports().constFirst().contains(reported));
     QCOMPARE(p.form().Tabelle->Cells(2, 1), mark);
     p.form().close();
     FAKE_POP3_VERIFY(fake);
-    QCOMPARE(reports().size(), reported.isEmpty() ? 0 : 1);
-    QCOMPARE(p.log().filter(u"nicht ausgeführt"_s).size(), reports().size());
-    QVERIFY(reported.isEmpty() || reports().constFirst().contains(reported));
 }
 
 QTEST_MAIN(TestCheck)

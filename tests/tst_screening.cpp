@@ -160,10 +160,8 @@ void TestScreening::fieldsAreScreenedAsShown_data()
     QTest::addColumn<QByteArray>("pattern");       // in the sender and the user's subject list
     QTest::addColumn<QString>("mark");
     const QList<QByteArray> hallo{"From: bob@example.org", "Subject: Hallo"};
-    QTest::newRow("a line of blanks is no pattern") << hallo << " "_ba << QString();
-    QTest::newRow("nor one of tabs and blanks") << hallo << "\t \t"_ba << QString();
+    QTest::newRow("a line of blanks and tabs is no pattern") << hallo << "\t \t"_ba << QString();
     QTest::newRow("the blank after the colon is no part of the field") << hallo << " Hallo"_ba << QString();
-    QTest::newRow("the sender as shown") << hallo << "bob@"_ba << u"F#"_s;
     QTest::newRow("a body after the empty line is not screened")
         << QList<QByteArray>{"Subject: Treffen", "", "Subject: Gewinnspiel"} << "Gewinn"_ba << QString();
     QTest::newRow("a field name in capitals") << QList<QByteArray>{"SUBJECT: Gewinnspiel"} << "Gewinn"_ba << u"SE#"_s;
@@ -177,13 +175,6 @@ void TestScreening::fieldsAreScreenedAsShown()
     QFETCH(QString, mark);
     TSummary summary;
     summary.Header = header;
-    // The client's own reading of the fields: exact names, any line, a later one wins, the blank kept.
-    for (const QByteArray& line : header) {
-        if (line.startsWith("Subject:"))
-            summary.Subject = line.mid(8);
-        else if (line.startsWith("From:"))
-            summary.From = line.mid(5);
-    }
     QCOMPARE(Screening::screen(summary, Lists{{pattern}, {}, {pattern}}, Switches{true, true, true}).mark, mark);
 }
 

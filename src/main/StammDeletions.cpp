@@ -62,9 +62,12 @@ void TStammForm::connectionEnded()
         return;
     }
     const int error = Pop3Client1->LastError();
-    reportUndoneDeletions(made, error != 0
-                                    ? u"Die Verbindung ist unterbrochen (Fehler "_s + QString::number(error) + u")"_s
-                                    : u"Die Verbindung wurde vom Server geschlossen"_s);
+    if (Pop3Client1->TimedOut())
+        reportUndoneDeletions(made, u"Der Server hat nicht rechtzeitig geantwortet"_s);
+    else if (error != 0)
+        reportUndoneDeletions(made, u"Die Verbindung ist unterbrochen (Fehler "_s + QString::number(error) + u")"_s);
+    else
+        reportUndoneDeletions(made, u"Die Verbindung wurde vom Server geschlossen"_s);
 }
 
 void TStammForm::reportUndoneDeletions(const QHash<int, QString>& deletions, const QString& why)

@@ -78,8 +78,8 @@ void TStammForm::SBDeleteClick()
         return;
     serverCommand([&] {
         bool accepted = false;
-        Pop3Client1->OnSuccess = [&accepted](QObject*) { accepted = true; };
-        const auto unbind = qScopeGuard([this] { Pop3Client1->OnSuccess = nullptr; });
+        TNotifyEvent bound = std::exchange(Pop3Client1->OnSuccess, [&accepted](QObject*) { accepted = true; });
+        const auto unbind = qScopeGuard([&] { Pop3Client1->OnSuccess = std::move(bound); });
         Pop3Client1->DeleteMessage(r);
         // Only a deletion the server confirmed is shown as made.
         if (!accepted || !Pop3Client1->LastReply().startsWith("+OK"))
