@@ -198,6 +198,8 @@ private slots:
     void logLinesCarryTheTrueError_data();
     void logLinesCarryTheTrueError();
     void refusedExaminationLeavesNoLampLit();
+    void noDeletionIsClaimedThatWasNotMade_data();
+    void noDeletionIsClaimedThatWasNotMade();
 };
 
 void TestCheck::emptyMailboxKeepsTheConnection()
@@ -443,12 +445,15 @@ void TestCheck::failureWhileListingKeepsTheRows()
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.form().Tabelle->Cells(5, 1), u"Sofortkredit"_s);
-    QCOMPARE(p.form().Tabelle->Cells(2, 1), u"S#"_s);
+    // Closed without QUIT: the deletion of message 1 was not made, and the row says so.
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), u"S"_s);
     QVERIFY(p.form().LEDCheck->Lit());
     QVERIFY(!p.form().PWarten->isVisible()); // the notice does not outlive a failed summary
     QVERIFY(p.form().SBCheck->isEnabled());
-    // No deletion report, only the failure.
-    QCOMPARE(p.dialogs.texts(), QStringList{u"Fehler - Nähere Informationen im Protokoll"_s});
+    // No deletion report, only the deletion not made and the failure.
+    QCOMPARE(p.dialogs.texts().size(), 2);
+    QVERIFY(p.dialogs.texts()[0].startsWith(u"1 Löschung(en) wurde(n) auf dem Server nicht ausgeführt"_s));
+    QCOMPARE(p.dialogs.texts()[1], u"Fehler - Nähere Informationen im Protokoll"_s);
     QVERIFY(!p.log().isEmpty());
 }
 
@@ -699,6 +704,49 @@ void TestCheck::refusedExaminationLeavesNoLampLit()
     QVERIFY(!p.form().LEDWaiting->Lit());
     QCOMPARE(p.form().Schrift->Text(), p.text(24));
     QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
+}
+
+void TestCheck::noDeletionIsClaimedThatWasNotMade_data()
+{
+    QTest::addColumn<FakeScript>("script"); // after the log-on to one message
+    QTest::addColumn<Waiting>("op");        // a listing: the next check
+    QTest::addColumn<QString>("mark");      // of the row at the end
+    QTest::addColumn<QString>("reported");  // in the one report of deletions not made
+    const FakeScript condemned = listing({{10, "a@b", "Sofortkredit"}}) + dele(1);
+    const FakeScript innocent = listing({{10, "a@b", "Hallo"}});
+    QTest::newRow("Löschen after a listing that failed at message 1")
+        << client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0") + server("-ERR") + quit()
+        << Waiting::Deletion << QString() << QString();
+    QTest::newRow("QUIT refused after an automatic deletion")
+        << condemned + client("QUIT") + server("-ERR gesperrt") + close() + greeting() + login("u", "p") + stat(0) +
+               quit()
+        << Waiting::Listing << QString() << u"-ERR gesperrt"_s;
+    QTest::newRow("server closes after a Löschen")
+        << innocent + dele(1) + silence(50) + close() << Waiting::Deletion << QString() << u"vom Server geschlossen"_s;
+    QTest::newRow("Wiederherstellen") << condemned + rset() + quit() << Waiting::Restore << u"S"_s << QString();
+    QTest::newRow("a DELE answer without +OK")
+        << innocent + client("DELE 1") + server("entfernt") + close() << Waiting::Deletion << QString() << QString();
+}
+
+void TestCheck::noDeletionIsClaimedThatWasNotMade()
+{
+    QFETCH(FakeScript, script);
+    QFETCH(Waiting, op);
+    QFETCH(QString, mark);
+    QFETCH(QString, reported);
+    Program p;
+    p.state().Loeschen_Betreff = true;
+    FakePop3Server fake(greeting() + login("u", "p") + stat(1) + script);
+    p.account(1, u"Test"_s, fake.host(), fake.port());
+    p.check();
+    startOperation(p, op);
+    const auto reports = [&p] { return p.dialogs.texts().filter(u"nicht ausgeführt"_s); };
+    QTRY_COMPARE(reports().size(), reported.isEmpty() ? 0 : 1);
+    QCOMPARE(p.log().filter(u"nicht ausgeführt"_s).size(), reports().size());
+    QVERIFY(reported.isEmpty() || reports().constFirst().contains(reported));
+    QCOMPARE(p.form().Tabelle->Cells(2, 1), mark);
+    p.form().close();
+    FAKE_POP3_VERIFY(fake);
 }
 
 QTEST_MAIN(TestCheck)

@@ -340,6 +340,14 @@ void TestMainWindow::listEditorSavesOnlyChangedLists()
     QTest::mouseClick(f.OBAbbrechen, Qt::LeftButton);
     QCOMPARE(QFileInfo(senders).size(), 26);
 
+    // A line of blanks, invisible in the editor, is saved as typed, and the user hears it screens nothing.
+    f.From1->trigger();
+    f.From_Checker->appendPlainText(u"  "_s);
+    QTest::mouseClick(f.OB_Speichern, Qt::LeftButton);
+    QCOMPARE(dialogs.texts().constLast(), u"Zeile(n) 3 der Absenderliste enthalten nur Leerzeichen oder "
+                                          u"Tabulatoren.\rSolche Zeilen werden bei der Prüfung nicht beachtet."_s);
+    QCOMPARE(contents(senders), "spam@example.org\r\nM\xfcller\r\n  \r\n"_ba);
+
     // A list that cannot be written: the error box, the editor stays open.
     QFile::setPermissions(subjects, QFile::ReadOwner | QFile::WriteOwner);
     QVERIFY(QFile::remove(subjects) && QDir().mkpath(subjects)); // a folder in its place

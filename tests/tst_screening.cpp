@@ -1,4 +1,5 @@
 #include "Exception.h"
+#include "Pop3Client.h"
 #include "Screening.h"
 
 #include <QFile>
@@ -21,6 +22,8 @@ private slots:
     void decodedTextMatchesToo();
     void marksCountersAndDeletion_data();
     void marksCountersAndDeletion();
+    void fieldsAreScreenedAsShown_data();
+    void fieldsAreScreenedAsShown();
     void listFilesSplitAtEveryLineEnd();
     void missingListFails();
     void savedListsUseCrLf();
@@ -149,6 +152,30 @@ void TestScreening::marksCountersAndDeletion()
     QCOMPARE((QList<int>{r.countAbsender, r.countBetreff, r.countBetreffEigen}), counts);
     QCOMPARE(r.condemned, condemned);
     QCOMPARE((QList<bool>{r.litAbsender, r.litBetreff, r.litMessages}), lamps);
+}
+
+void TestScreening::fieldsAreScreenedAsShown_data()
+{
+    QTest::addColumn<QList<QByteArray>>("header"); // as the client keeps it
+    QTest::addColumn<QByteArray>("pattern");       // in the sender and the user's subject list
+    QTest::addColumn<QString>("mark");
+    const QList<QByteArray> hallo{"From: bob@example.org", "Subject: Hallo"};
+    QTest::newRow("a line of blanks and tabs is no pattern") << hallo << "\t \t"_ba << QString();
+    QTest::newRow("the blank after the colon is no part of the field") << hallo << " Hallo"_ba << QString();
+    QTest::newRow("a body after the empty line is not screened")
+        << QList<QByteArray>{"Subject: Treffen", "", "Subject: Gewinnspiel"} << "Gewinn"_ba << QString();
+    QTest::newRow("a field name in capitals") << QList<QByteArray>{"SUBJECT: Gewinnspiel"} << "Gewinn"_ba << u"SE#"_s;
+    QTest::newRow("a folded subject") << QList<QByteArray>{"Subject: Ihr", "\tGewinnspiel"} << "Gewinn"_ba << u"SE#"_s;
+}
+
+void TestScreening::fieldsAreScreenedAsShown()
+{
+    QFETCH(QList<QByteArray>, header);
+    QFETCH(QByteArray, pattern);
+    QFETCH(QString, mark);
+    TSummary summary;
+    summary.Header = header;
+    QCOMPARE(Screening::screen(summary, Lists{{pattern}, {}, {pattern}}, Switches{true, true, true}).mark, mark);
 }
 
 void TestScreening::listFilesSplitAtEveryLineEnd()

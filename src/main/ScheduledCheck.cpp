@@ -66,13 +66,8 @@ Outcome run(TPop3Client& client, const Account& account, const Screening::Lists&
                 if (!previous || !previous->contains(id))
                     ++outcome.fresh;
                 kept.insert(current, id);
-                // Screened on the raw bytes and the decoded text, as the check command does.
-                const auto shown = [&summary](const QByteArray& name) {
-                    return HeaderText::decode(HeaderText::unfolded(summary.Header, name));
-                };
-                condemned =
-                    Screening::screen(summary.From, summary.Subject, lists, switches, shown("From"), shown("Subject"))
-                        .condemned;
+                // Screened on the fields as the check command shows and screens them.
+                condemned = Screening::screen(summary, lists, switches).condemned;
             };
             const auto forget = qScopeGuard([&client] { client.OnRetrieveEnd = nullptr; });
             current = 1;

@@ -2,10 +2,13 @@
 
 #include "AnsiText.h"
 #include "Exception.h"
+#include "HeaderText.h"
+#include "Pop3Client.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +23,21 @@ bool matches(const QByteArray& pattern, const QByteArray& raw, const QString& de
 {
     return matches(pattern, raw) ||
            (!pattern.isEmpty() && !decoded.isEmpty() && decoded.contains(AnsiText::fromAnsi(pattern)));
+}
+
+bool isPattern(const QByteArray& line)
+{
+    return std::any_of(line.cbegin(), line.cend(), [](char c) { return c != ' ' && c != '\t'; });
+}
+
+Field field(const TSummary& summary, const QByteArray& name)
+{
+    QByteArray raw = HeaderText::unfolded(summary.Header, name);
+    qsizetype blanks = 0;
+    while (blanks < raw.size() && (raw.at(blanks) == ' ' || raw.at(blanks) == '\t'))
+        ++blanks;
+    raw.remove(0, blanks);
+    return {raw, HeaderText::decode(raw)};
 }
 
 QList<QByteArray> loadList(const QString& path)
@@ -82,7 +100,7 @@ namespace {
 bool anyMatch(const QList<QByteArray>& patterns, const QByteArray& raw, const QString& decoded)
 {
     for (const QByteArray& pattern : patterns) {
-        if (matches(pattern, raw, decoded))
+        if (isPattern(pattern) && matches(pattern, raw, decoded))
             return true;
     }
     return false;
@@ -121,6 +139,13 @@ void screenList(Result& result, List list, const QList<QByteArray>& patterns, co
         break;
     }
     result.condemned = result.condemned || deletes;
+}
+
+Result screen(const TSummary& summary, const Lists& lists, const Switches& switches)
+{
+    const Field from = field(summary, "From");
+    const Field subject = field(summary, "Subject");
+    return screen(from.raw, subject.raw, lists, switches, from.text, subject.text);
 }
 
 Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches,

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+struct TSummary;
+
 // Screening of one message summary against the three lists: the user's
 // sender list, the system subject list and the user's subject list.
 namespace Screening {
@@ -17,6 +19,10 @@ bool matches(const QByteArray& pattern, const QByteArray& text);
 // The same rule on the raw bytes of a field or on its decoded text, so an
 // encoded subject cannot slip past a list; the pattern is Windows-1252 text.
 bool matches(const QByteArray& pattern, const QByteArray& raw, const QString& decoded);
+
+// A list line of blanks and tabs alone (or an empty one) is no pattern: it
+// would match every field that has a blank in it.
+bool isPattern(const QByteArray& line);
 
 // One pattern per line; CR LF, a lone CR or a lone LF ends a line. A missing
 // or unreadable file fails with "Datei <path> kann nicht geöffnet werden".
@@ -84,6 +90,19 @@ struct Result
 // except that a message that will be deleted always keeps a mark with "#".
 void screenList(Result& result, List list, const QList<QByteArray>& patterns, const QByteArray& raw,
                 const QString& decoded, bool deletes);
+
+// A header field as the grid shows it, from the header only: raw is the value
+// of the last field of that name with its continuation lines joined and the
+// blanks after the colon dropped; text is what the grid shows of it.
+struct Field
+{
+    QByteArray raw;
+    QString text;
+};
+Field field(const TSummary& summary, const QByteArray& name);
+
+// Screens the sender and subject fields of the summary as they are shown.
+Result screen(const TSummary& summary, const Lists& lists, const Switches& switches);
 
 // Screens sender, then system subject list, then user subject list.
 Result screen(const QByteArray& from, const QByteArray& subject, const Lists& lists, const Switches& switches,

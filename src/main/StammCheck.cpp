@@ -7,7 +7,6 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "FWPasswordUnit.h"
-#include "HeaderText.h"
 #include "LED.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
@@ -30,7 +29,7 @@ namespace {
 // words and UTF-8 decoded.
 QString shownField(const TSummary& summary, const QByteArray& name)
 {
-    return HeaderText::decode(HeaderText::unfolded(summary.Header, name));
+    return Screening::field(summary, name).text;
 }
 
 // About the display rate: more frames would only cost time nobody sees.
@@ -80,14 +79,12 @@ void TStammForm::SBCheckClick()
     m_disconnectAsked = false;
     setStatusText(23, true);
     if (Pop3Client1->Connected()) {
-        try {
-            Pop3Client1->Disconnect();
-        } catch (const std::exception&) {
-        }
+        quitServer(true);
         if (Pop3Client1->Connected())
             return;
     }
     Einrichten();
+    m_listedRows.clear();
 
     const QString chosen = Konten->currentText();
     if (chosen.isEmpty()) {
@@ -174,6 +171,7 @@ void TStammForm::Pop3Client1Connect()
         setStatusText(21, true);
         Sofort_Loeschen = false;
         m_lists.clear();
+        m_listedRows.clear();
         m_listing = true;
         m_listingStatus = LStatus->text();
         Tabelle->setUpdatesEnabled(false);
@@ -195,7 +193,7 @@ void TStammForm::Pop3Client1Connect()
                 ++Zeile;
                 return condemned;
             },
-            [this](int msgNum) { m_deletedHere.insert(msgNum); }, true);
+            [this](int msgNum) { m_deletedHere.insert(msgNum, QString()); }, true);
         LEDCheck->setLit(false);
         setStatusText(22, false);
         const struct
@@ -219,7 +217,7 @@ void TStammForm::Pop3Client1Connect()
 
 void TStammForm::Pop3Client1Disconnect()
 {
-    m_deletedHere.clear();
+    connectionEnded();
     LEDOnline->setLit(false);
     LAnzahl->setText(u"0"_s);
     showConnectionSecurity();
@@ -314,6 +312,7 @@ void TStammForm::Pop3Client1RetrieveEnd()
         Tabelle->setCells(3, Zeile, sizeText(summary.Bytes, V.Angabe));
         Tabelle->setCells(4, Zeile, shownField(summary, "From"));
         Tabelle->setCells(5, Zeile, shownField(summary, "Subject"));
+        m_listedRows.insert(Zeile);
         Check_From();
         Check_Subject();
         if (m_listing) {
@@ -367,18 +366,18 @@ void TStammForm::Check_From()
 {
     m_screening = {};
     const QList<QByteArray> senders = m_lists.list(ProgramFolder::userList(u"Absender_User.ini"_s));
-    const TSummary& summary = Pop3Client1->Summary();
-    screenAgainst(Screening::List::Absender, senders, summary.From, shownField(summary, "From"), V.Loeschen_Absender);
+    // The field the grid shows, so what is screened is what the user reads.
+    const Screening::Field from = Screening::field(Pop3Client1->Summary(), "From");
+    screenAgainst(Screening::List::Absender, senders, from.raw, from.text, V.Loeschen_Absender);
 }
 
 void TStammForm::Check_Subject()
 {
-    const QByteArray& subject = Pop3Client1->Summary().Subject;
-    const QString decoded = shownField(Pop3Client1->Summary(), "Subject");
+    const Screening::Field subject = Screening::field(Pop3Client1->Summary(), "Subject");
     const QList<QByteArray> system = m_lists.list(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
-    screenAgainst(Screening::List::Betreff, system, subject, decoded, V.Loeschen_Betreff);
+    screenAgainst(Screening::List::Betreff, system, subject.raw, subject.text, V.Loeschen_Betreff);
     const QList<QByteArray> own = m_lists.list(ProgramFolder::userList(u"Betreff_User.ini"_s));
-    screenAgainst(Screening::List::BetreffEigen, own, subject, decoded, V.Loeschen_Betreff_Eigen);
+    screenAgainst(Screening::List::BetreffEigen, own, subject.raw, subject.text, V.Loeschen_Betreff_Eigen);
 }
 
 void TStammForm::screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,

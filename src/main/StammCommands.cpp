@@ -27,8 +27,8 @@ void TStammForm::Hilfe1Click(QObject* sender)
         ShowInfoScreen();
     if (sender == Close1 || sender == SBClose) {
         // A failing disconnect reaches the error box and the window stays open.
-        disconnectClient(false);
-        close();
+        if (disconnectClient(false))
+            close();
     }
 }
 

@@ -13,12 +13,16 @@
 #include <QLabel>
 #include <QScopeGuard>
 #include <QToolButton>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
-bool TStammForm::listMissing(int helpContext)
+bool TStammForm::listMissing(int helpContext, int row)
 {
-    if (LAnzahl->text() != u"0"_s)
+    // After a listing that failed, a row may stand empty: its number belongs
+    // to a message the user never saw.
+    const bool listed = row >= 0 ? m_listedRows.contains(row) : !m_listedRows.isEmpty();
+    if (LAnzahl->text() != u"0"_s && listed)
         return false;
     V.Meldung = u"Noch nicht möglich: - Mögliche Fehler:\r"_s + u"1. Sind Sie Online? \r"_s +
                 u"2. Richten Sie ein Konto ein. -> Einstellungen RiruvuvUziruz\r"_s +
@@ -66,15 +70,21 @@ void TStammForm::SBDeleteClick()
     if (!commandsAvailable())
         return;
     const CommandLock lock(*this);
-    if (listMissing(4))
-        return;
     const int r = Tabelle->Row();
+    if (listMissing(4, r))
+        return;
     if (Dialogs::message(Dialogs::Kind::Confirmation, confirmationText(r, 41), Dialogs::Yes | Dialogs::No) !=
         Dialogs::Yes)
         return;
     serverCommand([&] {
+        bool accepted = false;
+        TNotifyEvent bound = std::exchange(Pop3Client1->OnSuccess, [&accepted](QObject*) { accepted = true; });
+        const auto unbind = qScopeGuard([&] { Pop3Client1->OnSuccess = std::move(bound); });
         Pop3Client1->DeleteMessage(r);
-        m_deletedHere.insert(r);
+        // Only a deletion the server confirmed is shown as made.
+        if (!accepted || !Pop3Client1->LastReply().startsWith("+OK"))
+            return;
+        m_deletedHere.insert(r, Tabelle->Cells(2, r));
         Tabelle->setCells(2, r, u"LLL"_s);
     });
 }
@@ -86,7 +96,7 @@ void TStammForm::Restore1Click()
     const CommandLock lock(*this);
     serverCommand([this] {
         Pop3Client1->Reset();
-        m_deletedHere.clear();
+        takeBackDeletionMarks(std::exchange(m_deletedHere, {}));
     });
 }
 
@@ -102,8 +112,8 @@ void TStammForm::SBExamineClick()
     });
     LEDWaiting->setLit(true);
     setStatusText(25, true);
-    if (!listMissing(2)) {
-        const int r = Tabelle->Row();
+    const int r = Tabelle->Row();
+    if (!listMissing(2, r)) {
         needWindows();
         m_examine->Einrichten();
         if (Dialogs::message(Dialogs::Kind::Confirmation, confirmationText(r, 42), Dialogs::Yes | Dialogs::No) ==
@@ -139,10 +149,11 @@ void TStammForm::SBCheck_AllClick()
         needWindows();
         m_examine->Einrichten();
         serverCommand([this] {
-            // Messages deleted in this connection cannot be retrieved any more; they are skipped.
+            // Messages deleted in this connection cannot be retrieved any more, and one that was
+            // never listed the user has not seen: both are skipped.
             for (int i = 1; i <= Anzahl_Mails; ++i) {
                 ++Zeile;
-                if (m_deletedHere.contains(i))
+                if (m_deletedHere.contains(i) || !m_listedRows.contains(i))
                     continue;
                 Pop3Client1->RetrieveMessage(i);
                 m_examine->Tabelle_Auswerten(Zeile);

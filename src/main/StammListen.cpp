@@ -1,5 +1,6 @@
 // The list editor: the user's subject and sender lists.
 #include "AnsiText.h"
+#include "Dialogs.h"
 #include "ProgramFolder.h"
 #include "Screening.h"
 #include "StammUn.h"
@@ -38,10 +39,20 @@ void saveFrom(QPlainTextEdit* memo, const QString& fileName)
     if (!text.isEmpty() && text.constLast().isEmpty())
         text.removeLast();
     QList<QByteArray> lines;
-    for (const QString& line : text)
+    QStringList blank;
+    for (const QString& line : text) {
         lines.append(AnsiText::toAnsi(line));
+        if (!line.isEmpty() && !Screening::isPattern(lines.constLast()))
+            blank.append(QString::number(lines.size()));
+    }
     Screening::saveList(ProgramFolder::userList(fileName), lines);
     memo->document()->setModified(false);
+    // Such a line cannot be seen in the editor; it is kept as typed, but it screens nothing.
+    if (!blank.isEmpty())
+        Dialogs::message(Dialogs::Kind::Warning, u"Zeile(n) "_s + blank.join(u", "_s) + u" der "_s +
+                                                     memo->accessibleName() +
+                                                     u" enthalten nur Leerzeichen oder Tabulatoren.\r"_s +
+                                                     u"Solche Zeilen werden bei der Prüfung nicht beachtet."_s);
 }
 
 } // namespace

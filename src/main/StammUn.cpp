@@ -641,21 +641,14 @@ void TStammForm::bindHandlers()
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }
 
-void TStammForm::disconnectClient(bool swallow)
+bool TStammForm::disconnectClient(bool swallow)
 {
     // The operation waiting for the server is ended by this, not failed.
     if (Pop3Client1->Waiting())
         m_disconnectAsked = true;
     else if (!Pop3Client1->Connected())
-        return;
-    if (!swallow) {
-        Pop3Client1->Disconnect();
-        return;
-    }
-    try {
-        Pop3Client1->Disconnect();
-    } catch (const std::exception&) {
-    }
+        return true;
+    return quitServer(swallow);
 }
 
 void TStammForm::ShowPage(const QString& page)

@@ -5,6 +5,7 @@
 #include "Variabel.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QMap>
 #include <QSet>
@@ -244,8 +245,9 @@ private:
     void retrieveEndForExamination();
     // Draws the grid and the progress of a running listing, at most at the display rate unless forced.
     void showListingProgress(bool force);
-    // Shows the no-list message and returns true while no list is shown.
-    bool listMissing(int helpContext);
+    // Shows the no-list message and returns true while no list is shown, or
+    // while the given row of the grid holds no message that was listed.
+    bool listMissing(int helpContext, int row = -1);
     // Whether the commands that talk to the server may run: not while the
     // client waits for it, nor while another of them is running.
     bool commandsAvailable() const;
@@ -276,7 +278,17 @@ private:
     };
     QString confirmationText(int row, quint16 question) const;
     // Ends the POP3 connection with QUIT; swallow: failures are ignored.
-    void disconnectClient(bool swallow);
+    // Returns false when the failure was reported as deletions left undone.
+    bool disconnectClient(bool swallow);
+    // Ends the connection with QUIT and reports the deletions it leaves undone;
+    // returns false after such a report, otherwise throws a failure unless swallow.
+    bool quitServer(bool swallow);
+    // The connection has closed: the deletions made in it are final only if
+    // the server accepted QUIT.
+    void connectionEnded();
+    void reportUndoneDeletions(const QHash<int, QString>& deletions, const QString& why);
+    // The rows of these messages no longer show them as deleted.
+    void takeBackDeletionMarks(const QHash<int, QString>& deletions);
     void showConnectionSecurity();
     void ShowInfoScreen();
 
@@ -302,7 +314,15 @@ private:
     QStringList m_earlyLog;
     Screening::Result m_screening;
     // Messages deleted on the server in this connection; they cannot be retrieved.
-    QSet<int> m_deletedHere;
+    // Each with the mark its row showed before a deletion by hand.
+    QHash<int, QString> m_deletedHere;
+    // While the window ends the connection itself, the deletions it ends with,
+    // reported once the outcome of QUIT is known.
+    bool m_quitting = false;
+    QHash<int, QString> m_unconfirmed;
+    // The rows the listing of this connection filled: only their messages are
+    // worked on, never a number the user did not see.
+    QSet<int> m_listedRows;
     // The list files, read again only when they changed on disk.
     Screening::ListCache m_lists;
     // While a check lists the messages the grid is drawn by showListingProgress

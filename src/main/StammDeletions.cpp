@@ -1,0 +1,94 @@
+// Deletions become final only when the server accepts QUIT. When a connection
+// ends otherwise, the user is told how many were not made, and the grid stops
+// claiming them before the mail program downloads those messages after all.
+#include "Dialogs.h"
+#include "Exception.h"
+#include "Pop3Client.h"
+#include "StammUn.h"
+#include "StringGrid.h"
+
+#include <exception>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString messageOf(const std::exception& e)
+{
+    const auto* failure = dynamic_cast<const Exception*>(&e);
+    return (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
+}
+
+} // namespace
+
+bool TStammForm::quitServer(bool swallow)
+{
+    // A wait that is cancelled closes the connection without QUIT.
+    const bool withoutQuit = Pop3Client1->Waiting();
+    m_quitting = true;
+    m_unconfirmed.clear();
+    std::exception_ptr failure;
+    QString why;
+    try {
+        Pop3Client1->Disconnect();
+    } catch (const std::exception& e) {
+        failure = std::current_exception();
+        why = messageOf(e);
+    }
+    m_quitting = false;
+    const QHash<int, QString> undone = std::exchange(m_unconfirmed, {});
+    if (!failure && withoutQuit)
+        why = u"Die Verbindung wurde ohne QUIT getrennt"_s;
+    else if (!failure && !Pop3Client1->LastReply().startsWith("+OK"))
+        why = u"Die Verbindung wurde vom Server geschlossen"_s;
+    if (!undone.isEmpty() && !why.isEmpty()) {
+        reportUndoneDeletions(undone, why);
+        return !failure;
+    }
+    if (failure && !swallow)
+        std::rethrow_exception(failure);
+    return true;
+}
+
+void TStammForm::connectionEnded()
+{
+    QHash<int, QString> made = std::exchange(m_deletedHere, {});
+    if (made.isEmpty())
+        return;
+    // The window's own disconnect reports them once it knows QUIT's answer.
+    if (m_quitting) {
+        m_unconfirmed = std::move(made);
+        return;
+    }
+    const int error = Pop3Client1->LastError();
+    if (Pop3Client1->TimedOut())
+        reportUndoneDeletions(made, u"Der Server hat nicht rechtzeitig geantwortet"_s);
+    else if (error != 0)
+        reportUndoneDeletions(made, u"Die Verbindung ist unterbrochen (Fehler "_s + QString::number(error) + u")"_s);
+    else
+        reportUndoneDeletions(made, u"Die Verbindung wurde vom Server geschlossen"_s);
+}
+
+void TStammForm::reportUndoneDeletions(const QHash<int, QString>& deletions, const QString& why)
+{
+    takeBackDeletionMarks(deletions);
+    const QString count = QString::number(deletions.size());
+    log(u"Error: "_s + count + u" Löschung(en) auf dem Server nicht ausgeführt: "_s + why);
+    Dialogs::message(Dialogs::Kind::Error, count + u" Löschung(en) wurde(n) auf dem Server nicht ausgeführt, "_s +
+                                               u"die Nachricht(en) bleibt/bleiben erhalten.\r"_s + why);
+}
+
+void TStammForm::takeBackDeletionMarks(const QHash<int, QString>& deletions)
+{
+    for (auto it = deletions.cbegin(); it != deletions.cend(); ++it) {
+        if (it.key() >= Tabelle->RowCount())
+            continue;
+        QString mark = Tabelle->Cells(2, it.key());
+        if (mark == u"LLL"_s)
+            mark = it.value();
+        if (mark.endsWith(u'#'))
+            mark.chop(1);
+        Tabelle->setCells(2, it.key(), mark);
+    }
+}
