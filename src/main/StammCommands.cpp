@@ -28,6 +28,8 @@ void TStammForm::Hilfe1Click(QObject* sender)
     if (sender == Close1 || sender == SBClose) {
         // A failing disconnect reaches the error box and the window stays open.
         disconnectClient(false);
+        // Beenden ends the program also when closing the window goes to the tray.
+        m_quitAsked = true;
         close();
     }
 }
