@@ -9,6 +9,7 @@
 #include "StringGrid.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -139,6 +141,9 @@ private slots:
     void withoutKeyringPasswordsAreAskedForAndNeverWritten();
     void typedPasswordIsKeptOnlyOnceTheServerTookIt();
     void silentStoreTimesOutWithoutSpinning();
+    void scheduledCheckReadsTheKeyringAndTellsWhatItSkips();
+    void withoutKeyringTheUserIsToldWhereAPasswordStays_data();
+    void withoutKeyringTheUserIsToldWhereAPasswordStays();
 };
 
 void TestKeyring::wizardPasswordIsKeptInTheKeyringAndServesTheRestart()
@@ -338,6 +343,83 @@ void TestKeyring::silentStoreTimesOutWithoutSpinning()
     QVERIFY2(wall.elapsed() >= 1400 && wall.elapsed() < 10000, qPrintable(QString::number(wall.elapsed())));
     QVERIFY2(ticks >= 8, "the program's events ran on while it waited");
     QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
+}
+
+void TestKeyring::scheduledCheckReadsTheKeyringAndTellsWhatItSkips()
+{
+    TestEnvironment env;
+    env.secrets().entries.insert(u"Privat (anna@127.0.0.1)"_s, u"aus-dem-bund"_s);
+    FakePop3Server fake(greeting() + login("anna", "aus-dem-bund") + stat(0) + quit());
+    // Started at log-in: both passwords were kept by an earlier run, one of them is gone from the keyring.
+    writeSettings(keptAccount(1, u"Privat"_s, u"anna"_s, fake.port(), QString()) +
+                  keptAccount(2, u"Verein"_s, u"bert"_s, fake.port(), QString()) +
+                  QList<std::pair<QString, QString>>{{u"Programm/Automatisch"_s, u"1"_s}});
+    TStammForm::setTrayProbe([] { return true; });
+    const auto noTray = qScopeGuard([] { TStammForm::setTrayProbe({}); });
+    Program p;
+    QTRY_VERIFY(p.form().TrayIcon());
+    auto* checkNow = p.form().findChild<QAction*>(u"TrayCheck"_s);
+    QVERIFY(checkNow);
+    const auto lines = [&p](const QString& part) {
+        return p.windows->BerichtForm ? p.windows->BerichtForm->lines().filter(part) : QStringList();
+    };
+    for (int press = 1; press <= 2; ++press) {
+        checkNow->trigger();
+        FAKE_POP3_VERIFY(fake);
+        QTRY_COMPARE(lines(u"Privat: 0 warten"_s).size(), press);
+        fake.setScript(greeting() + login("anna", "aus-dem-bund") + stat(0) + quit());
+    }
+    // The account without a password is named once in the run, in the log and the status line.
+    const QStringList skipped = lines(u"übersprungen"_s);
+    QCOMPARE(skipped.size(), 1);
+    QVERIFY2(skipped[0].contains(u"Verein: übersprungen. Das Passwort ist nicht im Schlüsselbund gespeichert."_s),
+             qPrintable(skipped[0]));
+    QCOMPARE(p.prompts, 0);
+    QCOMPARE(p.dialogs.texts(), QStringList());
+    fake.setScript({});
+    p.close();
+}
+
+void TestKeyring::withoutKeyringTheUserIsToldWhereAPasswordStays_data()
+{
+    QTest::addColumn<QString>("inFile");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("old password in the settings file") << u"alt-geheim"_s
+                                                       << u"Die Passwörter von \"Alt\" aus einer früheren Version "
+                                                          u"bleiben darum als Klartext in der Einstellungsdatei, "
+                                                          u"bis ein Schlüsselbund erreichbar ist"_s;
+    QTest::newRow("none in the file") << QString()
+                                      << u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "
+                                         u"Programm endet."_s;
+}
+
+void TestKeyring::withoutKeyringTheUserIsToldWhereAPasswordStays()
+{
+    QFETCH(QString, inFile);
+    QFETCH(QString, told);
+    TestEnvironment env;
+    env.secrets().reachable = false;
+    const QString password = inFile.isEmpty() ? u"getippt"_s : inFile;
+    FakePop3Server fake(greeting() + login("bert", password.toUtf8()) + stat(0) + quit());
+    writeSettings(keptAccount(1, u"Alt"_s, u"bert"_s, fake.port(), inFile));
+    {
+        Program p(u"getippt"_s);
+        // Told when the keyring is found missing: at start for a password in the file.
+        if (!inFile.isEmpty())
+            QTRY_COMPARE(p.dialogs.messages().size(), 1);
+        p.check(u"Alt"_s);
+        p.close();
+        FAKE_POP3_VERIFY(fake);
+        const QStringList warnings = p.dialogs.texts().filter(u"Schlüsselbund"_s);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(told), qPrintable(warnings[0]));
+        const QStringList logged = p.windows->BerichtForm->lines().filter(u"Schlüsselbund"_s);
+        QCOMPARE(logged.size(), 1);
+        QCOMPARE(logged[0].contains(u"Klartext in der Einstellungsdatei"_s), !inFile.isEmpty());
+    }
+    // Nothing is lost, and nothing typed is written.
+    QCOMPARE(fileBytes(env.settingsFile()).contains("alt-geheim"), !inFile.isEmpty());
+    QVERIFY(!fileBytes(env.settingsFile()).contains("getippt"));
 }
 
 QTEST_MAIN(TestKeyring)

@@ -6,14 +6,23 @@
 #include "ProgramWindows.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
+#include "TerminationSignal.h"
 #include "TestSupport.h"
 #include "Variabel.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace Pop3Script;
@@ -43,6 +52,7 @@ struct Harness
     qint64 now = 0;
     bool userBusy = false;
     QList<std::pair<int, ScheduledCheck::Outcome>> outcomes;
+    QList<int> skipped;
 
     Harness()
     {
@@ -51,6 +61,7 @@ struct Harness
         check.Now = [this] { return now; };
         check.UserBusy = [this] { return userBusy; };
         check.OnChecked = [this](int slot, const ScheduledCheck::Outcome& o) { outcomes.append({slot, o}); };
+        check.OnSkipped = [this](int slot) { skipped.append(slot); };
     }
     void account(int slot, const QByteArray& host, quint16 port, const QByteArray& user, const QByteArray& password)
     {
@@ -65,6 +76,58 @@ struct Harness
     {
         now += qint64(V.Intervall) * kMinute;
         check.tick();
+    }
+};
+
+// The program as started at log-in: settings without a wizard, one account on
+// the scripted server, scheduled checks on.
+struct Program
+{
+    static bool stored(bool inTray)
+    {
+        SettingsStore store;
+        store.writeString(u"Programm"_s, u"First"_s, u"0"_s);
+        store.writeString(u"Programm"_s, u"Startschirm"_s, u"0"_s);
+        store.writeString(u"Programm"_s, u"In_Tray"_s, inTray ? u"1"_s : u"0"_s);
+        store.sync();
+        return true;
+    }
+    bool settings;
+    ProgramWindows windows;
+    TStammForm& form = windows.StammForm;
+    Variabel& V = windows.state;
+
+    explicit Program(quint16 port, bool inTray = false) : settings(stored(inTray))
+    {
+        windows.StammForm.show();
+        V.Konto[1] = u"Test"_s;
+        V.Host[1] = u"127.0.0.1"_s;
+        V.Port[1] = port;
+        V.UserID[1] = u"u"_s;
+        V.Passwort[1] = u"p"_s;
+        V.Automatisch = true;
+        form.Anzeige_Setzen();
+        form.Konten->setEditText(u"Test"_s);
+    }
+};
+
+// What the desktop's notification service is shown.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList capabilities;
+    QList<QStringList> shown; // summary and body of each
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        shown.append({summary, body});
+        return uint(shown.size());
     }
 };
 
@@ -84,6 +147,13 @@ private slots:
     void newMailByMessageIdWithoutUidl();
     void failuresAskNobodyAndDeleteNothing();
     void userCheckFollowsAndHoldsTheSchedule();
+    void silentServerTimesOutAndTheNextCheckRuns();
+    void heldByTheUserItWaitsWithoutSpinning();
+    void closingTheWindowWhileACheckWaits();
+    void beendenEndsTheProgramTheTitleBarGoesToTheTray_data();
+    void beendenEndsTheProgramTheTitleBarGoesToTheTray();
+    void notificationsWithoutATrayArePlainText_data();
+    void notificationsWithoutATrayArePlainText();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -234,18 +304,19 @@ void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
                         server("-ERR [AUTH] Authentication failed.") + quit());
     Harness h;
     h.account(1, "127.0.0.1", fake.port(), "u", "falsch");
-    // Without a password known in this run the account does not take part,
-    // and one switched off does not either.
+    // Without a password known in this run the account takes part and is
+    // reported skipped at its turn; one switched off does not take part.
     h.account(2, "127.0.0.1", fake.port(), "u", "");
     h.account(3, "127.0.0.1", fake.port(), "u", "p");
     h.V.Automatisch_Konto[3] = 0;
-    QCOMPARE(h.check.eligibleAccounts(), QList<int>{1});
+    QCOMPARE(h.check.eligibleAccounts(), (QList<int>{1, 2}));
     h.check.configure();
     h.nextInterval();
     QCOMPARE(h.outcomes.size(), 1);
     QVERIFY(!h.outcomes.last().second.ok);
     QVERIFY(!h.outcomes.last().second.error.isEmpty());
     FAKE_POP3_VERIFY(fake);
+    QTRY_COMPARE(h.skipped, QList<int>{2});
 
     // A connection that breaks after a deletion ends without QUIT: the server keeps the message.
     h.V.Passwort[1] = u"p"_s;
@@ -265,6 +336,8 @@ void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
     h.check.configure();
     h.nextInterval();
     QCOMPARE(h.outcomes.size(), 2);
+    // Told once in the run, not at every turn.
+    QCOMPARE(h.skipped, QList<int>{2});
 }
 
 void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
@@ -320,6 +393,179 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     QVERIFY(!background->Running());
     QCOMPARE(windows.BerichtForm->lines().filter(u"Automatische Prüfung"_s).size(), 1);
     QVERIFY(fake.problems().isEmpty());
+}
+
+void TestScheduledCheck::silentServerTimesOutAndTheNextCheckRuns()
+{
+    FakePop3Server fake(silence());
+    Harness h;
+    h.account(1, "127.0.0.1", fake.port(), "u", "p");
+    h.check.configure();
+    // The client's time-out is fired as soon as it runs, rather than waited
+    // for; a check without one would wait here until the guard gives up.
+    TPop3Client* client = h.check.Client();
+    QElapsedTimer guard;
+    guard.start();
+    QTimer fire;
+    connect(&fire, &QTimer::timeout, this, [&] {
+        if (client->TimerActive())
+            client->TimerExpired();
+        else if (guard.elapsed() > 5000)
+            client->Abort();
+    });
+    fire.start(10);
+    h.nextInterval();
+    fire.stop();
+    QCOMPARE(h.outcomes.size(), 1);
+    const ScheduledCheck::Outcome& silent = h.outcomes.last().second;
+    QVERIFY(!silent.ok);
+    QVERIFY2(silent.error.startsWith(u"Zeitüberschreitung"_s), qPrintable(silent.error));
+
+    // Nothing is held: the next check logs on as usual.
+    fake.setScript(greeting() + login("u", "p") + stat(0) + quit());
+    h.nextInterval();
+    QCOMPARE(h.outcomes.size(), 2);
+    QVERIFY2(h.outcomes.last().second.ok, qPrintable(h.outcomes.last().second.error));
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestScheduledCheck::heldByTheUserItWaitsWithoutSpinning()
+{
+    FakePop3Server fake(greeting() + login("u", "p") + stat(0) + quit());
+    Harness h;
+    h.account(1, "127.0.0.1", fake.port(), "u", "p");
+    int asked = 0;
+    h.userBusy = true;
+    h.check.UserBusy = [&] {
+        ++asked;
+        return h.userBusy;
+    };
+    h.check.configure();
+    h.nextInterval();
+    QCOMPARE(asked, 1);
+    // Looked at again after a while: a timer re-armed at once would have
+    // asked thousands of times before the count is first seen at 2.
+    QTRY_COMPARE(asked, 2);
+    QVERIFY(h.outcomes.isEmpty());
+    // Once the user lets go, the check follows without another interval.
+    h.userBusy = false;
+    QTRY_COMPARE(h.outcomes.size(), 1);
+    QVERIFY2(h.outcomes.last().second.ok, qPrintable(h.outcomes.last().second.error));
+    QVERIFY2(asked <= 4, qPrintable(QString::number(asked)));
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestScheduledCheck::closingTheWindowWhileACheckWaits()
+{
+    FakePop3Server fake(greeting() + login("u", "p") + client("STAT") + silence());
+    Program p(fake.port());
+    TBackgroundCheck* background = p.form.BackgroundCheck();
+    QSignalSpy closed(&p.form, &TStammForm::closed);
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (background->Running() && fake.received().contains("STAT\r\n")) {
+            closer.stop();
+            p.form.close();
+        }
+    });
+    closer.start(10);
+    background->checkNow();
+    QTRY_COMPARE(closed.size(), 1);
+    // Given up without QUIT, which the waiting STAT's answer could not be told from.
+    QVERIFY(!background->Running());
+    QVERIFY(!background->Client()->Connected());
+    QVERIFY(!p.form.isVisible());
+    FAKE_POP3_VERIFY(fake);
+    // Nothing starts after the end.
+    background->checkNow();
+    QCoreApplication::processEvents();
+    QVERIFY(!background->Running());
+    QCOMPARE(fake.connectionCount(), 1);
+}
+
+void TestScheduledCheck::beendenEndsTheProgramTheTitleBarGoesToTheTray_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("button Beenden") << u"SBClose"_s << true;
+    QTest::newRow("menu Beenden") << u"Close1"_s << true;
+    QTest::newRow("SIGTERM at log-out") << u"SIGTERM"_s << true;
+    QTest::newRow("title bar") << u"close"_s << false;
+}
+
+void TestScheduledCheck::beendenEndsTheProgramTheTitleBarGoesToTheTray()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, ends);
+    TStammForm::setTrayProbe([] { return true; });
+    const auto noTray = qScopeGuard([] { TStammForm::setTrayProbe({}); });
+    // The user's check leaves the connection open; ending the program ends it with QUIT.
+    FakePop3Server fake(greeting() + login("u", "p") + stat(0) + (ends ? quit() : FakeScript()));
+    Program p(fake.port(), true);
+    QTRY_VERIFY(p.form.TrayIcon() && p.form.TrayIcon()->isVisible());
+    QTest::mouseClick(p.form.SBCheck, Qt::LeftButton);
+    QTRY_VERIFY(p.form.Pop3Client1->Connected());
+    m_dialogs->clear(); // the check's own "no messages" box
+
+    QSignalSpy closed(&p.form, &TStammForm::closed);
+    // As the program's entry point connects it.
+    TerminationSignal termination;
+    QVERIFY(termination.isInstalled());
+    connect(&termination, &TerminationSignal::received, &p.form, [&p] { p.form.endProgram(); });
+    if (how == u"SBClose")
+        QTest::mouseClick(p.form.SBClose, Qt::LeftButton);
+    else if (how == u"Close1")
+        p.form.Close1->trigger();
+    else if (how == u"SIGTERM")
+        std::raise(SIGTERM);
+    else
+        p.form.close();
+    QTRY_VERIFY(!p.form.isVisible());
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(closed.size(), ends ? 1 : 0);
+    QCOMPARE(p.form.Pop3Client1->Connected(), !ends);
+    QCOMPARE(p.form.TrayIcon()->isVisible(), !ends);
+}
+
+void TestScheduledCheck::notificationsWithoutATrayArePlainText_data()
+{
+    QTest::addColumn<QStringList>("capabilities");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("service renders markup")
+        << QStringList{u"body"_s, u"body-markup"_s}
+        << u"-ERR &lt;b&gt;Fehler&lt;/b&gt; &amp; &lt;a href=&quot;x&quot;&gt;mehr&lt;/a&gt;"_s;
+    QTest::newRow("service shows text") << QStringList{u"body"_s} << u"-ERR <b>Fehler</b> & <a href=\"x\">mehr</a>"_s;
+}
+
+void TestScheduledCheck::notificationsWithoutATrayArePlainText()
+{
+    // Only on a private session bus, never on the user's desktop.
+    if (qEnvironmentVariable("POSTRELLA_PRIVATE_KEYRING") != u"bus"_s)
+        QSKIP("runs only inside keyring-session.sh bus");
+    QFETCH(QStringList, capabilities);
+    QFETCH(QString, shown);
+    FakeNotifications service;
+    service.capabilities = capabilities;
+    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
+    const auto gone = qScopeGuard([&desktop] {
+        desktop.unregisterService(u"org.freedesktop.Notifications"_s);
+        QDBusConnection::disconnectFromBus(u"desktop"_s);
+    });
+    QVERIFY(desktop.registerObject(u"/org/freedesktop/Notifications"_s, &service, QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.registerService(u"org.freedesktop.Notifications"_s));
+    TStammForm::setTrayProbe([] { return false; });
+    const auto noProbe = qScopeGuard([] { TStammForm::setTrayProbe({}); });
+
+    // A server's refusal in the notification of a failed check.
+    FakePop3Server fake(greeting() + login("u", "p") + client("STAT") +
+                        server("-ERR <b>Fehler</b> & <a href=\"x\">mehr</a>") + quit());
+    Program p(fake.port());
+    p.form.BackgroundCheck()->checkNow();
+    QTRY_COMPARE(service.shown.size(), 1);
+    QVERIFY(!p.form.TrayIcon());
+    QCOMPARE(service.shown[0][0], u"Postrella: Test"_s);
+    QVERIFY2(service.shown[0][1].contains(shown), qPrintable(service.shown[0][1]));
+    FAKE_POP3_VERIFY(fake);
 }
 
 QTEST_MAIN(TestScheduledCheck)

@@ -101,7 +101,7 @@ Outcome run(TPop3Client& client, const Account& account, const Screening::Lists&
         outcome.error = untrusted ? u"Dem Zertifikat von "_s + account.host +
                                         u" wird nicht vertraut; die automatische Prüfung fragt nicht nach."_s
                         : client.TimedOut() && !messageOf(e).startsWith(u"Zeitüberschreitung"_s) ? timedOut
-                                                                                                : messageOf(e);
+                                                                                                 : messageOf(e);
         // Without QUIT the server keeps every message of this connection.
         if (client.Connected())
             client.Abort();

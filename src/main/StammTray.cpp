@@ -170,7 +170,8 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
     }
     // The desktop's notification service may be there without a tray.
     if (!outcome.ok) {
-        m_notifier->notify(u"Postrella: "_s + account, u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
+        m_notifier->notify(u"Postrella: "_s + account,
+                           u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
                            DesktopNotifier::Kind::Warning);
     } else if (outcome.fresh > 0) {
         m_notifier->notify(u"Postrella: "_s + account,

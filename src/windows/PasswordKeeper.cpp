@@ -51,13 +51,15 @@ void PasswordKeeper::tellUnavailable(const QStringList& accounts)
                             u"ein Schlüsselbund erreichbar ist; dann werden sie dorthin verschoben."_s;
     if (Log)
         Log(u"Error: Schlüsselbund nicht erreichbar: "_s + m_reason + (inFile ? u' ' + staying : QString()));
-    const QString intro = first ? u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort "_s +
-                                      u"nicht gespeichert werden:\r"_s + m_reason + u'\r'
-                                : u"Der Schlüsselbund des Desktops ist weiterhin nicht erreichbar.\r"_s;
+    const QString intro = first
+                              ? u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort "_s +
+                                    u"nicht gespeichert werden:\r"_s + m_reason + u'\r'
+                              : u"Der Schlüsselbund des Desktops ist weiterhin nicht erreichbar.\r"_s;
     Dialogs::message(Dialogs::Kind::Warning,
-                     intro + (inFile ? staying
-                                     : u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s +
-                                           u"Programm endet."_s));
+                     intro + (inFile
+                                  ? staying
+                                  : u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s +
+                                        u"Programm endet."_s));
 }
 
 void PasswordKeeper::migrate(SettingsStore& settings)
