@@ -78,8 +78,9 @@ bool TBackgroundCheck::havePassword(int slot)
 {
     // Started at log-in, the program knows no password until it reads the
     // keyring; the user's check would, but nobody may be there to press it.
+    // Nobody may be there to answer a box either.
     if (V.Passwort[slot].isEmpty() && Passwords)
-        Passwords->fetch(slot);
+        Passwords->fetch(slot, true);
     return !V.Passwort[slot].isEmpty();
 }
 

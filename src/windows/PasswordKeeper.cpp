@@ -94,12 +94,13 @@ void PasswordKeeper::migrate(SettingsStore& settings)
         tellUnavailable(staying);
 }
 
-void PasswordKeeper::fetch(int slot)
+void PasswordKeeper::fetch(int slot, bool quietly)
 {
     if (!V.Passwort_Sichern || !V.Passwort[slot].isEmpty())
         return;
     const QString account = accountName(V, slot);
-    const SecretStore::Result found = ask([&](SecretStore& store) { return store.read(account); });
+    const auto read = [&](SecretStore& store) { return store.read(account); };
+    const SecretStore::Result found = quietly ? askQuietly(read) : ask(read);
     if (found.outcome == Outcome::Done)
         V.Passwort[slot] = found.password;
 }

@@ -29,8 +29,9 @@ public:
     // Moves passwords found in the settings file of an earlier version into
     // the store; each leaves the file only once the store has taken it.
     void migrate(SettingsStore& settings);
-    // Fills an unknown password of the slot from the store.
-    void fetch(int slot);
+    // Fills an unknown password of the slot from the store. Quietly, a store
+    // found unavailable is told about only at the next call that is not quiet.
+    void fetch(int slot, bool quietly = false);
     // Stores the slot's password; previousAccount names an entry the slot had
     // under an earlier name, removed once the new one is written.
     void keep(int slot, const QString& previousAccount = QString());
