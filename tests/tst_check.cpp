@@ -715,7 +715,7 @@ void TestCheck::noDeletionIsClaimedThatWasNotMade_data()
     const FakeScript condemned = listing({{10, "a@b", "Sofortkredit"}}) + dele(1);
     const FakeScript innocent = listing({{10, "a@b", "Hallo"}});
     QTest::newRow("Löschen after a listing that failed at message 1")
-        << client("LIST ") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0") + server("-ERR") + quit()
+        << client("LIST") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0") + server("-ERR") + quit()
         << Waiting::Deletion << QString() << QString();
     QTest::newRow("QUIT refused after an automatic deletion")
         << condemned + client("QUIT") + server("-ERR gesperrt") + close() + greeting() + login("u", "p") + stat(0) +

@@ -1,3 +1,4 @@
+#include "BackgroundCheck.h"
 #include "BerichtUn.h"
 #include "FWPasswordDialog.h"
 #include "FWPasswordUnit.h"
@@ -15,6 +16,7 @@
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -139,6 +141,7 @@ private slots:
     void withoutKeyringPasswordsAreAskedForAndNeverWritten();
     void typedPasswordIsKeptOnlyOnceTheServerTookIt();
     void silentStoreTimesOutWithoutSpinning();
+    void scheduledCheckReadsTheKeyringAndNamesWhatItSkips();
 };
 
 void TestKeyring::wizardPasswordIsKeptInTheKeyringAndServesTheRestart()
@@ -266,8 +269,12 @@ void TestKeyring::withoutKeyringPasswordsAreAskedForAndNeverWritten()
         QTRY_COMPARE(p.dialogs.messages().size(), 1);
         QCOMPARE(p.dialogs.messages()[0].kind, Dialogs::Kind::Warning);
         QVERIFY(p.dialogs.texts()[0].contains(u"Schlüsselbund"_s));
+        const QString staying = u"Die Passwörter von \"Alt\" aus einer früheren Version bleiben darum als Klartext "_s +
+                                u"in der Einstellungsdatei, bis ein Schlüsselbund erreichbar ist"_s;
+        QVERIFY2(p.dialogs.texts()[0].contains(staying), qPrintable(p.dialogs.texts()[0]));
         QCOMPARE(p.windows->BerichtForm->lines().size(), 1);
         QVERIFY(p.windows->BerichtForm->lines()[0].startsWith(u"Error: "_s));
+        QVERIFY(p.windows->BerichtForm->lines()[0].contains(staying));
         // The store did not take the old password, so the file keeps it.
         QVERIFY(fileBytes(env.settingsFile()).contains("alt-geheim"));
 
@@ -338,6 +345,25 @@ void TestKeyring::silentStoreTimesOutWithoutSpinning()
     QVERIFY2(wall.elapsed() >= 1400 && wall.elapsed() < 10000, qPrintable(QString::number(wall.elapsed())));
     QVERIFY2(ticks >= 8, "the program's events ran on while it waited");
     QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
+}
+
+void TestKeyring::scheduledCheckReadsTheKeyringAndNamesWhatItSkips()
+{
+    TestEnvironment env;
+    env.secrets().entries.insert(u"Privat (anna@127.0.0.1)"_s, u"aus-dem-bund"_s);
+    FakePop3Server fake(greeting() + login("anna", "aus-dem-bund") + stat(0) + quit());
+    // Started at log-in; the second account's password is in no keyring.
+    writeSettings(keptAccount(1, u"Privat"_s, u"anna"_s, fake.port(), QString()) +
+                  keptAccount(2, u"Verein"_s, u"bert"_s, fake.port(), QString()) +
+                  QList<std::pair<QString, QString>>{{u"Programm/Automatisch"_s, u"1"_s}});
+    Program p;
+    p.form().BackgroundCheck()->checkNow(); // the tray's "Jetzt prüfen"
+    FAKE_POP3_VERIFY(fake);
+    const QString skipped = u"Verein: übersprungen. Das Passwort ist nicht im Schlüsselbund gespeichert."_s;
+    QTRY_VERIFY(p.form().LStatus->text().contains(skipped));
+    QCOMPARE(p.windows->BerichtForm->lines().filter(skipped).size(), 1);
+    QCOMPARE(p.prompts, 0);
+    QCOMPARE(p.dialogs.texts(), QStringList());
 }
 
 QTEST_MAIN(TestKeyring)

@@ -6,14 +6,21 @@
 #include "ProgramWindows.h"
 #include "SettingsStore.h"
 #include "StringGrid.h"
+#include "TerminationSignal.h"
 #include "TestSupport.h"
 #include "Variabel.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDBusConnection>
 #include <QFile>
 #include <QLabel>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace Pop3Script;
@@ -43,6 +50,7 @@ struct Harness
     qint64 now = 0;
     bool userBusy = false;
     QList<std::pair<int, ScheduledCheck::Outcome>> outcomes;
+    QList<int> skipped;
 
     Harness()
     {
@@ -51,6 +59,7 @@ struct Harness
         check.Now = [this] { return now; };
         check.UserBusy = [this] { return userBusy; };
         check.OnChecked = [this](int slot, const ScheduledCheck::Outcome& o) { outcomes.append({slot, o}); };
+        check.OnSkipped = [this](int slot) { skipped.append(slot); };
     }
     void account(int slot, const QByteArray& host, quint16 port, const QByteArray& user, const QByteArray& password)
     {
@@ -65,6 +74,42 @@ struct Harness
     {
         now += qint64(V.Intervall) * kMinute;
         check.tick();
+    }
+};
+
+// The program with one account on the scripted server and scheduled checks on.
+struct Program
+{
+    ProgramWindows windows;
+    TStammForm& form = windows.StammForm;
+
+    explicit Program(quint16 port)
+    {
+        Variabel& V = windows.state;
+        std::tie(V.Konto[1], V.Host[1], V.Port[1], V.UserID[1], V.Passwort[1]) =
+            std::tuple(u"Test"_s, u"127.0.0.1"_s, port, u"u"_s, u"p"_s);
+        V.Automatisch = V.In_Tray = true;
+        V.First = V.Startschirm = false;
+        form.Anzeige_Setzen();
+        form.Konten->setEditText(u"Test"_s);
+        form.show();
+    }
+};
+
+// The desktop's notification service, rendering markup in the body.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList bodies;
+public slots:
+    QStringList GetCapabilities() { return {u"body"_s, u"body-markup"_s}; }
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        bodies.append(body);
+        return 1;
     }
 };
 
@@ -84,6 +129,11 @@ private slots:
     void newMailByMessageIdWithoutUidl();
     void failuresAskNobodyAndDeleteNothing();
     void userCheckFollowsAndHoldsTheSchedule();
+    void silentServerTimesOutAndAHeldCheckWaitsWithoutSpinning();
+    void closingTheWindowWhileACheckWaits();
+    void beendenEndsTheProgramTheTitleBarGoesToTheTray_data();
+    void beendenEndsTheProgramTheTitleBarGoesToTheTray();
+    void notificationsWithoutATrayArePlainText();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -234,18 +284,19 @@ void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
                         server("-ERR [AUTH] Authentication failed.") + quit());
     Harness h;
     h.account(1, "127.0.0.1", fake.port(), "u", "falsch");
-    // Without a password known in this run the account does not take part,
-    // and one switched off does not either.
+    // Without a password known in this run the account takes part and is
+    // reported skipped at its turn, once; one switched off does not take part.
     h.account(2, "127.0.0.1", fake.port(), "u", "");
     h.account(3, "127.0.0.1", fake.port(), "u", "p");
     h.V.Automatisch_Konto[3] = 0;
-    QCOMPARE(h.check.eligibleAccounts(), QList<int>{1});
+    QCOMPARE(h.check.eligibleAccounts(), (QList<int>{1, 2}));
     h.check.configure();
     h.nextInterval();
     QCOMPARE(h.outcomes.size(), 1);
     QVERIFY(!h.outcomes.last().second.ok);
     QVERIFY(!h.outcomes.last().second.error.isEmpty());
     FAKE_POP3_VERIFY(fake);
+    QTRY_COMPARE(h.skipped, QList<int>{2});
 
     // A connection that breaks after a deletion ends without QUIT: the server keeps the message.
     h.V.Passwort[1] = u"p"_s;
@@ -265,6 +316,7 @@ void TestScheduledCheck::failuresAskNobodyAndDeleteNothing()
     h.check.configure();
     h.nextInterval();
     QCOMPARE(h.outcomes.size(), 2);
+    QCOMPARE(h.skipped, QList<int>{2});
 }
 
 void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
@@ -320,6 +372,112 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     QVERIFY(!background->Running());
     QCOMPARE(windows.BerichtForm->lines().filter(u"Automatische Prüfung"_s).size(), 1);
     QVERIFY(fake.problems().isEmpty());
+}
+
+void TestScheduledCheck::silentServerTimesOutAndAHeldCheckWaitsWithoutSpinning()
+{
+    FakePop3Server fake(silence());
+    Harness h;
+    h.account(1, "127.0.0.1", fake.port(), "u", "p");
+    h.check.configure();
+    // The client's time-out is fired as soon as it runs rather than waited for.
+    QTimer fire;
+    connect(&fire, &QTimer::timeout, this, [&h] {
+        if (h.check.Client()->TimerActive())
+            h.check.Client()->TimerExpired();
+    });
+    fire.start(10);
+    h.nextInterval();
+    fire.stop();
+    QCOMPARE(h.outcomes.size(), 1);
+    QVERIFY2(h.outcomes[0].second.error.startsWith(u"Zeitüberschreitung"_s), qPrintable(h.outcomes[0].second.error));
+
+    // Due while the user holds a connection, it is looked at again after a while; a
+    // timer re-armed at once would have asked thousands of times before 2 is seen.
+    fake.setScript(greeting() + login("u", "p") + stat(0) + quit());
+    int asked = 0;
+    h.check.UserBusy = [&asked] { return ++asked < 3; };
+    h.nextInterval();
+    QTRY_COMPARE(asked, 2);
+    QTRY_COMPARE(h.outcomes.size(), 2);
+    QVERIFY(h.outcomes[1].second.ok);
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestScheduledCheck::closingTheWindowWhileACheckWaits()
+{
+    FakePop3Server fake(greeting() + login("u", "p") + client("STAT") + silence());
+    Program p(fake.port());
+    QSignalSpy closed(&p.form, &TStammForm::closed);
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (fake.received().contains("STAT\r\n") && closed.isEmpty())
+            p.form.close();
+    });
+    closer.start(10);
+    p.form.BackgroundCheck()->checkNow();
+    QTRY_COMPARE(closed.size(), 1);
+    // Given up without QUIT, whose answer could not be told from the one to STAT.
+    QVERIFY(!p.form.BackgroundCheck()->Running());
+    QVERIFY(!p.form.BackgroundCheck()->Client()->Connected());
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestScheduledCheck::beendenEndsTheProgramTheTitleBarGoesToTheTray_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("button Beenden") << u"SBClose"_s << true;
+    QTest::newRow("menu Beenden") << u"Close1"_s << true;
+    QTest::newRow("SIGTERM at log-out") << u"SIGTERM"_s << true;
+    QTest::newRow("title bar") << u"close"_s << false;
+}
+
+void TestScheduledCheck::beendenEndsTheProgramTheTitleBarGoesToTheTray()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, ends);
+    TStammForm::setTrayProbe([] { return true; });
+    const auto noTray = qScopeGuard([] { TStammForm::setTrayProbe({}); });
+    FakePop3Server fake(greeting() + login("u", "p") + stat(0) + (ends ? quit() : FakeScript()));
+    Program p(fake.port());
+    QTRY_VERIFY(p.form.TrayIcon());
+    QTest::mouseClick(p.form.SBCheck, Qt::LeftButton);
+    QTRY_VERIFY(p.form.Pop3Client1->Connected());
+    m_dialogs->clear();            // the check's "no messages" box
+    TerminationSignal termination; // as the entry point connects it
+    connect(&termination, &TerminationSignal::received, &p.form, [&p] { p.form.endProgram(); });
+    QSignalSpy closed(&p.form, &TStammForm::closed);
+    if (how == u"SBClose")
+        QTest::mouseClick(p.form.SBClose, Qt::LeftButton);
+    else if (how == u"Close1")
+        p.form.Close1->trigger();
+    else if (how == u"SIGTERM")
+        std::raise(SIGTERM);
+    else
+        p.form.close();
+    QTRY_VERIFY(!p.form.isVisible());
+    FAKE_POP3_VERIFY(fake);
+    QCOMPARE(closed.size(), ends ? 1 : 0);
+    QCOMPARE(p.form.Pop3Client1->Connected(), !ends);
+}
+
+void TestScheduledCheck::notificationsWithoutATrayArePlainText()
+{
+    if (qEnvironmentVariable("POSTRELLA_PRIVATE_KEYRING") != u"bus"_s)
+        QSKIP("runs only on the private session bus of keyring-session.sh bus");
+    FakeNotifications service;
+    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
+    QVERIFY(desktop.registerObject(u"/org/freedesktop/Notifications"_s, &service, QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.registerService(u"org.freedesktop.Notifications"_s));
+    // A server's refusal in the notification of a failed check, on a desktop without a tray.
+    FakePop3Server fake(greeting() + login("u", "p") + client("STAT") + server("-ERR <b>Fehler</b> & mehr") + quit());
+    Program p(fake.port());
+    p.form.BackgroundCheck()->checkNow();
+    QTRY_COMPARE(service.bodies.size(), 1);
+    QVERIFY(!p.form.TrayIcon());
+    QVERIFY2(service.bodies[0].endsWith(u"-ERR &lt;b&gt;Fehler&lt;/b&gt; &amp; mehr"_s), qPrintable(service.bodies[0]));
+    FAKE_POP3_VERIFY(fake);
 }
 
 QTEST_MAIN(TestScheduledCheck)

@@ -10,6 +10,7 @@
 #include <functional>
 
 struct Variabel;
+class PasswordKeeper;
 class TPop3Client;
 
 // Runs the scheduled checks of the accounts that take part, one at a time on
@@ -26,8 +27,16 @@ public:
     std::function<bool()> UserBusy;
     // After every scheduled check, with the account slot.
     std::function<void(int slot, const ScheduledCheck::Outcome& outcome)> OnChecked;
+    // An account whose turn came without a password in memory or in the
+    // keyring; once per account and run.
+    std::function<void(int slot)> OnSkipped;
     // Milliseconds on a steady clock; tests replace it.
     std::function<qint64()> Now;
+    // Where a password kept by an earlier run is read from; none when unset.
+    PasswordKeeper* Passwords = nullptr;
+    // While an account is due but the user holds a connection, it is looked
+    // at again after this long.
+    static constexpr int BusyRetryMs = 1000;
 
     // Takes over the interval, the accounts and the switch from the settings;
     // call after they changed.
@@ -42,12 +51,15 @@ public:
     bool Running() const { return m_running; }
     const CheckSchedule& Schedule() const { return m_schedule; }
     TPop3Client* Client() const { return m_client; }
-    // The accounts that may take part now: switched on, complete, and with a
-    // password known in this run.
+    // The accounts that take part: switched on and complete. One without a
+    // password in memory is read from the keyring at its turn.
     QList<int> eligibleAccounts() const;
 
 private:
     void planNextTick();
+    // Fills the slot's password from the keyring if need be; false when none is known.
+    bool havePassword(int slot);
+    ScheduledCheck::Outcome runCheck(int slot);
 
     Variabel& V;
     TPop3Client* m_client = nullptr;
@@ -56,6 +68,7 @@ private:
     QElapsedTimer m_clock;
     // What the last check of each account saw.
     QMap<int, QSet<QByteArray>> m_seen;
+    QSet<int> m_skipReported;
     bool m_running = false;
     bool m_stopped = false;
 };

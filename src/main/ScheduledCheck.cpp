@@ -90,9 +90,13 @@ Outcome run(TPop3Client& client, const Account& account, const Screening::Lists&
         client.Disconnect();
         outcome.ok = true;
     } catch (const std::exception& e) {
+        // A wait that ran out ends like a cancelled one; the log says which it was.
+        const QString timedOut = u"Zeitüberschreitung: "_s + account.host + u" hat "_s +
+                                 QString::number(client.TimeOut / 1000) + u" s lang nicht geantwortet."_s;
         outcome.error = untrusted ? u"Dem Zertifikat von "_s + account.host +
                                         u" wird nicht vertraut; die automatische Prüfung fragt nicht nach."_s
-                                  : messageOf(e);
+                        : client.TimedOut() && !messageOf(e).startsWith(u"Zeitüberschreitung"_s) ? timedOut
+                                                                                                 : messageOf(e);
         // Without QUIT the server keeps every message of this connection.
         if (client.Connected())
             client.Abort();

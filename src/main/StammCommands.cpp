@@ -27,8 +27,11 @@ void TStammForm::Hilfe1Click(QObject* sender)
         ShowInfoScreen();
     if (sender == Close1 || sender == SBClose) {
         // A failing disconnect reaches the error box and the window stays open.
-        if (disconnectClient(false))
+        if (disconnectClient(false)) {
+            // Beenden ends the program also when closing the window goes to the tray.
+            m_quitAsked = true;
             close();
+        }
     }
 }
 

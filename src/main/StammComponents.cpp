@@ -28,7 +28,7 @@ void TStammForm::createComponents()
 {
     Pop3Client1 = component<TPop3Client>(this, u"Pop3Client1"_s);
     Pop3Client1->Port = 110;
-    Pop3Client1->TimeOut = 20000;
+    Pop3Client1->TimeOut = Variabel::TimeOut;
     Pop3Client1->ReportLevel = 4;
     Pop3Client1->Parse = false;
     Pop3Client1->DeleteOnRead = false;

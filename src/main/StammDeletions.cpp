@@ -75,6 +75,8 @@ void TStammForm::reportUndoneDeletions(const QHash<int, QString>& deletions, con
     takeBackDeletionMarks(deletions);
     const QString count = QString::number(deletions.size());
     log(u"Error: "_s + count + u" Löschung(en) auf dem Server nicht ausgeführt: "_s + why);
+    if (m_endingSession)
+        return;
     Dialogs::message(Dialogs::Kind::Error, count + u" Löschung(en) wurde(n) auf dem Server nicht ausgeführt, "_s +
                                                u"die Nachricht(en) bleibt/bleiben erhalten.\r"_s + why);
 }

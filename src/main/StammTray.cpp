@@ -3,6 +3,8 @@
 #include "BackgroundCheck.h"
 #include "BerichtUn.h"
 #include "CommandGuard.h"
+#include "DesktopNotifier.h"
+#include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
 
@@ -16,10 +18,35 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+std::function<bool()>& trayProbe()
+{
+    static std::function<bool()> probe;
+    return probe;
+}
+
+} // namespace
+
+void TStammForm::setTrayProbe(std::function<bool()> available)
+{
+    trayProbe() = std::move(available);
+}
+
 void TStammForm::setUpBackground()
 {
     m_background = new TBackgroundCheck(V, this);
     m_background->setObjectName(u"BackgroundCheck"_s);
+    m_background->Passwords = m_passwords.get();
+    m_background->OnSkipped = [this](int slot) { BackgroundSkipped(slot); };
+    m_notifier = new DesktopNotifier(this);
+    m_notifier->setObjectName(u"DesktopNotifier"_s);
+    m_notifier->Fallback = [this](const QString& title, const QString& text, DesktopNotifier::Kind kind) {
+        if (m_tray && m_tray->isVisible())
+            m_tray->showMessage(title, text,
+                                kind == DesktopNotifier::Kind::Warning ? QSystemTrayIcon::Warning
+                                                                       : QSystemTrayIcon::Information);
+    };
     // The user's connection holds the mailbox's lock; a second one would be
     // refused or would take over what the user is looking at.
     m_background->UserBusy = [this] { return m_commandLocks > 0 || Pop3Client1->Busy() || Pop3Client1->Connected(); };
@@ -36,7 +63,7 @@ void TStammForm::setUpTray()
     if (m_trayAsked)
         return;
     m_trayAsked = true;
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    if (trayProbe() ? trayProbe()() : QSystemTrayIcon::isSystemTrayAvailable())
         buildTray();
 }
 
@@ -95,6 +122,15 @@ void TStammForm::quitFromTray()
     close();
 }
 
+void TStammForm::endProgram()
+{
+    // The session is ending: nobody is there to answer a box, and a modal one
+    // would hold the log-out. A refused QUIT goes to the log only.
+    m_endingSession = true;
+    CommandGuard::run([this] { disconnectClient(true); });
+    quitFromTray();
+}
+
 int TStammForm::waitingMessages() const
 {
     int sum = 0;
@@ -133,17 +169,28 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
         m_checkAfterBackground = false;
         QTimer::singleShot(0, this, [this] { CommandGuard::run([this] { SBCheckClick(); }); });
     }
-    if (!m_tray)
-        return;
+    // The desktop's notification service may be there without a tray.
     if (!outcome.ok) {
-        m_tray->showMessage(u"Postrella: "_s + account,
-                            u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
-                            QSystemTrayIcon::Warning);
+        m_notifier->notify(u"Postrella: "_s + account,
+                           u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
+                           DesktopNotifier::Kind::Warning);
     } else if (outcome.fresh > 0) {
-        m_tray->showMessage(u"Postrella: "_s + account,
-                            QString::number(outcome.fresh) +
-                                (outcome.fresh == 1 ? u" neue Nachricht, "_s : u" neue Nachrichten, "_s) +
-                                QString::number(outcome.deleted) + u" gelöscht"_s,
-                            QSystemTrayIcon::Information);
+        m_notifier->notify(u"Postrella: "_s + account,
+                           QString::number(outcome.fresh) +
+                               (outcome.fresh == 1 ? u" neue Nachricht, "_s : u" neue Nachrichten, "_s) +
+                               QString::number(outcome.deleted) + u" gelöscht"_s,
+                           DesktopNotifier::Kind::Information);
     }
+}
+
+void TStammForm::BackgroundSkipped(int slot)
+{
+    const QString why = !V.Passwort_Sichern ? u"Das Passwort wird nicht gespeichert (\"Passwort speichern\" ist aus)."_s
+                        : m_passwords->Unavailable() ? u"Der Schlüsselbund ist nicht erreichbar."_s
+                                                     : u"Das Passwort ist nicht im Schlüsselbund gespeichert."_s;
+    const QString line = u"Automatische Prüfung "_s + QTime::currentTime().toString(u"hh:mm"_s) + u", "_s +
+                         V.Konto[slot] + u": übersprungen. "_s + why +
+                         u" Nach einer Prüfung von Hand mit dem Passwort wird das Konto wieder automatisch geprüft."_s;
+    log(line);
+    LStatus->setText(u"Status: "_s + line);
 }

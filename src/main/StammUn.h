@@ -23,6 +23,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
+class DesktopNotifier;
 class TBackgroundCheck;
 class QStackedWidget;
 class QToolButton;
@@ -206,6 +207,12 @@ public:
     TBackgroundCheck* BackgroundCheck() const { return m_background; }
     QSystemTrayIcon* TrayIcon() const { return m_tray; }
     void BackgroundChecked(int slot, const ScheduledCheck::Outcome& outcome);
+    // The account's scheduled check found no password to log on with.
+    void BackgroundSkipped(int slot);
+    // Ends the program as Beenden does, tray or not: QUIT, then the window closes.
+    void endProgram();
+    // Whether the desktop has a tray; tests stand in for the desktop's answer.
+    static void setTrayProbe(std::function<bool()> available);
 
 signals:
     // Emitted at the end of closing: the program ends.
@@ -350,10 +357,13 @@ private:
     TBackgroundCheck* m_background = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
     // Messages left on the server by the last scheduled check of each account.
     QMap<int, int> m_waiting;
     // The user pressed Check while a scheduled check ran; it follows.
     bool m_checkAfterBackground = false;
     bool m_quitAsked = false;
+    // Ended by the session (SIGTERM): what goes wrong is logged, never asked about.
+    bool m_endingSession = false;
     bool m_closing = false;
 };

@@ -1,6 +1,7 @@
 #include "ProgramWindows.h"
 #include "SingleInstance.h"
 #include "StartWarmUp.h"
+#include "TerminationSignal.h"
 #include "WidgetSetup.h"
 
 #include <QApplication>
@@ -90,6 +91,10 @@ int main(int argc, char* argv[])
     // Closing the main window ends the program, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&StammForm, &TStammForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Log-out and shut-down end the program as Beenden does, so the deletions
+    // marked on the server become final with QUIT.
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::received, &StammForm, [&StammForm] { StammForm.endProgram(); });
     if (qEnvironmentVariableIsSet("POSTRELLA_EXIT_WHEN_SHOWN"))
         StammForm.installEventFilter(new ShownReporter(instance, &StammForm));
     StammForm.show();

@@ -12,24 +12,54 @@ QString PasswordKeeper::accountName(const Variabel& state, int slot)
     return state.Konto[slot] + u" ("_s + state.UserID[slot] + u'@' + state.Host[slot] + u')';
 }
 
-SecretStore::Result PasswordKeeper::ask(const std::function<SecretStore::Result(SecretStore&)>& call)
+SecretStore::Result PasswordKeeper::askQuietly(const std::function<SecretStore::Result(SecretStore&)>& call)
 {
     // A store that failed once is not asked again in this run: every further
     // try could wait for the time-out or put the unlock prompt up again.
     if (m_unavailable)
-        return {Outcome::Unavailable, {}, {}};
+        return {Outcome::Unavailable, {}, m_reason};
     SecretStore::Result result = call(SecretStore::instance());
     if (result.outcome != Outcome::Unavailable)
         return result;
     m_unavailable = true;
-    const QString reason = result.reason.isEmpty() ? u"Kein Schlüsselbund erreichbar."_s : result.reason;
-    if (Log)
-        Log(u"Error: Schlüsselbund nicht erreichbar: "_s + reason);
-    Dialogs::message(Dialogs::Kind::Warning,
-                     u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort nicht "_s +
-                         u"gespeichert werden:\r"_s + reason +
-                         u"\rPostrella fragt das Passwort bei der Prüfung ab und speichert es nicht als Klartext."_s);
+    m_reason = result.reason.isEmpty() ? u"Kein Schlüsselbund erreichbar."_s : result.reason;
     return result;
+}
+
+SecretStore::Result PasswordKeeper::ask(const std::function<SecretStore::Result(SecretStore&)>& call)
+{
+    const SecretStore::Result result = askQuietly(call);
+    if (result.outcome == Outcome::Unavailable)
+        tellUnavailable({});
+    return result;
+}
+
+void PasswordKeeper::tellUnavailable(const QStringList& accounts)
+{
+    // Told when the store is found missing: at once when it refuses, after
+    // the store's time-out only when it never answers, since waiting is then
+    // the only way to tell a missing store from a slow unlock prompt.
+    const bool inFile = !accounts.isEmpty();
+    if (inFile ? m_toldKeptInFile : m_toldUnavailable)
+        return;
+    const bool first = !m_toldUnavailable;
+    m_toldUnavailable = true;
+    m_toldKeptInFile = m_toldKeptInFile || inFile;
+    const QString names = u'"' + accounts.join(u"\", \""_s) + u'"';
+    const QString staying = u"Die Passwörter von "_s + names +
+                            u" aus einer früheren Version bleiben darum als Klartext in der Einstellungsdatei, bis "_s +
+                            u"ein Schlüsselbund erreichbar ist; dann werden sie dorthin verschoben."_s;
+    if (Log)
+        Log(u"Error: Schlüsselbund nicht erreichbar: "_s + m_reason + (inFile ? u' ' + staying : QString()));
+    const QString intro = first
+                              ? u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort "_s +
+                                    u"nicht gespeichert werden:\r"_s + m_reason + u'\r'
+                              : u"Der Schlüsselbund des Desktops ist weiterhin nicht erreichbar.\r"_s;
+    Dialogs::message(Dialogs::Kind::Warning,
+                     intro + (inFile
+                                  ? staying
+                                  : u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s +
+                                        u"Programm endet."_s));
 }
 
 void PasswordKeeper::migrate(SettingsStore& settings)
@@ -39,29 +69,38 @@ void PasswordKeeper::migrate(SettingsStore& settings)
     if (!V.Passwort_Sichern)
         return;
     bool changed = false;
+    // Passwords the store did not take stay in the file: nothing is lost.
+    QStringList staying;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         const QString name = u"Passwort"_s + QString::number(n);
-        if (!settings.readString(u"eMail"_s, name))
+        const std::optional<QString> stored = settings.readString(u"eMail"_s, name);
+        if (!stored)
             continue;
         if (!V.Passwort[n].isEmpty()) {
             const QString account = accountName(V, n);
             const QString password = V.Passwort[n];
-            if (ask([&](SecretStore& store) { return store.write(account, password); }).outcome != Outcome::Done)
-                break;
+            if (askQuietly([&](SecretStore& store) { return store.write(account, password); }).outcome !=
+                Outcome::Done) {
+                staying.append(V.Konto[n].isEmpty() ? name : V.Konto[n]);
+                continue;
+            }
         }
         settings.deleteValue(u"eMail"_s, name);
         changed = true;
     }
     if (changed)
         settings.sync();
+    if (!staying.isEmpty())
+        tellUnavailable(staying);
 }
 
-void PasswordKeeper::fetch(int slot)
+void PasswordKeeper::fetch(int slot, bool quietly)
 {
     if (!V.Passwort_Sichern || !V.Passwort[slot].isEmpty())
         return;
     const QString account = accountName(V, slot);
-    const SecretStore::Result found = ask([&](SecretStore& store) { return store.read(account); });
+    const auto read = [&](SecretStore& store) { return store.read(account); };
+    const SecretStore::Result found = quietly ? askQuietly(read) : ask(read);
     if (found.outcome == Outcome::Done)
         V.Passwort[slot] = found.password;
 }

@@ -12,7 +12,8 @@ class SettingsStore;
 // the desktop's secret store, one entry per account, and never in the
 // settings file. Passwords are read only when a check needs one. When no
 // store can be reached the user is told once per run; passwords then live in
-// memory for the run only.
+// memory for the run only, but one that an earlier version left in the
+// settings file stays there (and the user is told so) until a store takes it.
 class PasswordKeeper
 {
 public:
@@ -28,20 +29,31 @@ public:
     // Moves passwords found in the settings file of an earlier version into
     // the store; each leaves the file only once the store has taken it.
     void migrate(SettingsStore& settings);
-    // Fills an unknown password of the slot from the store.
-    void fetch(int slot);
+    // Fills an unknown password of the slot from the store. Quietly, a store
+    // found unavailable is told about only at the next call that is not quiet.
+    void fetch(int slot, bool quietly = false);
     // Stores the slot's password; previousAccount names an entry the slot had
     // under an earlier name, removed once the new one is written.
     void keep(int slot, const QString& previousAccount = QString());
     // Brings the store in line with what the settings window changed.
     void settingsChanged(const Variabel& before);
+    // Whether the store failed in this run and is no longer asked.
+    bool Unavailable() const { return m_unavailable; }
 
 private:
     // The outcome of one call to the store, Unavailable without asking it
     // again once it has failed in this run.
     SecretStore::Result ask(const std::function<SecretStore::Result(SecretStore&)>& call);
+    // The same without telling the user when the store turns out unavailable.
+    SecretStore::Result askQuietly(const std::function<SecretStore::Result(SecretStore&)>& call);
+    // Once per run: the store is unavailable; accounts names those whose
+    // password stays in the settings file, if any.
+    void tellUnavailable(const QStringList& accounts);
     void remove(const QString& account);
 
     Variabel& V;
     bool m_unavailable = false;
+    QString m_reason;
+    bool m_toldUnavailable = false;
+    bool m_toldKeptInFile = false;
 };

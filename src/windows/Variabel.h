@@ -44,6 +44,8 @@ struct Variabel
     static constexpr qint32 IntervallMax = 1440;
     bool Automatisch_Loeschen = false;
     bool In_Tray = false;
+    // How long a connection waits for the server, the user's and the scheduled ones alike.
+    static constexpr int TimeOut = 20000;
     // File name of the language file in use; written at close, never read back.
     QString Sprache;
 
