@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QMouseEvent>
+#include <QTextDocument>
 
 TFWLinkLabel::TFWLinkLabel(QWidget* parent) : QLabel(parent)
 {
@@ -18,7 +19,7 @@ TFWLinkLabel::TFWLinkLabel(QWidget* parent) : QLabel(parent)
 void TFWLinkLabel::setLink(const QString& text, const QUrl& target)
 {
     setText(text);
-    setToolTip(text);
+    setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap));
     m_target = target;
     adjustSize();
 }

@@ -93,7 +93,7 @@ void TBackgroundCheck::tick()
         account.security = security == Variabel::SecurityTls        ? TSecurity::Tls
                            : security == Variabel::SecurityStartTls ? TSecurity::StartTls
                                                                     : TSecurity::None;
-        account.fingerprint = V.Zertifikat[slot];
+        account.trust = V.certificateTrust(slot);
         account.userId = V.UserID[slot];
         account.password = V.Passwort[slot];
         Screening::Lists lists;

@@ -5,6 +5,7 @@
 #include "CommandGuard.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
+#include "StatusLabel.h"
 
 #include <QAction>
 #include <QLabel>
@@ -15,6 +16,21 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A tray message carries a server's error text and the account's name. Where
+// the desktop's notification service reads markup, that text must not be.
+QString notificationText(const QString& text)
+{
+#ifdef Q_OS_WIN
+    return text;
+#else
+    return text.toHtmlEscaped();
+#endif
+}
+
+} // namespace
 
 void TStammForm::setUpBackground()
 {
@@ -136,11 +152,11 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
     if (!m_tray)
         return;
     if (!outcome.ok) {
-        m_tray->showMessage(u"Postrella: "_s + account,
-                            u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
+        m_tray->showMessage(notificationText(u"Postrella: "_s + account),
+                            notificationText(u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error),
                             QSystemTrayIcon::Warning);
     } else if (outcome.fresh > 0) {
-        m_tray->showMessage(u"Postrella: "_s + account,
+        m_tray->showMessage(notificationText(u"Postrella: "_s + account),
                             QString::number(outcome.fresh) +
                                 (outcome.fresh == 1 ? u" neue Nachricht, "_s : u" neue Nachrichten, "_s) +
                                 QString::number(outcome.deleted) + u" gelöscht"_s,

@@ -22,6 +22,7 @@
 #include "SettingsStore.h"
 #include "SprachenUn.h"
 #include "StammColors.h"
+#include "StatusLabel.h"
 #include "StringGrid.h"
 #include "WidgetSetup.h"
 
@@ -209,6 +210,7 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
     auto* countColumn = new QVBoxLayout;
     LLAnzahl = named(new QLabel(PAngabe), u"LLAnzahl"_s);
+    LLAnzahl->setTextFormat(Qt::PlainText);
     LAnzahl = named(new QLabel(u"0"_s, PAngabe), u"LAnzahl"_s, u"Anzahl"_s);
     LAnzahl->setFont(timesFont(18, true));
     QPalette pal = LAnzahl->palette();
@@ -220,6 +222,7 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
     auto* accountColumn = new QVBoxLayout;
     LKonto = named(new QLabel(PAngabe), u"LKonto"_s);
+    LKonto->setTextFormat(Qt::PlainText);
     Konten = named(new QComboBox(PAngabe), u"Konten"_s, u"Konto"_s);
     Konten->setEditable(true);
     Konten->setInsertPolicy(QComboBox::NoInsert);
@@ -253,8 +256,9 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setEdgeFadeWidth(10);
     Schrift->setFontColor(StammColors::Green);
     Schrift->setText(u"... Bereit ..."_s);
-    LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
+    LStatus = named(new TStatusLabel(u"Status:"_s, line), u"LStatus"_s, u"Statusmeldung"_s);
     LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
+    LSicherheit->setTextFormat(Qt::PlainText);
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);
     row->addWidget(LSicherheit);

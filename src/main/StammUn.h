@@ -18,6 +18,7 @@ class QLineEdit;
 class QComboBox;
 class QFrame;
 class QLabel;
+class TStatusLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -111,7 +112,7 @@ public:
     QLabel* LKonto = nullptr;
     QComboBox* Konten = nullptr;
     TScrollingText* Schrift = nullptr;
-    QLabel* LStatus = nullptr;
+    TStatusLabel* LStatus = nullptr;
     // Whether the connection is encrypted, with protocol and cipher.
     QLabel* LSicherheit = nullptr;
     TStringGrid* Tabelle = nullptr;
