@@ -75,6 +75,9 @@ private slots:
     void refusalsSendNoCredential_data();
     void refusalsSendNoCredential();
     void untrustedCertificateIsAskedAndRemembered();
+    void storedTrustAsksAgain_data();
+    void storedTrustAsksAgain();
+    void weakRsaKeyIsRefused();
     void wrongHostNameIsAsked();
     void handshakeWaitSleeps();
     void dovecotLogsOnEncrypted_data();
@@ -167,6 +170,7 @@ void TestPop3Tls::untrustedCertificateIsAskedAndRemembered()
     p.trust = true;
     QCOMPARE(p.failure(), QString());
     QCOMPARE(p.asked.size(), 2);
+    QVERIFY2(p.client.EncryptionText().startsWith(u"TLS 1."_s), qPrintable(p.client.EncryptionText()));
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 
@@ -190,6 +194,47 @@ void TestPop3Tls::untrustedCertificateIsAskedAndRemembered()
     QVERIFY(p.asked.constLast().Fingerprint != fingerprint);
     QCOMPARE(fake.received().size(), sentBefore);
     FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Tls::storedTrustAsksAgain_data()
+{
+    QTest::addColumn<QString>("server"); // %1: the fake server's port
+    QTest::addColumn<bool>("sameErrors");
+    QTest::addColumn<bool>("newError");
+    QTest::newRow("stored before trusts named their server") << QString() << true << false;
+    QTest::newRow("trusted for another host") << u"pop.example.org:%1"_s << true << false;
+    QTest::newRow("trusted for another port") << u"127.0.0.1:1"_s << true << false;
+    QTest::newRow("an error it did not show when trusted") << u"127.0.0.1:%1"_s << false << true;
+}
+
+void TestPop3Tls::storedTrustAsksAgain()
+{
+    QFETCH(QString, server);
+    QFETCH(bool, sameErrors);
+    QFETCH(bool, newError);
+    FakePop3Server fake(startTls());
+    useIdentity(fake, certificates().selfSigned());
+    TlsProbe p(fake, TSecurity::Tls);
+    QVERIFY(!p.failure().isEmpty());
+    const TCertificateInfo first = p.asked.constFirst();
+    p.client.Trusted = {first.Fingerprint, server.contains(u"%1"_s) ? server.arg(fake.port()) : server,
+                        sameErrors ? first.Errors : QString()};
+    fake.setScript(startTls());
+    QCOMPARE(p.failure(), u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+    QCOMPARE(p.asked.size(), 2);
+    QVERIFY(!p.asked.constLast().Changed);
+    QCOMPARE(p.asked.constLast().NewReasons.contains(u"Das Zertifikat ist selbst signiert."_s), newError);
+    QVERIFY(!credentialSent(fake));
+}
+
+void TestPop3Tls::weakRsaKeyIsRefused()
+{
+    // This TLS library will not even serve such a key, so the check is shown
+    // on the certificate: the client refuses it before any trust box.
+    QVERIFY(CertificateTrust::weakKeyReason(certificates().weakRsa().certificate)
+                .startsWith(u"Der Schlüssel des Zertifikats ist zu kurz (RSA mit 1024 Bit"_s));
+    QCOMPARE(CertificateTrust::weakKeyReason(certificates().selfSigned().certificate), QString());
+    QCOMPARE(CertificateTrust::weakKeyReason(certificates().authority()), QString());
 }
 
 void TestPop3Tls::wrongHostNameIsAsked()
