@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QMouseEvent>
-#include <QTextDocument>
 
 TFWLinkLabel::TFWLinkLabel(QWidget* parent) : QLabel(parent)
 {
@@ -19,7 +18,7 @@ TFWLinkLabel::TFWLinkLabel(QWidget* parent) : QLabel(parent)
 void TFWLinkLabel::setLink(const QString& text, const QUrl& target)
 {
     setText(text);
-    setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap));
+    setToolTip(text);
     m_target = target;
     adjustSize();
 }

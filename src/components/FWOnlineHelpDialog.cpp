@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QStyle>
 #include <QTextBrowser>
-#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -103,7 +102,7 @@ void TFWOnlineHelpDialog::setMakerAddress(const QString& address)
 {
     const QString shown = address.toHtmlEscaped();
     m_urlLabel1->setText(u"<a href=\""_s + shown + u"\" style=\"color: grey;\">"_s + shown + u"</a>"_s);
-    m_urlLabel1->setToolTip(Qt::convertFromPlainText(address, Qt::WhiteSpaceNoWrap));
+    m_urlLabel1->setToolTip(address);
     m_urlLabel1->setAccessibleName(address);
     m_urlLabel1->adjustSize();
 }

@@ -27,10 +27,10 @@ QString TSockClient::EncryptionText() const
     QString protocol;
     switch (m_socket->sessionProtocol()) {
     case QSsl::TlsV1_2:
-        protocol = u"TLS 1.2"_s;
+        protocol = u"TLSv1.2"_s;
         break;
     case QSsl::TlsV1_3:
-        protocol = u"TLS 1.3"_s;
+        protocol = u"TLSv1.3"_s;
         break;
     default:
         protocol = u"TLS"_s;
