@@ -198,28 +198,26 @@ void TestPop3Tls::untrustedCertificateIsAskedAndRemembered()
 
 void TestPop3Tls::storedTrustAsksAgain_data()
 {
-    QTest::addColumn<QString>("server"); // %1: the fake server's port
-    QTest::addColumn<bool>("sameErrors");
+    // The trust stored for the account: its server (%1 is the fake's port) and its errors.
+    QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("newError");
-    QTest::newRow("stored before trusts named their server") << QString() << true << false;
-    QTest::newRow("trusted for another host") << u"pop.example.org:%1"_s << true << false;
-    QTest::newRow("trusted for another port") << u"127.0.0.1:1"_s << true << false;
-    QTest::newRow("an error it did not show when trusted") << u"127.0.0.1:%1"_s << false << true;
+    QTest::newRow("stored before trusts named their server") << QString() << false;
+    QTest::newRow("trusted for another host") << u"pop.example.org:%1"_s << false;
+    QTest::newRow("trusted for another port") << u"127.0.0.1:1"_s << false;
+    QTest::newRow("an error it did not show when trusted") << u"127.0.0.1:%1"_s << true;
 }
 
 void TestPop3Tls::storedTrustAsksAgain()
 {
     QFETCH(QString, server);
-    QFETCH(bool, sameErrors);
     QFETCH(bool, newError);
-    FakePop3Server fake(startTls());
+    FakePop3Server fake(startTls() + startTls());
     useIdentity(fake, certificates().selfSigned());
     TlsProbe p(fake, TSecurity::Tls);
     QVERIFY(!p.failure().isEmpty());
     const TCertificateInfo first = p.asked.constFirst();
-    p.client.Trusted = {first.Fingerprint, server.contains(u"%1"_s) ? server.arg(fake.port()) : server,
-                        sameErrors ? first.Errors : QString()};
-    fake.setScript(startTls());
+    p.client.Trusted = {first.Fingerprint, server.replace(u"%1"_s, QString::number(fake.port())),
+                        newError ? QString() : first.Errors};
     QCOMPARE(p.failure(), u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
     QCOMPARE(p.asked.size(), 2);
     QVERIFY(!p.asked.constLast().Changed);
@@ -229,12 +227,9 @@ void TestPop3Tls::storedTrustAsksAgain()
 
 void TestPop3Tls::weakRsaKeyIsRefused()
 {
-    // This TLS library will not even serve such a key, so the check is shown
-    // on the certificate: the client refuses it before any trust box.
-    QVERIFY(CertificateTrust::weakKeyReason(certificates().weakRsa().certificate)
-                .startsWith(u"Der Schlüssel des Zertifikats ist zu kurz (RSA mit 1024 Bit"_s));
+    // This TLS library will not even serve such a key: the check is shown on the certificate.
+    QVERIFY(CertificateTrust::weakKeyReason(certificates().weakRsa().certificate).contains(u"RSA mit 1024 Bit"_s));
     QCOMPARE(CertificateTrust::weakKeyReason(certificates().selfSigned().certificate), QString());
-    QCOMPARE(CertificateTrust::weakKeyReason(certificates().authority()), QString());
 }
 
 void TestPop3Tls::wrongHostNameIsAsked()

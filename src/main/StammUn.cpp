@@ -210,7 +210,6 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
     auto* countColumn = new QVBoxLayout;
     LLAnzahl = named(new QLabel(PAngabe), u"LLAnzahl"_s);
-    LLAnzahl->setTextFormat(Qt::PlainText);
     LAnzahl = named(new QLabel(u"0"_s, PAngabe), u"LAnzahl"_s, u"Anzahl"_s);
     LAnzahl->setFont(timesFont(18, true));
     QPalette pal = LAnzahl->palette();
@@ -222,7 +221,6 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
     auto* accountColumn = new QVBoxLayout;
     LKonto = named(new QLabel(PAngabe), u"LKonto"_s);
-    LKonto->setTextFormat(Qt::PlainText);
     Konten = named(new QComboBox(PAngabe), u"Konten"_s, u"Konto"_s);
     Konten->setEditable(true);
     Konten->setInsertPolicy(QComboBox::NoInsert);
@@ -258,7 +256,6 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setText(u"... Bereit ..."_s);
     LStatus = named(new TStatusLabel(u"Status:"_s, line), u"LStatus"_s, u"Statusmeldung"_s);
     LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
-    LSicherheit->setTextFormat(Qt::PlainText);
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);
     row->addWidget(LSicherheit);
