@@ -7,6 +7,7 @@
 #include "ProgramWindows.h"
 #include "ScrollingText.h"
 #include "SettingsStore.h"
+#include "StatusLabel.h"
 #include "StringGrid.h"
 #include "TestSupport.h"
 

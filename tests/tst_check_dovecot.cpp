@@ -200,6 +200,9 @@ void TestCheckDovecot::trustBoxDecidesAndIsRemembered()
         setUpAccount(w.state, swapped, Variabel::SecurityTls);
         TStammForm& f = w.StammForm;
         QCOMPARE(w.state.Zertifikat[1], fingerprint);
+        // The trust holds for its server: the new instance stands for the same
+        // server on the port the trust was given for.
+        w.state.Zertifikat_Server[1] = CertificateTrust::serverOf(w.state.Host[1], w.state.Port[1]);
         f.Anzeige_Setzen();
         f.show();
         dialogs.answerNext(Dialogs::Cancel);

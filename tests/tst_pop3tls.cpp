@@ -75,6 +75,9 @@ private slots:
     void refusalsSendNoCredential_data();
     void refusalsSendNoCredential();
     void untrustedCertificateIsAskedAndRemembered();
+    void storedTrustAsksAgain_data();
+    void storedTrustAsksAgain();
+    void weakRsaKeyIsRefused();
     void wrongHostNameIsAsked();
     void handshakeWaitSleeps();
     void dovecotLogsOnEncrypted_data();
@@ -167,11 +170,13 @@ void TestPop3Tls::untrustedCertificateIsAskedAndRemembered()
     p.trust = true;
     QCOMPARE(p.failure(), QString());
     QCOMPARE(p.asked.size(), 2);
+    QVERIFY2(p.client.EncryptionText().startsWith(u"TLSv1."_s), qPrintable(p.client.EncryptionText()));
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 
     // Remembered: the same certificate is accepted without asking.
-    p.client.TrustedFingerprint = fingerprint;
+    const TCertificateInfo given = p.asked.constLast();
+    p.client.Trusted = {given.Fingerprint, given.Server, given.Errors};
     fake.setScript(startTls() + greeting() + login("u", "p") + stat(0) + quit());
     QCOMPARE(p.failure(), QString());
     QCOMPARE(p.asked.size(), 2);
@@ -189,6 +194,42 @@ void TestPop3Tls::untrustedCertificateIsAskedAndRemembered()
     QVERIFY(p.asked.constLast().Fingerprint != fingerprint);
     QCOMPARE(fake.received().size(), sentBefore);
     FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Tls::storedTrustAsksAgain_data()
+{
+    // The trust stored for the account: its server (%1 is the fake's port) and its errors.
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("newError");
+    QTest::newRow("stored before trusts named their server") << QString() << false;
+    QTest::newRow("trusted for another host") << u"pop.example.org:%1"_s << false;
+    QTest::newRow("trusted for another port") << u"127.0.0.1:1"_s << false;
+    QTest::newRow("an error it did not show when trusted") << u"127.0.0.1:%1"_s << true;
+}
+
+void TestPop3Tls::storedTrustAsksAgain()
+{
+    QFETCH(QString, server);
+    QFETCH(bool, newError);
+    FakePop3Server fake(startTls() + startTls());
+    useIdentity(fake, certificates().selfSigned());
+    TlsProbe p(fake, TSecurity::Tls);
+    QVERIFY(!p.failure().isEmpty());
+    const TCertificateInfo first = p.asked.constFirst();
+    p.client.Trusted = {first.Fingerprint, server.replace(u"%1"_s, QString::number(fake.port())),
+                        newError ? QString() : first.Errors};
+    QCOMPARE(p.failure(), u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+    QCOMPARE(p.asked.size(), 2);
+    QVERIFY(!p.asked.constLast().Changed);
+    QCOMPARE(p.asked.constLast().NewReasons.contains(u"Das Zertifikat ist selbst signiert."_s), newError);
+    QVERIFY(!credentialSent(fake));
+}
+
+void TestPop3Tls::weakRsaKeyIsRefused()
+{
+    // This TLS library will not even serve such a key: the check is shown on the certificate.
+    QVERIFY(CertificateTrust::weakKeyReason(certificates().weakRsa().certificate).contains(u"RSA mit 1024 Bit"_s));
+    QCOMPARE(CertificateTrust::weakKeyReason(certificates().selfSigned().certificate), QString());
 }
 
 void TestPop3Tls::wrongHostNameIsAsked()

@@ -145,7 +145,7 @@ void TestSettings::slotValuesRoundTrip()
     v.UserID[12] = u"anna"_s;
     v.Sicherheit[12] = u"STARTTLS"_s;
     const QString fingerprint = QString(u"0123456789abcdef"_s).repeated(4);
-    v.Zertifikat[12] = fingerprint;
+    v.trustCertificate(12, {fingerprint, u"pop.example.org:995"_s, u"9 22"_s});
     v.Angabe = u"MByte"_s;
     v.Client = u"/usr/bin/thunderbird -mail"_s;
     v.Loeschen_Betreff_Eigen = true;
@@ -159,6 +159,10 @@ void TestSettings::slotValuesRoundTrip()
     QCOMPARE(back.UserID[12], u"anna"_s);
     QCOMPARE(back.Sicherheit[12], u"STARTTLS"_s);
     QCOMPARE(back.Zertifikat[12], fingerprint);
+    QCOMPARE(back.certificateTrust(12).Server, u"pop.example.org:995"_s);
+    QCOMPARE(back.certificateTrust(12).Errors, u"9 22"_s);
+    // A security value this version does not know is taken for the safe one.
+    QCOMPARE(Variabel::securityChoice(u"TLS 1.3"_s), Variabel::SecurityTls);
     QCOMPARE(SettingsStore().readString(u"eMail"_s, u"Sicherheit12"_s), u"STARTTLS"_s);
     QCOMPARE(back.Angabe, u"MByte"_s);
     QCOMPARE(back.Client, u"/usr/bin/thunderbird -mail"_s);

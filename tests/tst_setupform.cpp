@@ -66,6 +66,7 @@ class TestSetupForm : public QObject
 private slots:
     void showLoadsAndConfirmTakesEverything();
     void typedAccountGetsDefaultPortAndKeepsStoredPassword();
+    void typedPasswordIsMasked();
     void clearedNameLeavesTheSlotData();
     void unknownUnitStaysUnlessChosen();
     void cancelKeepsChosenMailProgram();
@@ -167,6 +168,28 @@ void TestSetupForm::typedAccountGetsDefaultPortAndKeepsStoredPassword()
     QCOMPARE(v.Passwort[1], QString());
     QCOMPARE(v.Passwort[3], QString());
     QCOMPARE(calls.passwordsBefore, (QStringList{u"bleibt"_s, u"bleibt"_s, u"neu"_s}));
+}
+
+void TestSetupForm::typedPasswordIsMasked()
+{
+    Variabel v;
+    v.Konto[1] = u"Konto"_s;
+    Calls calls;
+    TSetupForm form(v, services(calls));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.PageControl1->setCurrentWidget(form.TSVersand);
+    form.Tabelle->setCurrentCell(0, 4);
+    form.Tabelle->setFocus();
+    typeIntoGrid(form.Tabelle, u"Geheim7"_s);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->echoMode(), QLineEdit::Password);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The cell's text is what the grid, its tool tip and assistive technology show.
+    QTRY_COMPARE(form.Tabelle->Cells(4, 1), TSetupForm::PasswordMask);
+    form.BOK1Click();
+    QCOMPARE(v.Passwort[1], u"Geheim7"_s);
 }
 
 void TestSetupForm::clearedNameLeavesTheSlotData()

@@ -73,6 +73,12 @@ Dialogs::Button showRealBox(const Dialogs::MessageRequest& request)
         if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
             cancel->setText(u"Abbrechen"_s);
     }
+    for (const ButtonMap& map : kButtons) {
+        if (request.defaultButton == map.button && (request.buttons & map.button))
+            box.setDefaultButton(map.standard);
+    }
+    if (request.buttons & Dialogs::Cancel)
+        box.setEscapeButton(QMessageBox::Cancel);
     QPushButton* helpButton = nullptr;
     if (request.buttons & Dialogs::Help)
         helpButton = box.addButton(QMessageBox::Help);
@@ -107,7 +113,11 @@ namespace Dialogs {
 
 Button message(Kind kind, const QString& text, Buttons buttons, int helpContext)
 {
-    const MessageRequest request{kind, text, buttons, helpContext};
+    MessageRequest request{kind, text, buttons, helpContext};
+    // Enter must never give trust by accident: whoever presses it without
+    // reading the box stays on the safe side.
+    if (buttons & Trust)
+        request.defaultButton = Cancel;
     if (messageAnswerer())
         return messageAnswerer()(request);
     return showRealBox(request);

@@ -37,6 +37,9 @@ struct MessageRequest
     QString text; // lines separated by a single CR, as the program builds them
     Buttons buttons = Ok;
     int helpContext = 0; // the help page the Help button opens (0: none)
+    // The button Enter presses and that has the focus; NoButton leaves the
+    // platform's choice. A box offering Trust always defaults to Cancel.
+    Button defaultButton = NoButton;
 };
 
 struct FileRequest

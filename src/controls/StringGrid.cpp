@@ -1,5 +1,7 @@
 #include "StringGrid.h"
 
+#include "WidgetSetup.h"
+
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QStyle>
@@ -74,7 +76,7 @@ bool TStringGrid::viewportEvent(QEvent* event)
         if (text.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(indexAt(help->pos())));
+            QToolTip::showText(help->globalPos(), plainToolTip(text), viewport(), visualRect(indexAt(help->pos())));
         return true;
     }
     return QTableWidget::viewportEvent(event);

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QTextDocument>
 #include <QWidget>
 
 // Every widget carries its name as object name and a caption for assistive
@@ -11,6 +12,14 @@ template <typename W> W* named(W* widget, const QString& name, const QString& ac
     widget->setObjectName(name);
     widget->setAccessibleName(accessible.isEmpty() ? name : accessible);
     return widget;
+}
+
+// A tool tip that shows the text as it stands. Qt takes a tool tip that looks
+// like markup for rich text and loads the images it names; text from a server,
+// a mail or a file must never be read that way.
+inline QString plainToolTip(const QString& text)
+{
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
 }
 
 // The windows' Times New Roman, sized in pixels as they were designed.

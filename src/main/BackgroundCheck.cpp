@@ -141,7 +141,7 @@ ScheduledCheck::Outcome TBackgroundCheck::runCheck(int slot)
         account.security = security == Variabel::SecurityTls        ? TSecurity::Tls
                            : security == Variabel::SecurityStartTls ? TSecurity::StartTls
                                                                     : TSecurity::None;
-        account.fingerprint = V.Zertifikat[slot];
+        account.trust = V.certificateTrust(slot);
         account.userId = V.UserID[slot];
         account.password = V.Passwort[slot];
         Screening::Lists lists;

@@ -37,7 +37,7 @@ Outcome run(TPop3Client& client, const Account& account, const Screening::Lists&
     client.Host = account.host;
     client.Port = account.port;
     client.Security = account.security;
-    client.TrustedFingerprint = account.fingerprint;
+    client.Trusted = account.trust;
     client.UserID = account.userId;
     client.Password = account.password;
     // Nobody is there to answer: no password prompt, no trust box.

@@ -17,7 +17,7 @@ struct Account
     QString host;
     qint32 port = 110;
     TSecurity security = TSecurity::None;
-    QString fingerprint; // a certificate the user trusts for the account
+    TCertificateTrust trust; // a certificate the user trusts for the account
     QString userId;
     QString password;
 };

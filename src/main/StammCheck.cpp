@@ -14,6 +14,7 @@
 #include "ScrollingText.h"
 #include "StammColors.h"
 #include "StammUn.h"
+#include "StatusLabel.h"
 #include "StringGrid.h"
 
 #include <QComboBox>
@@ -105,10 +106,13 @@ void TStammForm::SBCheckClick()
         const QString knownPassword = V.Passwort[n];
         const QString knownAccount = PasswordKeeper::accountName(V, n);
         const QString security = Variabel::securityChoice(V.Sicherheit[n]);
+        if (!Variabel::knownSecurity(V.Sicherheit[n]))
+            log(u"Unbekannte Sicherheit \""_s + V.Sicherheit[n] + u"\" für das Konto "_s + chosen +
+                u", es wird SSL/TLS verwendet."_s);
         Pop3Client1->Security = security == Variabel::SecurityTls        ? TSecurity::Tls
                                 : security == Variabel::SecurityStartTls ? TSecurity::StartTls
                                                                          : TSecurity::None;
-        Pop3Client1->TrustedFingerprint = V.Zertifikat[n];
+        Pop3Client1->Trusted = V.certificateTrust(n);
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
@@ -250,10 +254,13 @@ void TStammForm::Pop3Client1CertificateUntrusted(const TCertificateInfo& info, b
     QString fingerprint;
     for (qsizetype i = 0; i < info.Fingerprint.size(); i += 2)
         fingerprint += (i > 0 ? u":"_s : QString()) + info.Fingerprint.mid(i, 2);
-    const QString why = info.Changed
-                            ? QString(u"Das Zertifikat des Servers "_s + host + u" hat sich geändert!\r"_s +
-                                      u"Es ist nicht das Zertifikat, dem Sie für dieses Konto vertraut haben.\r"_s)
-                            : QString(u"Das Zertifikat des Servers "_s + host + u" konnte nicht überprüft werden.\r"_s);
+    QString why = u"Das Zertifikat des Servers "_s + host + u" konnte nicht überprüft werden.\r"_s;
+    if (info.Changed)
+        why = u"Das Zertifikat des Servers "_s + host + u" hat sich geändert!\r"_s +
+              u"Es ist nicht das Zertifikat, dem Sie für dieses Konto vertraut haben.\r"_s;
+    else if (!info.NewReasons.isEmpty())
+        why = u"Das Zertifikat des Servers "_s + host + u", dem Sie vertraut haben, zeigt einen neuen Fehler:\r"_s +
+              info.NewReasons.join(u'\r') + u"\r\rAlle Gründe:\r"_s;
     const QString text = why + info.Reasons.join(u'\r') + u"\r\rInhaber: "_s + info.Subject + u"\rAussteller: "_s +
                          info.Issuer + u"\rGültig von "_s + date(info.ValidFrom) + u" bis "_s + date(info.ValidUntil) +
                          u"\rSHA-256: "_s + fingerprint +
@@ -265,9 +272,10 @@ void TStammForm::Pop3Client1CertificateUntrusted(const TCertificateInfo& info, b
             u"), die Anmeldung wurde abgebrochen."_s);
         return;
     }
+    const TCertificateTrust trust{info.Fingerprint, info.Server, info.Errors};
     if (m_checkSlot > 0)
-        V.Zertifikat[m_checkSlot] = info.Fingerprint;
-    Pop3Client1->TrustedFingerprint = info.Fingerprint;
+        V.trustCertificate(m_checkSlot, trust);
+    Pop3Client1->Trusted = trust;
     log(u"Dem Zertifikat von "_s + host + u" wird vertraut (SHA-256 "_s + info.Fingerprint + u")."_s);
 }
 

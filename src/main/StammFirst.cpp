@@ -188,7 +188,7 @@ void TStammForm::SpeedButton3Click()
     V.Passwort[1] = EPasswort->text();
     V.UserID[1] = EUser->text();
     V.Sicherheit[1] = Variabel::securityChoice(CBSicherheit->currentText());
-    V.Zertifikat[1].clear();
+    V.trustCertificate(1, {});
     m_passwords->keep(1);
     Anzeige_Setzen();
     PFirst->hide();

@@ -7,6 +7,7 @@
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
+#include "StatusLabel.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,6 +20,17 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A tray message carries a server's error text and the account's name. Where
+// the tray's balloon reads markup, that text must not be.
+QString notificationText(const QString& text)
+{
+#ifdef Q_OS_WIN
+    return text;
+#else
+    return text.toHtmlEscaped();
+#endif
+}
 
 std::function<bool()>& trayProbe()
 {
@@ -43,7 +55,7 @@ void TStammForm::setUpBackground()
     m_notifier->setObjectName(u"DesktopNotifier"_s);
     m_notifier->Fallback = [this](const QString& title, const QString& text, DesktopNotifier::Kind kind) {
         if (m_tray && m_tray->isVisible())
-            m_tray->showMessage(title, text,
+            m_tray->showMessage(notificationText(title), notificationText(text),
                                 kind == DesktopNotifier::Kind::Warning ? QSystemTrayIcon::Warning
                                                                        : QSystemTrayIcon::Information);
     };

@@ -22,6 +22,7 @@
 #include "SettingsStore.h"
 #include "SprachenUn.h"
 #include "StammColors.h"
+#include "StatusLabel.h"
 #include "StringGrid.h"
 #include "WidgetSetup.h"
 
@@ -253,7 +254,7 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setEdgeFadeWidth(10);
     Schrift->setFontColor(StammColors::Green);
     Schrift->setText(u"... Bereit ..."_s);
-    LStatus = named(new QLabel(u"Status:"_s, line), u"LStatus"_s);
+    LStatus = named(new TStatusLabel(u"Status:"_s, line), u"LStatus"_s, u"Statusmeldung"_s);
     LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);

@@ -19,6 +19,7 @@ class QLineEdit;
 class QComboBox;
 class QFrame;
 class QLabel;
+class TStatusLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -113,7 +114,7 @@ public:
     QLabel* LKonto = nullptr;
     QComboBox* Konten = nullptr;
     TScrollingText* Schrift = nullptr;
-    QLabel* LStatus = nullptr;
+    TStatusLabel* LStatus = nullptr;
     // Whether the connection is encrypted, with protocol and cipher.
     QLabel* LSicherheit = nullptr;
     TStringGrid* Tabelle = nullptr;

@@ -1,12 +1,11 @@
 #include "SockClient.h"
 
 #include "AnsiText.h"
+#include "SockWaitScope.h"
 
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QLoggingCategory>
-#include <QSslCipher>
-#include <QSslConfiguration>
 #include <QSslSocket>
 #include <cstring>
 
@@ -22,50 +21,9 @@ int g_instances = 0;
 const QString kLookupTimedOut = u"Zeitüberschreitung bei Host-Lookup"_s;
 const QString kLookupCanceled = u"Host-Lookup abgebrochen"_s;
 
-// Runs a callback from a socket or timer notification. Nothing may escape
-// into Qt's event loop; the socket layer drops such failures by design.
-template <typename F> void guarded(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-    }
-}
+using SockDetail::guarded;
 
 } // namespace
-
-class TSockClient::WaitScope
-{
-public:
-    explicit WaitScope(TSockClient& client) : m_client(client)
-    {
-        m_client.ReportStatus(8, u"Zeitgeber An"_s);
-        m_client.m_timedOut = false;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &m_client, [this] { guarded([this] { m_client.expire(this); }); });
-        if (m_client.TimeOut > 0)
-            timer.start(m_client.TimeOut);
-        m_client.m_waits.append(this);
-    }
-    ~WaitScope()
-    {
-        timer.stop();
-        m_client.m_waits.removeOne(this);
-        m_client.ReportStatus(8, u"Zeitgeber Aus"_s);
-    }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-    // A cancel that came before the wait began still ends it.
-    bool ended() const { return timedOut || canceled || m_client.m_canceled; }
-
-    QTimer timer;
-    bool timedOut = false;
-    bool canceled = false;
-
-private:
-    TSockClient& m_client;
-};
 
 TSockClient::TSockClient(QObject* parent) : QObject(parent)
 {
@@ -327,153 +285,6 @@ void TSockClient::Connect()
     if (canceled)
         throw ESockError(u"Verbindung abgebrochen"_s);
     throw ESockError(u"Verbindung fehlgeschlagen"_s);
-}
-
-namespace {
-
-QString reasonText(const QSslError& error)
-{
-    switch (error.error()) {
-    case QSslError::SelfSignedCertificate:
-    case QSslError::SelfSignedCertificateInChain:
-        return u"Das Zertifikat ist selbst signiert."_s;
-    case QSslError::UnableToGetLocalIssuerCertificate:
-    case QSslError::UnableToGetIssuerCertificate:
-    case QSslError::UnableToVerifyFirstCertificate:
-    case QSslError::CertificateUntrusted:
-        return u"Der Aussteller des Zertifikats ist nicht bekannt oder nicht vertrauenswürdig."_s;
-    case QSslError::CertificateExpired:
-        return u"Das Zertifikat ist abgelaufen."_s;
-    case QSslError::CertificateNotYetValid:
-        return u"Das Zertifikat ist noch nicht gültig."_s;
-    case QSslError::HostNameMismatch:
-        return u"Das Zertifikat gilt nicht für diesen Host."_s;
-    default:
-        return error.errorString();
-    }
-}
-
-} // namespace
-
-QString TSockClient::Fingerprint(const QSslCertificate& Certificate)
-{
-    return QString::fromLatin1(Certificate.digest(QCryptographicHash::Sha256).toHex());
-}
-
-bool TSockClient::Encrypted() const
-{
-    return m_connected && m_socket && m_socket->isEncrypted();
-}
-
-QString TSockClient::EncryptionText() const
-{
-    if (!Encrypted())
-        return {};
-    const QSslCipher cipher = m_socket->sessionCipher();
-    return cipher.protocolString() + u", "_s + cipher.name();
-}
-
-void TSockClient::sslErrors(const QList<QSslError>& errors)
-{
-    m_sslErrors = errors;
-    m_sslPaused = true;
-    wake();
-}
-
-bool TSockClient::acceptCertificate()
-{
-    const QSslCertificate certificate = socket()->peerCertificate();
-    if (certificate.isNull())
-        return false;
-    const QString fingerprint = Fingerprint(certificate);
-    const QString trusted = TrustedFingerprint.trimmed().toLower();
-    if (!trusted.isEmpty() && fingerprint == trusted)
-        return true;
-    if (!OnCertificateUntrusted)
-        return false;
-    TCertificateInfo info;
-    for (const QSslError& error : std::as_const(m_sslErrors)) {
-        const QString reason = reasonText(error);
-        if (!info.Reasons.contains(reason))
-            info.Reasons.append(reason);
-    }
-    info.Subject = certificate.subjectDisplayName();
-    info.Issuer = certificate.issuerDisplayName();
-    info.ValidFrom = certificate.effectiveDate();
-    info.ValidUntil = certificate.expiryDate();
-    info.Fingerprint = fingerprint;
-    info.Changed = !trusted.isEmpty();
-    bool accept = false;
-    OnCertificateUntrusted(info, accept);
-    return accept;
-}
-
-void TSockClient::failHandshake(const QString& reason)
-{
-    if (m_connected || socket()->state() != QAbstractSocket::UnconnectedState)
-        CloseSocket();
-    throw ESockError(reason);
-}
-
-void TSockClient::StartTls()
-{
-    ReportStatus(4, u"TLS-Handshake"_s);
-    if (socket()->state() != QAbstractSocket::ConnectedState)
-        raiseSocketError(WinSock::NotConnected);
-    // Bytes the server sent in the clear before the handshake would later be
-    // read as if they had come encrypted.
-    if (socket()->bytesAvailable() > 0)
-        failHandshake(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s);
-
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setProtocol(QSsl::TlsV1_2OrLater);
-    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    if (!ExtraAuthorities.isEmpty())
-        config.setCaCertificates(QSslConfiguration::systemCaCertificates() + ExtraAuthorities);
-    socket()->setSslConfiguration(config);
-    socket()->setPeerVerifyName(Host);
-    // Errors accepted on an earlier connection must not carry over.
-    socket()->ignoreSslErrors(QList<QSslError>{});
-    m_sslErrors.clear();
-    m_sslPaused = false;
-    m_encrypted = false;
-    m_succeeded = true;
-
-    socket()->startClientEncryption();
-    const auto open = [this] { return socket()->state() == QAbstractSocket::ConnectedState; };
-    bool timedOut = false;
-    bool canceled = false;
-    for (;;) {
-        {
-            WaitScope wait(*this);
-            waitUntil([&] { return m_encrypted || m_sslPaused || wait.ended() || !m_succeeded || !open(); });
-            timedOut = wait.timedOut;
-            canceled = wait.canceled || m_canceled;
-        }
-        if (!m_sslPaused || m_encrypted || timedOut || canceled || !m_succeeded || !open())
-            break;
-        // The user may take as long as needed to decide: no wait runs
-        // meanwhile, and the rest of the handshake gets a time-out of its own.
-        m_sslPaused = false;
-        if (!acceptCertificate())
-            failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
-        socket()->ignoreSslErrors(m_sslErrors);
-        socket()->resume();
-    }
-    if (m_encrypted && open()) {
-        ReportStatus(1, u"Verschlüsselt: "_s + EncryptionText());
-        return;
-    }
-    if (timedOut)
-        failHandshake(u"Zeitüberschreitung beim TLS-Handshake"_s);
-    if (canceled) {
-        m_canceled = false;
-        failHandshake(u"TLS-Handshake abgebrochen"_s);
-    }
-    if (!m_succeeded)
-        failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
-                      socket()->errorString());
-    failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
 }
 
 void TSockClient::socketConnected()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CertificateTrust.h"
 #include "SockErrors.h"
 
 #include <QByteArray>
@@ -36,8 +37,14 @@ struct TCertificateInfo
     QDateTime ValidFrom;
     QDateTime ValidUntil;
     QString Fingerprint;
-    // A certificate was trusted for this account before, but not this one.
+    // A certificate was trusted for this server before, but not this one.
     bool Changed = false;
+    // This very certificate was trusted, but it shows these errors now that
+    // it did not show then.
+    QStringList NewReasons;
+    // What a trust given now is to be stored with.
+    QString Server;
+    QString Errors;
 };
 // Asked while the handshake is paused; Accept starts false.
 using TOnCertificateUntrusted = std::function<void(const TCertificateInfo& Info, bool& Accept)>;
@@ -76,9 +83,9 @@ public:
 
     // TLS from the first byte: Connect returns only after the handshake.
     bool UseTls = false;
-    // SHA-256 fingerprint (lowercase hex) of a certificate the user trusts
-    // although it does not verify; empty when none.
-    QString TrustedFingerprint;
+    // A certificate the user trusts although it does not verify, for the
+    // server and the errors it was trusted for.
+    TCertificateTrust Trusted;
     // Authorities trusted beside the system's, for this client only.
     QList<QSslCertificate> ExtraAuthorities;
     TOnCertificateUntrusted OnCertificateUntrusted;

@@ -31,6 +31,8 @@ const std::vector<Entry>& entries()
         {u"eMail"_s, u"Passwort"_s, Kind::Text, QString(), &Variabel::Passwort, true, Write::Never},
         {u"eMail"_s, u"Sicherheit"_s, Kind::Text, u"Keine"_s, &Variabel::Sicherheit},
         {u"eMail"_s, u"Zertifikat"_s, Kind::Text, QString(), &Variabel::Zertifikat},
+        {u"eMail"_s, u"Zertifikat_Server"_s, Kind::Text, QString(), &Variabel::Zertifikat_Server},
+        {u"eMail"_s, u"Zertifikat_Fehler"_s, Kind::Text, QString(), &Variabel::Zertifikat_Fehler},
         {u"Programm"_s, u"Automatisch"_s, Kind::Boolean, u"0"_s, &Variabel::Automatisch},
         {u"Programm"_s, u"Intervall"_s, Kind::Integer, u"15"_s, &Variabel::Intervall},
         {u"Programm"_s, u"Automatisch_Loeschen"_s, Kind::Boolean, u"0"_s, &Variabel::Automatisch_Loeschen},

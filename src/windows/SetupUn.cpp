@@ -29,7 +29,42 @@ const QString TSetupForm::PasswordMask = u"●●●●●●●●"_s;
 
 namespace {
 
+constexpr int kPasswordColumn = 4;
 constexpr int kSecurityColumn = 5;
+// A typed password lives under this role; the cell's text is only the mask,
+// so neither the grid, its tool tip nor assistive technology shows it.
+constexpr int kPasswordRole = Qt::UserRole + 1;
+
+class PasswordDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* edit = named(new QLineEdit(parent), u"EPasswort"_s, u"Passwort"_s);
+        edit->setEchoMode(QLineEdit::Password);
+        return edit;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        const QVariant typed = index.data(kPasswordRole);
+        static_cast<QLineEdit*>(editor)->setText(typed.isValid() ? typed.toString() : index.data().toString());
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        const QString typed = static_cast<QLineEdit*>(editor)->text();
+        model->setData(index, typed, kPasswordRole);
+        model->setData(index, typed.isEmpty() ? QString() : TSetupForm::PasswordMask);
+    }
+
+    QString displayText(const QVariant& value, const QLocale&) const override
+    {
+        return value.toString().isEmpty() ? QString() : TSetupForm::PasswordMask;
+    }
+};
 
 // Edits a grid cell by choosing one of fixed texts instead of typing.
 class ChoiceDelegate : public QStyledItemDelegate
@@ -202,6 +237,7 @@ QWidget* TSetupForm::buildAccountsPage()
     for (int c = 0; c < 5; ++c)
         Tabelle->setColWidths(c, 100);
     Tabelle->setColWidths(kSecurityColumn, 90);
+    Tabelle->setItemDelegateForColumn(kPasswordColumn, new PasswordDelegate(Tabelle));
     Tabelle->setItemDelegateForColumn(kSecurityColumn, new ChoiceDelegate(Variabel::SecurityChoices(), Tabelle));
     Tabelle->setFixedColor(QColor(0xE1, 0xE0, 0xFF)); // the settings' light lavender
     Tabelle->setGeometry(8, 32, 473, 96);
@@ -291,6 +327,7 @@ void TSetupForm::FormShow()
         m_services.FetchPasswords();
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         m_masked[n] = false;
+        Tabelle->model()->setData(Tabelle->model()->index(n - 1, kPasswordColumn), QVariant(), kPasswordRole);
         if (V.Konto[n].isEmpty())
             continue;
         Tabelle->setCells(0, n, V.Konto[n]);
@@ -336,7 +373,8 @@ void TSetupForm::BOK1Click()
         V.UserID[n] = Tabelle->Cells(3, n);
         // Stored passwords are never shown, so an empty cell means "unchanged"
         // unless the user deleted the mask of a password held for the account.
-        const QString typed = Tabelle->Cells(4, n);
+        const QVariant inCell = Tabelle->model()->index(n - 1, kPasswordColumn).data(kPasswordRole);
+        const QString typed = inCell.isValid() ? inCell.toString() : Tabelle->Cells(kPasswordColumn, n);
         if (typed != PasswordMask && !typed.isEmpty())
             V.Passwort[n] = typed;
         else if (typed.isEmpty() && m_masked[n])

@@ -2,6 +2,7 @@
 
 #include "GradientText.h"
 #include "LED.h"
+#include "WidgetSetup.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -81,8 +82,10 @@ void setCaption(QObject* control, const QString& caption)
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(caption);
         button->setAccessibleName(caption);
-        button->setToolTip(caption);
+        button->setToolTip(plainToolTip(caption));
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        // The captions come from a language file: never read as markup.
+        label->setTextFormat(Qt::PlainText);
         label->setText(caption);
     } else if (auto* page = qobject_cast<QWidget*>(control)) {
         // A tab page: its caption is the tab's text.

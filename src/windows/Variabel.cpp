@@ -111,7 +111,28 @@ QStringList Variabel::SecurityChoices()
 
 QString Variabel::securityChoice(const QString& text)
 {
-    return SecurityChoices().contains(text) ? text : SecurityNone;
+    if (text.isEmpty())
+        return SecurityNone;
+    // A value this version does not know must not silently send the password
+    // in clear text.
+    return SecurityChoices().contains(text) ? text : SecurityTls;
+}
+
+bool Variabel::knownSecurity(const QString& text)
+{
+    return text.isEmpty() || SecurityChoices().contains(text);
+}
+
+TCertificateTrust Variabel::certificateTrust(int slot) const
+{
+    return {Zertifikat[slot], Zertifikat_Server[slot], Zertifikat_Fehler[slot]};
+}
+
+void Variabel::trustCertificate(int slot, const TCertificateTrust& trust)
+{
+    Zertifikat[slot] = trust.Fingerprint;
+    Zertifikat_Server[slot] = trust.Server;
+    Zertifikat_Fehler[slot] = trust.Errors;
 }
 
 qint32 Variabel::defaultPort(const QString& security)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CertificateTrust.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -67,6 +69,10 @@ struct Variabel
     // SHA-256 fingerprint (64 lowercase hex digits) of a certificate the user
     // chose to trust for the account; empty when none.
     Slots<QString> Zertifikat;
+    // The "host:port" that certificate was trusted for, and the errors it
+    // showed then (empty for a trust stored by an older version).
+    Slots<QString> Zertifikat_Server;
+    Slots<QString> Zertifikat_Fehler;
     // 1 when the account takes part in the scheduled checks.
     Slots<qint32> Automatisch_Konto = [] {
         Slots<qint32> on;
@@ -79,9 +85,12 @@ struct Variabel
     static const QString SecurityStartTls;
     static const QString SecurityNone;
     static QStringList SecurityChoices();
-    // The choice the text names; anything else is "Keine", so accounts
-    // stored before the choice existed keep working as they did.
+    // The choice the text names. No text is "Keine", so accounts stored
+    // before the choice existed keep working as they did; any other text is
+    // "SSL/TLS", the safe choice (see knownSecurity).
     static QString securityChoice(const QString& text);
+    // Whether the text is one of the choices or empty.
+    static bool knownSecurity(const QString& text);
     // The port a POP3 server listens on for the choice.
     static qint32 defaultPort(const QString& security);
 
@@ -90,6 +99,10 @@ struct Variabel
     // Writes every stored value but the passwords, which never go into the
     // settings file; when they are not to be kept, any stored earlier are removed.
     void save(SettingsStore& store) const;
+
+    // The certificate trust of the account, and storing a trust given for it.
+    TCertificateTrust certificateTrust(int slot) const;
+    void trustCertificate(int slot, const TCertificateTrust& trust);
 
     // The slot whose description equals the text, 0 when none does. With
     // duplicate descriptions the last such slot wins.

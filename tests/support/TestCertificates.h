@@ -28,12 +28,14 @@ public:
     const Identity& signedByAuthority() const { return m_signed; }
     const Identity& selfSigned() const { return m_selfSigned; }
     const Identity& otherSelfSigned() const { return m_otherSelfSigned; }
+    // Self-signed with an RSA key of 1024 bits, too short to be trusted.
+    const Identity& weakRsa() const { return m_weakRsa; }
 
 private:
     TestCertificates();
     bool openssl(const QStringList& arguments);
     bool makeSelfSigned(const QString& name, Identity& identity);
-    bool load(const QString& name, Identity& identity);
+    bool load(const QString& name, Identity& identity, QSsl::KeyAlgorithm algorithm = QSsl::Ec);
     QString path(const QString& name) const { return m_dir.path() + u'/' + name; }
 
     QTemporaryDir m_dir;
@@ -41,6 +43,7 @@ private:
     Identity m_signed;
     Identity m_selfSigned;
     Identity m_otherSelfSigned;
+    Identity m_weakRsa;
     QString m_error;
     bool m_valid = false;
 };
