@@ -79,6 +79,8 @@ message "$new/4.demo" 'gewinn@lotto.example' 'Sie haben gewonnen' 'Oeffnen Sie d
     'Rechnung.pdf.exe' "$(head -c 600 /dev/urandom | base64 -w 76)"
 message "$new/5.demo" 'Newsletter <news@shop.example>' 'Ihr Angebot der Woche' 'Angebote ...'
 chown -R mail:mail "$dir/mail"
-chmod 755 /tmp "$dir"
+# Dovecot's mail user must reach the folder; /tmp itself stays as it is
+# (world-writable with the sticky bit), or every other user's mktemp fails.
+chmod 755 "$dir"
 dovecot -c "$dir/dovecot.conf"
 echo "Dovecot listens on 127.0.0.1:$port (user test, password secret); stop with: $0 stop"
