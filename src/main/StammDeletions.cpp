@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "Pop3Client.h"
+#include "Pop3Reply.h"
 #include "StammUn.h"
 #include "StringGrid.h"
 
@@ -40,7 +41,7 @@ bool TStammForm::quitServer(bool swallow)
     const QHash<int, QString> undone = std::exchange(m_unconfirmed, {});
     if (!failure && withoutQuit)
         why = u"Die Verbindung wurde ohne QUIT getrennt"_s;
-    else if (!failure && !Pop3Client1->LastReply().startsWith("+OK"))
+    else if (!failure && Pop3Reply::status(Pop3Client1->LastReply()) != Pop3Reply::Status::Positive)
         why = u"Die Verbindung wurde vom Server geschlossen"_s;
     if (!undone.isEmpty() && !why.isEmpty()) {
         reportUndoneDeletions(undone, why);

@@ -82,7 +82,7 @@ void TStammForm::SBDeleteClick()
         const auto unbind = qScopeGuard([&] { Pop3Client1->OnSuccess = std::move(bound); });
         Pop3Client1->DeleteMessage(r);
         // Only a deletion the server confirmed is shown as made.
-        if (!accepted || !Pop3Client1->LastReply().startsWith("+OK"))
+        if (!accepted)
             return;
         m_deletedHere.insert(r, Tabelle->Cells(2, r));
         Tabelle->setCells(2, r, u"LLL"_s);

@@ -26,7 +26,7 @@ bool isDeletion(const QByteArray& command)
 
 bool isRefusal(const QByteArray& reply)
 {
-    return reply.isEmpty() || stripLineEnd(NthField(reply, ' ', 1)) == "-ERR";
+    return reply.isEmpty() || Pop3Reply::status(reply) == Pop3Reply::Status::Negative;
 }
 
 } // namespace

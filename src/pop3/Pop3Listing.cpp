@@ -29,7 +29,7 @@ void TPop3Client::ListMessages()
     VerifyConnected();
     const QByteArray reply = Transaction("LIST");
     // A refusal is a single line: waiting for a list would only end in the time-out.
-    if (Pop3Reply::withoutLineEnd(NthField(reply, ' ', 1)) == "-ERR")
+    if (Pop3Reply::status(reply) == Pop3Reply::Status::Negative)
         RaiseReply(reply);
     readList();
 }
@@ -124,7 +124,7 @@ void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& 
     try {
         if (ListFirst) {
             const QByteArray list = reply();
-            if (Pop3Reply::withoutLineEnd(NthField(list, ' ', 1)) == "-ERR")
+            if (Pop3Reply::status(list) == Pop3Reply::Status::Negative)
                 RaiseReply(list);
             readList();
         }
