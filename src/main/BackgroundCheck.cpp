@@ -1,6 +1,6 @@
 #include "BackgroundCheck.h"
 
-#include "Exception.h"
+#include "MessageList.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
@@ -9,8 +9,10 @@
 using namespace Qt::StringLiterals;
 
 TBackgroundCheck::TBackgroundCheck(Variabel& state, QObject* parent)
-    : QObject(parent), V(state), m_client(new TPop3Client(this))
+    : QObject(parent), V(state), m_client(new TPop3Client(this)), m_messages(new MessageList(this)),
+      m_engine(new CheckEngine(*m_client, *m_messages, this))
 {
+    connect(m_engine, &CheckEngine::finished, this, &TBackgroundCheck::checkFinished);
     m_client->setObjectName(u"BackgroundPop3Client"_s);
     // A silent server must not hold this check, and every later one, for ever.
     m_client->TimeOut = Variabel::TimeOut;
@@ -53,12 +55,9 @@ void TBackgroundCheck::stop()
 {
     m_stopped = true;
     m_timer.stop();
-    if (m_running) {
-        try {
-            m_client->Disconnect();
-        } catch (const std::exception&) {
-        }
-    }
+    // Without QUIT: the server keeps every message of this connection.
+    if (m_running)
+        m_engine->abandon();
 }
 
 void TBackgroundCheck::planNextTick()
@@ -116,47 +115,47 @@ void TBackgroundCheck::tick()
             if (OnSkipped)
                 OnSkipped(slot);
         }
-    } else {
-        const ScheduledCheck::Outcome outcome = runCheck(slot);
-        // A failed check saw nothing: the next one compares with the last that did.
-        if (outcome.ok)
-            m_seen.insert(slot, outcome.seen);
-        m_schedule.checked(slot, Now());
-        m_running = false;
-        if (OnChecked)
-            OnChecked(slot, outcome);
+        // Further due accounts follow in turn, after the window had its say.
+        if (!m_stopped)
+            m_timer.start(0);
+        return;
     }
+    startCheck(slot);
+}
+
+void TBackgroundCheck::startCheck(int slot)
+{
+    m_slot = slot;
+    const Account account = Account::fromSlot(V, slot);
+    // Condemned messages go only when the schedule is to delete them.
+    const Screening::Switches switches =
+        V.Automatisch_Loeschen ? Screening::Switches{V.Loeschen_Absender, V.Loeschen_Betreff, V.Loeschen_Betreff_Eigen}
+                               : Screening::Switches{};
+    m_engine->start(account, CheckEngine::ListFiles::standard(), switches, CheckEngine::Asker::Nobody);
+}
+
+void TBackgroundCheck::checkFinished(const CheckEngine::Outcome& check)
+{
+    if (!m_running)
+        return;
+    const auto previous = m_seen.constFind(m_slot);
+    const ScheduledCheck::Outcome outcome = ScheduledCheck::outcomeOf(
+        check, *m_messages, V.Host[m_slot], m_client->TimeOut, previous == m_seen.cend() ? nullptr : &previous.value());
+    // A failed check saw nothing: the next one compares with the last that did.
+    if (outcome.ok)
+        m_seen.insert(m_slot, outcome.seen);
+    checked(m_slot, outcome);
+}
+
+void TBackgroundCheck::checked(int slot, const ScheduledCheck::Outcome& outcome)
+{
+    m_schedule.checked(slot, Now());
+    m_running = false;
+    if (m_stopped)
+        return;
+    if (OnChecked)
+        OnChecked(slot, outcome);
     // Further due accounts follow in turn, after the window had its say.
     if (!m_stopped)
         m_timer.start(0);
-}
-
-ScheduledCheck::Outcome TBackgroundCheck::runCheck(int slot)
-{
-    try {
-        ScheduledCheck::Account account;
-        account.host = V.Host[slot];
-        account.port = V.Port[slot];
-        const QString security = Variabel::securityChoice(V.Sicherheit[slot]);
-        account.security = security == Variabel::SecurityTls        ? TSecurity::Tls
-                           : security == Variabel::SecurityStartTls ? TSecurity::StartTls
-                                                                    : TSecurity::None;
-        account.trust = V.certificateTrust(slot);
-        account.userId = V.UserID[slot];
-        account.password = V.Passwort[slot];
-        Screening::Lists lists;
-        lists.absender = Screening::loadList(ProgramFolder::userList(u"Absender_User.ini"_s));
-        lists.betreff = Screening::loadList(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
-        lists.betreffEigen = Screening::loadList(ProgramFolder::userList(u"Betreff_User.ini"_s));
-        const Screening::Switches switches{V.Loeschen_Absender, V.Loeschen_Betreff, V.Loeschen_Betreff_Eigen};
-        const auto previous = m_seen.constFind(slot);
-        return ScheduledCheck::run(*m_client, account, lists, switches, V.Automatisch_Loeschen,
-                                   previous == m_seen.cend() ? nullptr : &previous.value());
-    } catch (const std::exception& e) {
-        // A list that cannot be read: nothing is screened, nothing deleted.
-        ScheduledCheck::Outcome outcome;
-        const auto* failure = dynamic_cast<const Exception*>(&e);
-        outcome.error = failure ? failure->message() : QString::fromLocal8Bit(e.what());
-        return outcome;
-    }
 }

@@ -10,6 +10,8 @@
 #include <functional>
 
 struct Variabel;
+class CheckEngine;
+class MessageList;
 class PasswordKeeper;
 class TPop3Client;
 
@@ -59,10 +61,16 @@ private:
     void planNextTick();
     // Fills the slot's password from the keyring if need be; false when none is known.
     bool havePassword(int slot);
-    ScheduledCheck::Outcome runCheck(int slot);
+    void startCheck(int slot);
+    void checkFinished(const CheckEngine::Outcome& check);
+    // The check of this slot has ended with this outcome; the next one follows.
+    void checked(int slot, const ScheduledCheck::Outcome& outcome);
 
     Variabel& V;
     TPop3Client* m_client = nullptr;
+    MessageList* m_messages = nullptr;
+    CheckEngine* m_engine = nullptr;
+    int m_slot = 0;
     CheckSchedule m_schedule;
     QTimer m_timer;
     QElapsedTimer m_clock;

@@ -1,26 +1,15 @@
 #pragma once
 
-#include "Pop3Client.h"
-#include "Screening.h"
+#include "CheckEngine.h"
 
 #include <QSet>
 #include <QString>
 
-// One check of one account without the window: log on, list and screen every
-// waiting message as the check command does, delete the condemned ones when
-// asked, and end with QUIT so the deletions take effect and the mailbox is
-// free for the mail program. It never asks the user anything.
-namespace ScheduledCheck {
+class MessageList;
 
-struct Account
-{
-    QString host;
-    qint32 port = 110;
-    TSecurity security = TSecurity::None;
-    TCertificateTrust trust; // a certificate the user trusts for the account
-    QString userId;
-    QString password;
-};
+// What a check of the schedule tells: the check itself is the check engine's,
+// the same as the user's, asking nobody and ending with QUIT.
+namespace ScheduledCheck {
 
 struct Outcome
 {
@@ -35,12 +24,14 @@ struct Outcome
 };
 
 // The lasting identity of a message: its UIDL id when the server offers
-// UIDL, else its Message-ID, else what its summary shows.
-QByteArray identity(const QByteArray& uid, const TSummary& summary);
+// UIDL, else its Message-ID, else what its row shows.
+QByteArray identity(const QByteArray& uid, const QByteArray& messageId, qint64 bytes, const QString& sender,
+                    const QString& subject);
 
-// previous: what the last check of the account saw; nullptr when there was
-// none, and then every message is new.
-Outcome run(TPop3Client& client, const Account& account, const Screening::Lists& lists,
-            const Screening::Switches& switches, bool deleteCondemned, const QSet<QByteArray>* previous);
+// The outcome of a finished check of the account at host, whose messages the
+// list holds. previous: what the last check of the account saw; nullptr when
+// there was none, and then every message is new.
+Outcome outcomeOf(const CheckEngine::Outcome& check, const MessageList& messages, const QString& host, int timeOutMs,
+                  const QSet<QByteArray>* previous);
 
 } // namespace ScheduledCheck

@@ -8,6 +8,7 @@
 #include "Exception.h"
 #include "FWPasswordUnit.h"
 #include "LED.h"
+#include "MessageList.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
@@ -26,28 +27,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A summary field as the user reads it: continuation lines joined, encoded
-// words and UTF-8 decoded.
-QString shownField(const TSummary& summary, const QByteArray& name)
-{
-    return Screening::field(summary, name).text;
-}
-
 // About the display rate: more frames would only cost time nobody sees.
 constexpr int kFrameMs = 16;
 
 } // namespace
-
-QString TStammForm::sizeText(qint64 bytes, const QString& unit)
-{
-    if (unit == u"Byte"_s)
-        return QString::number(bytes);
-    if (unit == u"KByte"_s)
-        return QString::number(bytes / 1024);
-    if (unit == u"MByte"_s)
-        return QString::number(bytes / 1024 / 1024);
-    return {};
-}
 
 void TStammForm::setStatusText(quint16 textNumber, bool navy)
 {
@@ -76,16 +59,15 @@ void TStammForm::SBCheckClick()
         LStatus->setText(u"Status: Automatische Prüfung läuft, Ihre Prüfung folgt."_s);
         return;
     }
-    const CommandLock lock(*this);
     m_disconnectAsked = false;
     setStatusText(23, true);
     if (Pop3Client1->Connected()) {
+        const CommandLock lock(*this);
         quitServer(true);
         if (Pop3Client1->Connected())
             return;
     }
     Einrichten();
-    m_listedRows.clear();
 
     const QString chosen = Konten->currentText();
     if (chosen.isEmpty()) {
@@ -96,51 +78,31 @@ void TStammForm::SBCheckClick()
     }
     m_passwordToKeep = {};
     m_checkSlot = 0;
+    Account account;
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         if (V.Konto[n] != chosen)
             continue;
         m_checkSlot = n;
-        Pop3Client1->Host = V.Host[n];
-        Pop3Client1->Port = V.Port[n];
         m_passwords->fetch(n);
         const QString knownPassword = V.Passwort[n];
         const QString knownAccount = PasswordKeeper::accountName(V, n);
-        const QString security = Variabel::securityChoice(V.Sicherheit[n]);
         if (!Variabel::knownSecurity(V.Sicherheit[n]))
             log(u"Unbekannte Sicherheit \""_s + V.Sicherheit[n] + u"\" für das Konto "_s + chosen +
                 u", es wird SSL/TLS verwendet."_s);
-        Pop3Client1->Security = security == Variabel::SecurityTls        ? TSecurity::Tls
-                                : security == Variabel::SecurityStartTls ? TSecurity::StartTls
-                                                                         : TSecurity::None;
-        Pop3Client1->Trusted = V.certificateTrust(n);
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
             Eingabe(n);
-        Pop3Client1->UserID = V.UserID[n];
-        Pop3Client1->Password = V.Passwort[n];
         V.Passwort_Neu = false;
+        account = Account::fromSlot(V, n);
         // A typed password is kept once the server has taken it, so a typing
         // error never replaces a good one in the store.
         if (V.Passwort[n] != knownPassword || PasswordKeeper::accountName(V, n) != knownAccount)
             m_passwordToKeep = {n, knownAccount};
     }
-
-    try {
-        Pop3Client1->Connect();
-    } catch (const std::exception& e) {
-        // A summary that failed raises no retrieve end; the notice must not stay.
-        PWarten->hide();
-        if (m_disconnectAsked)
-            return;
-        const auto* failure = dynamic_cast<const Exception*>(&e);
-        // A refused reply keeps its text, without the line end.
-        const QString message = (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
-        log(u"Error: "_s + message);
-        if (message == u"Null Externe Adresse"_s)
-            log(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s);
-        Dialogs::message(Dialogs::Kind::Error, u"Fehler - Nähere Informationen im Protokoll"_s);
-    }
+    m_engine->start(account, CheckEngine::ListFiles::standard(),
+                    {V.Loeschen_Absender, V.Loeschen_Betreff, V.Loeschen_Betreff_Eigen}, CheckEngine::Asker::User);
+    updateCommands();
 }
 
 void TStammForm::Eingabe(int slot)
@@ -165,58 +127,83 @@ void TStammForm::Pop3Client1Connect()
     m_passwordToKeep = {};
     showConnectionSecurity();
     Anzahl_Mails = Pop3Client1->MessageCount();
-    if (Anzahl_Mails <= 0) {
-        Dialogs::message(Dialogs::Kind::Information, GetText(43));
-    } else {
-        Zeile = 1;
-        LAnzahl->setText(QString::number(Anzahl_Mails));
-        Modus = 1;
-        LEDCheck->setLit(true);
-        setStatusText(21, true);
-        Sofort_Loeschen = false;
-        m_lists.clear();
-        m_listedRows.clear();
-        m_listing = true;
-        m_listingStatus = LStatus->text();
-        Tabelle->setUpdatesEnabled(false);
-        layOutPanels();
-        PWarten->show();
-        PWarten->raise();
-        const auto drawn = qScopeGuard([this] {
-            m_listing = false;
-            showListingProgress(true);
-            LStatus->setText(m_listingStatus);
-            Tabelle->setUpdatesEnabled(true);
-            PWarten->hide();
-        });
-        Pop3Client1->RetrieveSummaries(
-            1, Anzahl_Mails,
-            [this](int) {
-                const bool condemned = Sofort_Loeschen;
-                Sofort_Loeschen = false;
-                ++Zeile;
-                return condemned;
-            },
-            [this](int msgNum) { m_deletedHere.insert(msgNum, QString()); }, true);
+    if (Anzahl_Mails <= 0)
+        return;
+    Zeile = 0;
+    LAnzahl->setText(QString::number(Anzahl_Mails));
+    LEDCheck->setLit(true);
+    setStatusText(21, true);
+    m_listing = true;
+    m_listingStatus = LStatus->text();
+    Tabelle->setUpdatesEnabled(false);
+    layOutPanels();
+    PWarten->show();
+    PWarten->raise();
+}
+
+void TStammForm::endListing()
+{
+    if (!m_listing)
+        return;
+    m_listing = false;
+    showListingProgress(true);
+    LStatus->setText(m_listingStatus);
+    Tabelle->setUpdatesEnabled(true);
+    PWarten->hide();
+}
+
+void TStammForm::checkFinished(const CheckEngine::Outcome& outcome)
+{
+    endListing();
+    updateCommands();
+    if (outcome.ok) {
         LEDCheck->setLit(false);
         setStatusText(22, false);
-        const struct
-        {
-            bool on;
-            qint32 count;
-            quint16 text;
-        } reports[] = {
-            {V.Loeschen_Betreff, V.Anzahl_Betreff, 36},
-            {V.Loeschen_Betreff_Eigen, V.Anzahl_Betreff_Eigen, 37},
-            {V.Loeschen_Absender, V.Anzahl_Absender, 38},
-        };
-        for (const auto& report : reports) {
-            if (report.on && report.count > 0) {
-                V.Meldung = QString::number(report.count) + GetText(35) + u'\r' + GetText(report.text);
-                Dialogs::message(Dialogs::Kind::Information, V.Meldung);
-            }
+        if (outcome.messages <= 0) {
+            Dialogs::message(Dialogs::Kind::Information, GetText(43));
+        } else {
+            V.Anzahl_Absender = outcome.deletedAbsender;
+            V.Anzahl_Betreff = outcome.deletedBetreff;
+            V.Anzahl_Betreff_Eigen = outcome.deletedBetreffEigen;
+            reportScreening();
+        }
+    } else if (!m_disconnectAsked && !m_closing) {
+        checkFailed(outcome);
+    }
+}
+
+void TStammForm::reportScreening()
+{
+    const struct
+    {
+        bool on;
+        qint32 count;
+        quint16 text;
+    } reports[] = {
+        {V.Loeschen_Betreff, V.Anzahl_Betreff, 36},
+        {V.Loeschen_Betreff_Eigen, V.Anzahl_Betreff_Eigen, 37},
+        {V.Loeschen_Absender, V.Anzahl_Absender, 38},
+    };
+    for (const auto& report : reports) {
+        if (report.on && report.count > 0) {
+            V.Meldung = QString::number(report.count) + GetText(35) + u'\r' + GetText(report.text);
+            Dialogs::message(Dialogs::Kind::Information, V.Meldung);
         }
     }
+}
+
+void TStammForm::checkFailed(const CheckEngine::Outcome& outcome)
+{
+    if (outcome.failure == CheckEngine::Failure::InvalidHost) {
+        bool retry = false;
+        Pop3Client1InvalidHost(retry);
+    } else if (outcome.failure == CheckEngine::Failure::ConnectionFailed) {
+        Pop3Client1ConnectionFailed();
+    }
+    log(u"Error: "_s + outcome.error);
+    if (outcome.error == u"Null Externe Adresse"_s)
+        log(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s);
+    Dialogs::message(Dialogs::Kind::Error, u"Fehler - Nähere Informationen im Protokoll"_s);
 }
 
 void TStammForm::Pop3Client1Disconnect()
@@ -303,34 +290,35 @@ void TStammForm::showListingProgress(bool force)
 
 void TStammForm::Pop3Client1RetrieveStart()
 {
-    // The notice stands for the whole listing instead of flashing for each message.
-    if (m_listing)
-        return;
     layOutPanels();
     PWarten->show();
     PWarten->raise();
 }
 
-void TStammForm::Pop3Client1RetrieveEnd()
+void TStammForm::Pop3Client1RetrieveEnd(int number, const Screening::Result& result)
 {
-    if (Modus == 1) {
-        Tabelle->setRowCount(Zeile + 1);
-        Zeile_Loeschen();
-        const TSummary& summary = Pop3Client1->Summary();
-        Tabelle->setCells(3, Zeile, sizeText(summary.Bytes, V.Angabe));
-        Tabelle->setCells(4, Zeile, shownField(summary, "From"));
-        Tabelle->setCells(5, Zeile, shownField(summary, "Subject"));
-        m_listedRows.insert(Zeile);
-        Check_From();
-        Check_Subject();
-        if (m_listing) {
-            showListingProgress(false);
-            return;
-        }
-    } else {
-        retrieveEndForExamination();
-    }
-    PWarten->hide();
+    Zeile = number;
+    showMessageRow(number);
+    if (result.litAbsender)
+        LEDAbsender->setLit(true);
+    if (result.litBetreff)
+        LEDBetreff->setLit(true);
+    if (result.litMessages)
+        LEDMessages->setLit(true);
+    showListingProgress(false);
+}
+
+void TStammForm::showMessageRow(int number)
+{
+    const MessageList::Message* message = m_messages->find(number);
+    if (!message)
+        return;
+    if (Tabelle->RowCount() <= number)
+        Tabelle->setRowCount(number + 1);
+    Tabelle->setCells(2, number, MessageList::shownMark(*message));
+    Tabelle->setCells(3, number, MessageList::sizeText(message->bytes, V.Angabe));
+    Tabelle->setCells(4, number, message->sender);
+    Tabelle->setCells(5, number, message->subject);
 }
 
 void TStammForm::Pop3Client1AuthenticationFailed(bool& Handled)
@@ -368,43 +356,4 @@ void TStammForm::Pop3Client1Failure()
         log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
     else
         log(u"Error: Die Verbindung wurde vom Server geschlossen"_s);
-}
-
-void TStammForm::Check_From()
-{
-    m_screening = {};
-    const QList<QByteArray> senders = m_lists.list(ProgramFolder::userList(u"Absender_User.ini"_s));
-    // The field the grid shows, so what is screened is what the user reads.
-    const Screening::Field from = Screening::field(Pop3Client1->Summary(), "From");
-    screenAgainst(Screening::List::Absender, senders, from.raw, from.text, V.Loeschen_Absender);
-}
-
-void TStammForm::Check_Subject()
-{
-    const Screening::Field subject = Screening::field(Pop3Client1->Summary(), "Subject");
-    const QList<QByteArray> system = m_lists.list(ProgramFolder::file(u"\\init\\Betreff.ini"_s));
-    screenAgainst(Screening::List::Betreff, system, subject.raw, subject.text, V.Loeschen_Betreff);
-    const QList<QByteArray> own = m_lists.list(ProgramFolder::userList(u"Betreff_User.ini"_s));
-    screenAgainst(Screening::List::BetreffEigen, own, subject.raw, subject.text, V.Loeschen_Betreff_Eigen);
-}
-
-void TStammForm::screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
-                               const QString& decoded, bool deletes)
-{
-    const Screening::Result before = m_screening;
-    Screening::screenList(m_screening, list, patterns, text, decoded, deletes);
-    const Screening::Result& r = m_screening;
-    if (r.litAbsender)
-        LEDAbsender->setLit(true);
-    if (r.litBetreff)
-        LEDBetreff->setLit(true);
-    if (r.litMessages)
-        LEDMessages->setLit(true);
-    if (!r.mark.isEmpty())
-        Tabelle->setCells(2, Zeile, r.mark);
-    V.Anzahl_Absender += r.countAbsender - before.countAbsender;
-    V.Anzahl_Betreff += r.countBetreff - before.countBetreff;
-    V.Anzahl_Betreff_Eigen += r.countBetreffEigen - before.countBetreffEigen;
-    if (r.condemned)
-        Sofort_Loeschen = true;
 }

@@ -8,6 +8,7 @@
 #include "FWProgramLinksUnit.h"
 #include "FWStartScreenForm.h"
 #include "FWStartScreenUnit.h"
+#include "MessageList.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
 
@@ -32,6 +33,10 @@ void TStammForm::createComponents()
     Pop3Client1->ReportLevel = 4;
     Pop3Client1->Parse = false;
     Pop3Client1->DeleteOnRead = false;
+    m_messages = new MessageList(this);
+    m_messages->setObjectName(u"Messages"_s);
+    m_engine = new CheckEngine(*Pop3Client1, *m_messages, this);
+    m_engine->setObjectName(u"CheckEngine"_s);
 
     FWLanguage1 = component<TFWLanguage>(this, u"FWLanguage1"_s);
     FWLanguage1->setLanguageOfDialog(TLangDialog::Deutsch);

@@ -3,6 +3,7 @@
 // claiming them before the mail program downloads those messages after all.
 #include "Dialogs.h"
 #include "Exception.h"
+#include "MessageList.h"
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
 #include "StammUn.h"
@@ -38,7 +39,7 @@ bool TStammForm::quitServer(bool swallow)
         why = messageOf(e);
     }
     m_quitting = false;
-    const QHash<int, QString> undone = std::exchange(m_unconfirmed, {});
+    const QList<int> undone = std::exchange(m_unconfirmed, {});
     if (!failure && withoutQuit)
         why = u"Die Verbindung wurde ohne QUIT getrennt"_s;
     else if (!failure && Pop3Reply::status(Pop3Client1->LastReply()) != Pop3Reply::Status::Positive)
@@ -47,6 +48,8 @@ bool TStammForm::quitServer(bool swallow)
         reportUndoneDeletions(undone, why);
         return !failure;
     }
+    for (int number : undone)
+        m_messages->setDeletion(number, MessageList::Deletion::Final);
     if (failure && !swallow)
         std::rethrow_exception(failure);
     return true;
@@ -54,12 +57,12 @@ bool TStammForm::quitServer(bool swallow)
 
 void TStammForm::connectionEnded()
 {
-    QHash<int, QString> made = std::exchange(m_deletedHere, {});
+    const QList<int> made = m_messages->markedDeletions();
     if (made.isEmpty())
         return;
     // The window's own disconnect reports them once it knows QUIT's answer.
     if (m_quitting) {
-        m_unconfirmed = std::move(made);
+        m_unconfirmed = made;
         return;
     }
     const int error = Pop3Client1->LastError();
@@ -71,7 +74,7 @@ void TStammForm::connectionEnded()
         reportUndoneDeletions(made, u"Die Verbindung wurde vom Server geschlossen"_s);
 }
 
-void TStammForm::reportUndoneDeletions(const QHash<int, QString>& deletions, const QString& why)
+void TStammForm::reportUndoneDeletions(const QList<int>& deletions, const QString& why)
 {
     takeBackDeletionMarks(deletions);
     const QString count = QString::number(deletions.size());
@@ -82,16 +85,10 @@ void TStammForm::reportUndoneDeletions(const QHash<int, QString>& deletions, con
                                                u"die Nachricht(en) bleibt/bleiben erhalten.\r"_s + why);
 }
 
-void TStammForm::takeBackDeletionMarks(const QHash<int, QString>& deletions)
+void TStammForm::takeBackDeletionMarks(const QList<int>& deletions)
 {
-    for (auto it = deletions.cbegin(); it != deletions.cend(); ++it) {
-        if (it.key() >= Tabelle->RowCount())
-            continue;
-        QString mark = Tabelle->Cells(2, it.key());
-        if (mark == u"LLL"_s)
-            mark = it.value();
-        if (mark.endsWith(u'#'))
-            mark.chop(1);
-        Tabelle->setCells(2, it.key(), mark);
+    for (int number : deletions) {
+        m_messages->setDeletion(number, MessageList::Deletion::Undone);
+        showMessageRow(number);
     }
 }

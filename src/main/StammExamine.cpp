@@ -5,6 +5,7 @@
 #include "ExamineUn.h"
 #include "HeaderText.h"
 #include "LED.h"
+#include "MessageList.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
 #include "StringGrid.h"
@@ -21,7 +22,7 @@ bool TStammForm::listMissing(int helpContext, int row)
 {
     // After a listing that failed, a row may stand empty: its number belongs
     // to a message the user never saw.
-    const bool listed = row >= 0 ? m_listedRows.contains(row) : !m_listedRows.isEmpty();
+    const bool listed = row >= 0 ? m_messages->find(row) != nullptr : m_messages->size() > 0;
     if (LAnzahl->text() != u"0"_s && listed)
         return false;
     V.Meldung = u"Noch nicht möglich: - Mögliche Fehler:\r"_s + u"1. Sind Sie Online? \r"_s +
@@ -34,15 +35,18 @@ bool TStammForm::listMissing(int helpContext, int row)
 
 QString TStammForm::confirmationText(int row, quint16 question) const
 {
-    return GetText(39) + u" \""_s + Tabelle->Cells(5, row) + u"\"\r"_s + GetText(40) + u" \""_s +
-           Tabelle->Cells(4, row) + u"\"\r"_s + GetText(question);
+    const MessageList::Message* message = m_messages->find(row);
+    const QString subject = message ? message->subject : QString();
+    const QString sender = message ? message->sender : QString();
+    return GetText(39) + u" \""_s + subject + u"\"\r"_s + GetText(40) + u" \""_s + sender + u"\"\r"_s +
+           GetText(question);
 }
 
 bool TStammForm::commandsAvailable() const
 {
     // The client ignores a request while another one waits for the server, and
     // a reply read by the wrong command would be judged one line off.
-    return !Pop3Client1->Busy() && m_commandLocks == 0;
+    return !m_engine->running() && m_commandLocks == 0;
 }
 
 void TStammForm::updateCommands()
@@ -84,8 +88,8 @@ void TStammForm::SBDeleteClick()
         // Only a deletion the server confirmed is shown as made.
         if (!accepted)
             return;
-        m_deletedHere.insert(r, Tabelle->Cells(2, r));
-        Tabelle->setCells(2, r, u"LLL"_s);
+        m_messages->setDeletion(r, MessageList::Deletion::Marked, true);
+        showMessageRow(r);
     });
 }
 
@@ -96,7 +100,7 @@ void TStammForm::Restore1Click()
     const CommandLock lock(*this);
     serverCommand([this] {
         Pop3Client1->Reset();
-        takeBackDeletionMarks(std::exchange(m_deletedHere, {}));
+        takeBackDeletionMarks(m_messages->markedDeletions());
     });
 }
 
@@ -153,7 +157,8 @@ void TStammForm::SBCheck_AllClick()
             // never listed the user has not seen: both are skipped.
             for (int i = 1; i <= Anzahl_Mails; ++i) {
                 ++Zeile;
-                if (m_deletedHere.contains(i) || !m_listedRows.contains(i))
+                const MessageList::Message* listed = m_messages->find(i);
+                if (!listed || listed->deletion == MessageList::Deletion::Marked)
                     continue;
                 Pop3Client1->RetrieveMessage(i);
                 m_examine->Tabelle_Auswerten(Zeile);

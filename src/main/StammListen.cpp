@@ -77,7 +77,7 @@ void TStammForm::OB_SpeichernClick(QObject* sender)
 {
     if (sender == OB_Speichern) {
         // A save within the same tick of the file clock must still be screened with.
-        m_lists.clear();
+        m_engine->listsSaved();
         if (From_Checker->document()->isModified())
             saveFrom(From_Checker, kAbsenderUser);
         if (Subject_Checker->document()->isModified())

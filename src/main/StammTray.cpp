@@ -61,7 +61,7 @@ void TStammForm::setUpBackground()
     };
     // The user's connection holds the mailbox's lock; a second one would be
     // refused or would take over what the user is looking at.
-    m_background->UserBusy = [this] { return m_commandLocks > 0 || Pop3Client1->Busy() || Pop3Client1->Connected(); };
+    m_background->UserBusy = [this] { return m_commandLocks > 0 || m_engine->running() || Pop3Client1->Connected(); };
     m_background->OnChecked = [this](int slot, const ScheduledCheck::Outcome& outcome) {
         BackgroundChecked(slot, outcome);
     };

@@ -624,28 +624,37 @@ void TStammForm::bindHandlers()
     command(SBCheck_All, &QToolButton::clicked, [this] { SBCheck_AllClick(); });
     command(Examineall1, &QAction::triggered, [this] { SBCheck_AllClick(); });
 
-    // The client's events. Failures inside them travel back through the
-    // client to the command that is waiting on it.
-    Pop3Client1->OnConnect = [this](QObject*) { Pop3Client1Connect(); };
+    // The check's events: the engine runs the check, these only show it.
+    connect(m_engine, &CheckEngine::loggedOn, this, [this] { Pop3Client1Connect(); });
+    connect(m_engine, &CheckEngine::rowScreened, this, &TStammForm::Pop3Client1RetrieveEnd);
+    connect(m_engine, &CheckEngine::deletionChanged, this, &TStammForm::showMessageRow);
+    connect(m_engine, &CheckEngine::trustAsked, this, [this](const TCertificateInfo& info) {
+        bool accept = false;
+        Pop3Client1CertificateUntrusted(info, accept);
+        m_engine->answerTrust(accept);
+    });
+    connect(m_engine, &CheckEngine::passwordAsked, this, [this] {
+        bool retry = false;
+        Pop3Client1AuthenticationFailed(retry);
+        m_engine->answerPassword(retry);
+    });
+    connect(m_engine, &CheckEngine::finished, this, &TStammForm::checkFinished);
+    // The client's events during the commands on the listed messages. Failures
+    // inside them travel back through the client to the command waiting on it.
     Pop3Client1->OnDisconnect = [this](QObject*) { Pop3Client1Disconnect(); };
     Pop3Client1->OnStatus = [this](QObject*, const QString& status) { Pop3Client1Status(status); };
     Pop3Client1->OnRetrieveStart = [this](QObject*) { Pop3Client1RetrieveStart(); };
-    Pop3Client1->OnRetrieveEnd = [this](QObject*) { Pop3Client1RetrieveEnd(); };
-    Pop3Client1->OnAuthenticationFailed = [this](bool& handled) { Pop3Client1AuthenticationFailed(handled); };
-    Pop3Client1->OnConnectionFailed = [this](QObject*) { Pop3Client1ConnectionFailed(); };
-    Pop3Client1->OnInvalidHost = [this](bool& handled) { Pop3Client1InvalidHost(handled); };
+    Pop3Client1->OnRetrieveEnd = [this](QObject*) { retrieveEndForExamination(); };
     Pop3Client1->OnFailure = [this](QObject*) { Pop3Client1Failure(); };
-    Pop3Client1->OnCertificateUntrusted = [this](const TCertificateInfo& info, bool& accept) {
-        Pop3Client1CertificateUntrusted(info, accept);
-    };
     Pop3Client1->OnBusyChanged = [this](QObject*) { updateCommands(); };
     command(Protokoll1, &QAction::triggered, [this] { Protokoll1Click(); });
 }
 
 bool TStammForm::disconnectClient(bool swallow)
 {
-    // The operation waiting for the server is ended by this, not failed.
-    if (Pop3Client1->Waiting())
+    // The operation waiting for the server, or the check under way, is ended
+    // by this, not failed.
+    if (Pop3Client1->Waiting() || m_engine->running())
         m_disconnectAsked = true;
     else if (!Pop3Client1->Connected())
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CheckEngine.h"
 #include "ScheduledCheck.h"
 #include "Screening.h"
 #include "Variabel.h"
@@ -37,6 +38,7 @@ class TFWOnlineHelp;
 class TExamineForm;
 class TFWStartScreenA;
 class TPop3Client;
+class MessageList;
 class TFWPassword;
 class TFWProgramLinks;
 class TBlinkLabel;
@@ -82,7 +84,6 @@ public:
     qint32 Anzahl_Mails = 0;
     qint32 Zeile = 0;
     qint32 Modus = 0;
-    bool Sofort_Loeschen = false;
 
     // Non-visual components
     TPop3Client* Pop3Client1 = nullptr;
@@ -170,9 +171,6 @@ public:
     QAction* News1 = nullptr;
     QAction* Awards1 = nullptr;
 
-    // The size of a message in the unit of the size column.
-    static QString sizeText(qint64 bytes, const QString& unit);
-
     // Check command and the POP3 client's events
     void SBCheckClick();
     void Eingabe(int slot);
@@ -181,14 +179,18 @@ public:
     void Pop3Client1Disconnect();
     void Pop3Client1Status(const QString& status);
     void Pop3Client1RetrieveStart();
-    void Pop3Client1RetrieveEnd();
+    // A message of the running check was listed and screened.
+    void Pop3Client1RetrieveEnd(int number, const Screening::Result& result);
     void Pop3Client1AuthenticationFailed(bool& Handled);
     void Pop3Client1ConnectionFailed();
     void Pop3Client1InvalidHost(bool& Handled);
     void Pop3Client1Failure();
     void Pop3Client1CertificateUntrusted(const TCertificateInfo& info, bool& Accept);
-    void Check_From();
-    void Check_Subject();
+    // The check has ended: its boxes follow here, never beneath a protocol step.
+    void checkFinished(const CheckEngine::Outcome& outcome);
+    // The messages of the last listing, which the grid shows.
+    MessageList& Messages() const { return *m_messages; }
+    CheckEngine& Check() const { return *m_engine; }
 
     // Working on the list
     void SBDeleteClick();
@@ -248,8 +250,11 @@ private:
     void bindHandlers();
     void setStatusText(quint16 textNumber, bool navy);
     void log(const QString& line);
-    void screenAgainst(Screening::List list, const QList<QByteArray>& patterns, const QByteArray& text,
-                       const QString& decoded, bool deletes);
+    void endListing();
+    void reportScreening();
+    void checkFailed(const CheckEngine::Outcome& outcome);
+    // The grid row of a listed message, as the message list has it.
+    void showMessageRow(int number);
     void retrieveEndForExamination();
     // Draws the grid and the progress of a running listing, at most at the display rate unless forced.
     void showListingProgress(bool force);
@@ -294,9 +299,9 @@ private:
     // The connection has closed: the deletions made in it are final only if
     // the server accepted QUIT.
     void connectionEnded();
-    void reportUndoneDeletions(const QHash<int, QString>& deletions, const QString& why);
+    void reportUndoneDeletions(const QList<int>& deletions, const QString& why);
     // The rows of these messages no longer show them as deleted.
-    void takeBackDeletionMarks(const QHash<int, QString>& deletions);
+    void takeBackDeletionMarks(const QList<int>& deletions);
     void showConnectionSecurity();
     void ShowInfoScreen();
 
@@ -320,19 +325,15 @@ private:
     std::function<void()> m_createWindows;
     // What was logged before the log window existed.
     QStringList m_earlyLog;
-    Screening::Result m_screening;
-    // Messages deleted on the server in this connection; they cannot be retrieved.
-    // Each with the mark its row showed before a deletion by hand.
-    QHash<int, QString> m_deletedHere;
+    // The messages the listing of this connection found: only they are worked
+    // on, never a number the user did not see. Their deletion states say which
+    // were deleted in this connection and are not final until QUIT.
+    MessageList* m_messages = nullptr;
+    CheckEngine* m_engine = nullptr;
     // While the window ends the connection itself, the deletions it ends with,
     // reported once the outcome of QUIT is known.
     bool m_quitting = false;
-    QHash<int, QString> m_unconfirmed;
-    // The rows the listing of this connection filled: only their messages are
-    // worked on, never a number the user did not see.
-    QSet<int> m_listedRows;
-    // The list files, read again only when they changed on disk.
-    Screening::ListCache m_lists;
+    QList<int> m_unconfirmed;
     // While a check lists the messages the grid is drawn by showListingProgress
     // instead of at every reply the client waits for.
     bool m_listing = false;

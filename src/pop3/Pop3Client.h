@@ -25,6 +25,24 @@ enum class TSecurity
     StartTls,
 };
 
+enum class TPop3State
+{
+    Closed,
+    Connecting,
+    Greeting,
+    Capabilities,
+    StartTls,
+    Handshake,
+    AwaitingTrust,
+    User,
+    Pass,
+    AwaitingPassword,
+    Stat,
+    Ready,
+    Listing,
+    Quitting
+};
+
 // Header summary of one message, refilled by every RetrieveSummary.
 struct TSummary
 {
@@ -76,6 +94,27 @@ public:
     // Before a message part is stored as a file in AttachFilePath.
     TVarFileNameEvent OnDecodeStart;
 
+    TPop3State State() const;
+    void StartSession();
+    void AnswerTrust(bool accept);
+    void AnswerPassword(bool retry);
+    void StartListing(int First, int Last, bool WithUidl);
+    void QueueDeletion(int MsgNum);
+    void StopListing();
+    void StartQuit();
+signals:
+    void stateChanged(TPop3State state);
+    void trustAsked(const TCertificateInfo& info);
+    void passwordAsked();
+    void sessionReady();
+    void uidsListed(const QMap<int, QByteArray>& ids);
+    void summaryListed(int MsgNum, const TSummary& Summary);
+    void deletionAnswered(int MsgNum, bool Accepted, const QByteArray& Reply);
+    void listingFinished();
+    void quitAnswered(bool Accepted, const QByteArray& Reply);
+    void sessionFailed(const QString& Message);
+
+public:
     void Connect() override;
     void Disconnect() override;
     void Abort() override;

@@ -1,0 +1,335 @@
+#include "CheckEngine.h"
+
+#include "AnsiText.h"
+#include "Exception.h"
+#include "MessageList.h"
+#include "Pop3Client.h"
+#include "ProgramFolder.h"
+
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString messageOf(const std::exception& e)
+{
+    const auto* failure = dynamic_cast<const Exception*>(&e);
+    return (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
+}
+
+} // namespace
+
+CheckEngine::ListFiles CheckEngine::ListFiles::standard()
+{
+    return {ProgramFolder::userList(u"Absender_User.ini"_s), ProgramFolder::file(u"\\init\\Betreff.ini"_s),
+            ProgramFolder::userList(u"Betreff_User.ini"_s)};
+}
+
+CheckEngine::CheckEngine(TPop3Client& client, MessageList& messages, QObject* parent)
+    : QObject(parent), m_client(client), m_messages(messages)
+{}
+
+CheckEngine::~CheckEngine()
+{
+    unbindClient();
+}
+
+void CheckEngine::bindClient()
+{
+    TPop3Client* c = &m_client;
+    m_bound = true;
+    m_connections = {
+        connect(c, &TPop3Client::sessionReady, this, &CheckEngine::sessionReady),
+        connect(c, &TPop3Client::uidsListed, this, &CheckEngine::uidsListed),
+        connect(c, &TPop3Client::summaryListed, this, &CheckEngine::summaryListed),
+        connect(c, &TPop3Client::deletionAnswered, this, &CheckEngine::deletionAnswered),
+        connect(c, &TPop3Client::listingFinished, this, &CheckEngine::listingFinished),
+        connect(c, &TPop3Client::quitAnswered, this,
+                [this](bool accepted, const QByteArray&) { quitAnswered(accepted); }),
+        connect(c, &TPop3Client::sessionFailed, this, &CheckEngine::sessionFailed),
+        connect(c, &TPop3Client::trustAsked, this,
+                [this](const TCertificateInfo& info) {
+                    if (m_asker == Asker::Nobody) {
+                        // Nobody is there to answer: the certificate is not trusted.
+                        m_outcome.failure = Failure::Untrusted;
+                        m_client.AnswerTrust(false);
+                        return;
+                    }
+                    ask([this, info] { emit trustAsked(info); });
+                }),
+        connect(c, &TPop3Client::passwordAsked, this,
+                [this] {
+                    if (m_asker == Asker::Nobody) {
+                        m_client.AnswerPassword(false);
+                        return;
+                    }
+                    ask([this] { emit passwordAsked(); });
+                }),
+    };
+    // The reasons of a failed connect, for the boxes that follow the check.
+    m_boundInvalidHost = std::exchange(m_client.OnInvalidHost, nullptr);
+    m_boundConnectionFailed = std::exchange(m_client.OnConnectionFailed, nullptr);
+    m_client.OnInvalidHost = [this](bool& handled) {
+        handled = false;
+        m_outcome.failure = Failure::InvalidHost;
+    };
+    m_client.OnConnectionFailed = [this](QObject*) {
+        if (m_outcome.failure == Failure::None)
+            m_outcome.failure = Failure::ConnectionFailed;
+    };
+}
+
+void CheckEngine::unbindClient()
+{
+    for (const QMetaObject::Connection& connection : std::as_const(m_connections))
+        disconnect(connection);
+    m_connections.clear();
+    if (m_bound) {
+        m_client.OnInvalidHost = std::exchange(m_boundInvalidHost, nullptr);
+        m_client.OnConnectionFailed = std::exchange(m_boundConnectionFailed, nullptr);
+        m_bound = false;
+    }
+}
+
+void CheckEngine::ask(const std::function<void()>& question)
+{
+    QTimer::singleShot(0, this, [this, question] {
+        if (active())
+            question();
+    });
+}
+
+void CheckEngine::start(const Account& account, const ListFiles& lists, const Screening::Switches& switches,
+                        Asker asker)
+{
+    if (m_running)
+        return;
+    m_account = account;
+    m_files = lists;
+    m_switches = switches;
+    m_asker = asker;
+    m_outcome = {};
+    m_uids.clear();
+    m_condemned.clear();
+    m_lists.clear();
+    m_messages.clear();
+    m_running = true;
+    m_done = false;
+    m_stopped = false;
+    m_finishing = false;
+    bindClient();
+    account.applyTo(m_client);
+    if (account.userId.isEmpty() || account.password.isEmpty()) {
+        // No log-on is tried without both: the server would only refuse it.
+        m_outcome.error = u"Die Authentifizierung ist fehlgeschlagen"_s;
+        m_outcome.failure = Failure::Other;
+        QTimer::singleShot(0, this, &CheckEngine::finish);
+        return;
+    }
+    m_client.StartSession();
+}
+
+void CheckEngine::answerTrust(bool accept)
+{
+    if (!active())
+        return;
+    if (!accept)
+        m_outcome.failure = Failure::Untrusted;
+    m_client.AnswerTrust(accept);
+}
+
+void CheckEngine::answerPassword(bool retry, const QString& userId, const QString& password)
+{
+    if (!active())
+        return;
+    if (retry) {
+        m_account.userId = userId;
+        m_account.password = password;
+        m_client.UserID = userId;
+        m_client.Password = password;
+    }
+    m_client.AnswerPassword(retry);
+}
+
+void CheckEngine::stop()
+{
+    if (!active() || m_stopped)
+        return;
+    m_stopped = true;
+    if (m_client.State() == TPop3State::Listing)
+        m_client.StopListing();
+}
+
+void CheckEngine::abandon()
+{
+    if (!active())
+        return;
+    m_stopped = true;
+    m_client.Abort();
+    if (active()) {
+        m_outcome.error = u"Verbindung abgebrochen"_s;
+        finish();
+    }
+}
+
+void CheckEngine::sessionReady()
+{
+    m_outcome.messages = m_client.MessageCount();
+    emit loggedOn(m_outcome.messages);
+    if (!active())
+        return;
+    if (m_outcome.messages <= 0 || m_stopped) {
+        listingFinished();
+        return;
+    }
+    try {
+        // A list that cannot be read stops the check before anything is screened.
+        m_lists.list(m_files.absender);
+        m_lists.list(m_files.betreff);
+        m_lists.list(m_files.betreffEigen);
+    } catch (const std::exception& e) {
+        sessionFailed(messageOf(e));
+        return;
+    }
+    emit progress(0, m_outcome.messages);
+    m_client.StartListing(1, m_outcome.messages, true);
+}
+
+void CheckEngine::uidsListed(const QMap<int, QByteArray>& ids)
+{
+    m_uids = ids;
+}
+
+void CheckEngine::summaryListed(int number, const TSummary& summary)
+{
+    if (!active())
+        return;
+    Screening::Result result;
+    try {
+        const Screening::Lists lists{m_lists.list(m_files.absender), m_lists.list(m_files.betreff),
+                                     m_lists.list(m_files.betreffEigen)};
+        result = Screening::screen(summary, lists, m_switches);
+    } catch (const std::exception& e) {
+        m_outcome.error = messageOf(e);
+        m_stopped = true;
+        m_client.StopListing();
+        return;
+    }
+    MessageList::Message message;
+    message.number = number;
+    message.uid = m_uids.value(number);
+    message.bytes = summary.Bytes;
+    message.messageId = summary.MessageId.trimmed();
+    // The fields as the user reads them, which are the fields screened.
+    message.sender = Screening::field(summary, "From").text;
+    message.subject = Screening::field(summary, "Subject").text;
+    message.mark = result.mark;
+    m_messages.append(message);
+    ++m_outcome.listed;
+    if (result.condemned && !m_stopped) {
+        m_condemned.insert(number, result);
+        m_client.QueueDeletion(number);
+    }
+    emit rowScreened(number, result);
+    emit progress(m_outcome.listed, m_outcome.messages);
+}
+
+void CheckEngine::deletionAnswered(int number, bool accepted, const QByteArray& reply)
+{
+    const Screening::Result result = m_condemned.take(number);
+    if (!active())
+        return;
+    m_messages.setDeletion(number, accepted ? MessageList::Deletion::Marked : MessageList::Deletion::Refused);
+    if (!accepted && m_outcome.error.isEmpty())
+        m_outcome.error =
+            reply.isEmpty() ? u"Die Verbindung wurde vom Server geschlossen"_s : AnsiText::fromAnsi(reply).trimmed();
+    if (accepted) {
+        ++m_outcome.deleted;
+        m_outcome.deletedAbsender += result.countAbsender;
+        m_outcome.deletedBetreff += result.countBetreff;
+        m_outcome.deletedBetreffEigen += result.countBetreffEigen;
+    }
+    emit deletionChanged(number);
+}
+
+void CheckEngine::listingFinished()
+{
+    if (!active() || m_finishing)
+        return;
+    // A DELE that was queued but never answered did not happen.
+    for (auto it = m_condemned.cbegin(); it != m_condemned.cend(); ++it) {
+        m_messages.setDeletion(it.key(), MessageList::Deletion::Undone);
+        emit deletionChanged(it.key());
+    }
+    m_condemned.clear();
+    if (m_asker == Asker::Nobody && !m_outcome.error.isEmpty()) {
+        sessionFailed(m_outcome.error);
+        return;
+    }
+    if (m_asker == Asker::Nobody && m_client.Connected()) {
+        // The schedule ends with QUIT, so its deletions take effect and the
+        // mailbox is free for the mail program.
+        m_finishing = true;
+        m_client.StartQuit();
+        return;
+    }
+    m_outcome.ok = m_outcome.error.isEmpty();
+    finish();
+}
+
+void CheckEngine::quitAnswered(bool accepted)
+{
+    if (!active())
+        return;
+    m_outcome.quitAccepted = accepted;
+    const QList<int> marked = m_messages.markedDeletions();
+    for (int number : marked) {
+        m_messages.setDeletion(number, accepted ? MessageList::Deletion::Final : MessageList::Deletion::Undone);
+        emit deletionChanged(number);
+    }
+    if (!accepted) {
+        m_outcome.deleted = 0;
+        m_outcome.error = u"Die Löschungen wurden nicht ausgeführt: QUIT wurde abgelehnt"_s;
+    }
+    m_outcome.ok = m_outcome.error.isEmpty();
+    finish();
+}
+
+void CheckEngine::sessionFailed(const QString& message)
+{
+    if (!active())
+        return;
+    if (m_outcome.error.isEmpty())
+        m_outcome.error = message;
+    if (m_outcome.failure == Failure::None)
+        m_outcome.failure = Failure::Other;
+    m_outcome.timedOut = m_client.TimedOut();
+    m_outcome.errorNumber = m_client.LastError();
+    if (m_asker == Asker::Nobody) {
+        // Without QUIT the server keeps every message of this connection.
+        if (m_client.Connected())
+            m_client.Abort();
+        const QList<int> marked = m_messages.markedDeletions();
+        for (int number : marked)
+            m_messages.setDeletion(number, MessageList::Deletion::Undone);
+        m_outcome.deleted = 0;
+    }
+    m_condemned.clear();
+    finish();
+}
+
+void CheckEngine::finish()
+{
+    if (!active())
+        return;
+    unbindClient();
+    m_done = true;
+    m_finishing = false;
+    // Announced from the event loop: the window's boxes open after the
+    // protocol step that ended the check has returned.
+    QTimer::singleShot(0, this, [this, outcome = m_outcome] {
+        m_running = false;
+        emit finished(outcome);
+    });
+}
