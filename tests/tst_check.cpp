@@ -1,3 +1,4 @@
+#include "CheckWait.h"
 #include "BerichtUn.h"
 #include "FWPasswordDialog.h"
 #include "FWPasswordUnit.h"
@@ -57,7 +58,7 @@ struct Program
         form().Anzeige_Setzen();
         form().Konten->setEditText(name);
     }
-    void check() { QTest::mouseClick(form().SBCheck, Qt::LeftButton); }
+    void check() { QVERIFY(clickCheck(form())); }
     QStringList log() const { return windows->BerichtForm->lines(); }
     QString text(quint16 n) { return form().GetText(n); }
     QStringList column(int c)
@@ -118,7 +119,7 @@ void startOperation(Program& p, Waiting op)
 {
     switch (op) {
     case Waiting::Listing:
-        p.check();
+        QTest::mouseClick(p.form().SBCheck, Qt::LeftButton);
         break;
     case Waiting::Examination:
         p.dialogs.answerNext(Dialogs::Yes);

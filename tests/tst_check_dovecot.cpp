@@ -1,3 +1,4 @@
+#include "CheckWait.h"
 #include "BerichtUn.h"
 #include "DovecotServer.h"
 #include "LED.h"
@@ -132,7 +133,7 @@ void TestCheckDovecot::eachSecurityChoice()
     f.Pop3Client1->ExtraAuthorities = {certificates.authority()};
     f.Anzeige_Setzen();
     f.show();
-    QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+    QVERIFY(clickCheck(f));
     QCOMPARE(f.LAnzahl->text(), u"1"_s);
     QVERIFY(dialogs.messages().isEmpty());
     QVERIFY2(f.LSicherheit->accessibleName().startsWith(shown), qPrintable(f.LSicherheit->accessibleName()));
@@ -161,7 +162,7 @@ void TestCheckDovecot::trustBoxDecidesAndIsRemembered()
 
         // "Abbrechen": no log-on, a line in the log and the error box.
         dialogs.answerNext(Dialogs::Cancel);
-        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(f));
         QStringList boxes = trustBoxes(dialogs);
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes.constFirst().contains(u"konnte nicht überprüft werden"_s));
@@ -176,14 +177,14 @@ void TestCheckDovecot::trustBoxDecidesAndIsRemembered()
         // "Vertrauen": the check goes on and the fingerprint is kept.
         dialogs.clear();
         dialogs.answerNext(Dialogs::Trust);
-        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(f));
         QCOMPARE(trustBoxes(dialogs).size(), 1);
         QCOMPARE(f.LAnzahl->text(), u"1"_s);
         QCOMPARE(w.state.Zertifikat[1], fingerprint);
 
         // The same certificate again: no box.
         dialogs.clear();
-        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(f));
         QVERIFY(dialogs.messages().isEmpty());
         QCOMPARE(f.LAnzahl->text(), u"1"_s);
         f.close();
@@ -206,7 +207,7 @@ void TestCheckDovecot::trustBoxDecidesAndIsRemembered()
         f.Anzeige_Setzen();
         f.show();
         dialogs.answerNext(Dialogs::Cancel);
-        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(f));
         const QStringList boxes = trustBoxes(dialogs);
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes.constFirst().contains(u"hat sich geändert"_s));
@@ -266,7 +267,7 @@ void TestCheckDovecot::screeningDecidesWhatStays()
         TStammForm& f = w.StammForm;
         f.Anzeige_Setzen();
         f.show();
-        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(f));
 
         QCOMPARE(f.LAnzahl->text(), u"5"_s);
         QStringList shown;
@@ -319,7 +320,7 @@ void TestCheckDovecot::encodedHeadersReadAndScreened()
         TStammForm& f = w.StammForm;
         f.Anzeige_Setzen();
         f.show();
-        QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(f));
 
         QCOMPARE(f.LAnzahl->text(), u"4"_s);
         QStringList from, subject, marks;

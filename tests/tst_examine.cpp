@@ -1,3 +1,4 @@
+#include "CheckWait.h"
 #include "BerichtUn.h"
 #include "DovecotServer.h"
 #include "ExamineUn.h"
@@ -93,7 +94,7 @@ void TestExamine::cleanup()
 
 void TestExamine::checkMailbox(int count)
 {
-    QTest::mouseClick(form().SBCheck, Qt::LeftButton);
+    QVERIFY(clickCheck(form()));
     QCOMPARE(form().LAnzahl->text(), QString::number(count));
     m_dialogs->clear();
 }

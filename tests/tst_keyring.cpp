@@ -1,3 +1,4 @@
+#include "CheckWait.h"
 #include "BackgroundCheck.h"
 #include "BerichtUn.h"
 #include "FWPasswordDialog.h"
@@ -81,7 +82,7 @@ struct Program
     void check(const QString& account)
     {
         form().Konten->setEditText(account);
-        QTest::mouseClick(form().SBCheck, Qt::LeftButton);
+        QVERIFY(clickCheck(form()));
     }
     void close() { form().close(); }
 };

@@ -1,3 +1,4 @@
+#include "CheckWait.h"
 #include "BerichtUn.h"
 #include "FakePop3Server.h"
 #include "ProgramWindows.h"
@@ -90,7 +91,7 @@ void TestPlainText::serverTextStaysText()
     v.Sicherheit[1] = stat ? u"Keine"_s : u"STARTTLS"_s;
     f.Anzeige_Setzen();
     f.Konten->setEditText(u"Test"_s);
-    QTest::mouseClick(f.SBCheck, Qt::LeftButton);
+    QVERIFY(clickCheck(f));
     if (!stat) {
         // Logged, and written into the status line as the scheduled check does.
         const QStringList log = windows->BerichtForm->lines();

@@ -1,3 +1,4 @@
+#include "CheckWait.h"
 #include "BackgroundCheck.h"
 #include "BerichtUn.h"
 #include "DovecotServer.h"
@@ -69,11 +70,17 @@ struct Harness
         V.UserID[slot] = QString::fromLatin1(user);
         V.Passwort[slot] = QString::fromLatin1(password);
     }
+    // A look at the schedule, as the timer would, and the check it starts up to its end.
+    void tick()
+    {
+        check.tick();
+        QTRY_VERIFY_WITH_TIMEOUT(!check.Running(), 30000);
+    }
     // One interval later, as the timer would.
     void nextInterval()
     {
         now += qint64(V.Intervall) * kMinute;
-        check.tick();
+        tick();
     }
 };
 
@@ -179,7 +186,7 @@ void TestScheduledCheck::condemnedGoneRestKeptMailboxFree()
     h.nextInterval();
     QVERIFY(h.outcomes.isEmpty());
     h.userBusy = false;
-    h.check.tick();
+    h.tick();
     QCOMPARE(h.outcomes.size(), 1);
     const ScheduledCheck::Outcome& first = h.outcomes.last().second;
     QVERIFY2(first.ok, qPrintable(first.error));
@@ -442,7 +449,7 @@ void TestScheduledCheck::beendenEndsTheProgramTheTitleBarGoesToTheTray()
     FakePop3Server fake(greeting() + login("u", "p") + stat(0) + (ends ? quit() : FakeScript()));
     Program p(fake.port());
     QTRY_VERIFY(p.form.TrayIcon());
-    QTest::mouseClick(p.form.SBCheck, Qt::LeftButton);
+    QVERIFY(clickCheck(p.form));
     QTRY_VERIFY(p.form.Pop3Client1->Connected());
     m_dialogs->clear();            // the check's "no messages" box
     TerminationSignal termination; // as the entry point connects it
