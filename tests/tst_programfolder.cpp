@@ -1,5 +1,5 @@
 #include "ProgramFolder.h"
-#include "TestSupport.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "SettingsStore.h"
 #include "SettingsTable.h"
-#include "TestSupport.h"
+#include "TestEnvironment.h"
 #include "Variabel.h"
 
 #include <QFile>

@@ -60,6 +60,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
     : QMainWindow(parent), V(state), m_passwords(std::make_unique<PasswordKeeper>(state))
 {
     m_passwords->Log = [this](const QString& line) { log(line); };
+    m_passwords->Tell = [](const QString& text) { Dialogs::message(Dialogs::Kind::Warning, text); };
     setObjectName(u"StammForm"_s);
     setWindowTitle(u"Postrella"_s);
     setAccessibleName(u"Postrella"_s);

@@ -1,6 +1,5 @@
 #include "PasswordKeeper.h"
 
-#include "Dialogs.h"
 #include "SettingsStore.h"
 
 using namespace Qt::StringLiterals;
@@ -55,11 +54,10 @@ void PasswordKeeper::tellUnavailable(const QStringList& accounts)
                               ? u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort "_s +
                                     u"nicht gespeichert werden:\r"_s + m_reason + u'\r'
                               : u"Der Schlüsselbund des Desktops ist weiterhin nicht erreichbar.\r"_s;
-    Dialogs::message(Dialogs::Kind::Warning,
-                     intro + (inFile
-                                  ? staying
-                                  : u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s +
-                                        u"Programm endet."_s));
+    if (Tell)
+        Tell(intro + (inFile ? staying
+                             : u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s +
+                                   u"Programm endet."_s));
 }
 
 void PasswordKeeper::migrate(SettingsStore& settings)

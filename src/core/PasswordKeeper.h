@@ -21,6 +21,9 @@ public:
 
     // Receives the log lines (the log window).
     std::function<void(const QString& line)> Log;
+    // Shows the user a warning (the window's message box); the matching log
+    // line has gone to Log just before.
+    std::function<void(const QString& text)> Tell;
 
     // The name of a slot's entry: description, user id and host, so the user
     // recognises it in the desktop's password manager.
