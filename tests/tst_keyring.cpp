@@ -1,6 +1,6 @@
-#include "CheckWait.h"
 #include "BackgroundCheck.h"
 #include "BerichtUn.h"
+#include "CheckWait.h"
 #include "FWPasswordDialog.h"
 #include "FWPasswordUnit.h"
 #include "FakePop3Server.h"

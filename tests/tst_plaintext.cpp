@@ -1,6 +1,8 @@
-#include "CheckWait.h"
 #include "BerichtUn.h"
+#include "CheckWait.h"
 #include "FakePop3Server.h"
+#include "MessageList.h"
+#include "ModelGrid.h"
 #include "ProgramWindows.h"
 #include "SettingsStore.h"
 #include "StatusLabel.h"
@@ -74,9 +76,11 @@ void TestPlainText::serverTextStaysText()
     const QString literal = QString::fromLatin1(markup);
     TStammForm& f = windows->StammForm;
     if (where == u"grid tool tip"_s) {
-        f.Tabelle->setRowCount(2);
-        f.Tabelle->setCells(5, 1, u"Gewinn "_s + literal + QString(200, u'x')); // clipped: it has a tool tip
-        const QPoint at = f.Tabelle->visualItemRect(f.Tabelle->item(0, 5)).center();
+        MessageList::Message message;
+        message.number = 1;
+        message.subject = u"Gewinn "_s + literal + QString(200, u'x'); // clipped: it has a tool tip
+        f.Messages().append(message);
+        const QPoint at = f.Tabelle->visualRect(f.Tabelle->model()->index(0, 5)).center();
         QHelpEvent help(QEvent::ToolTip, at, f.Tabelle->viewport()->mapToGlobal(at));
         QApplication::sendEvent(f.Tabelle->viewport(), &help);
         QCOMPARE(rendered(QToolTip::text()), f.Tabelle->Cells(5, 1));

@@ -1,6 +1,6 @@
-#include "CheckWait.h"
 #include "BackgroundCheck.h"
 #include "BerichtUn.h"
+#include "CheckWait.h"
 #include "DovecotServer.h"
 #include "FakePop3Server.h"
 #include "Pop3Client.h"

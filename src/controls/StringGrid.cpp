@@ -1,25 +1,7 @@
 #include "StringGrid.h"
 
-#include "WidgetSetup.h"
-
-#include <QHeaderView>
-#include <QHelpEvent>
-#include <QStyle>
-#include <QToolTip>
-
-TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent)
+TStringGrid::TStringGrid(QWidget* parent) : TGridBehaviour<QTableWidget>(parent)
 {
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(10);
-    verticalHeader()->setDefaultSectionSize(18);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->setMinimumSectionSize(5);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setSelectionBehavior(QAbstractItemView::SelectItems);
-    setWordWrap(false);
     QTableWidget::setRowCount(1);
 }
 
@@ -54,54 +36,6 @@ void TStringGrid::setCells(int column, int row, const QString& text)
 {
     if (QTableWidgetItem* it = itemAt(column, row, true))
         it->setText(text);
-}
-
-QString TStringGrid::clippedText(const QPoint& position) const
-{
-    const QModelIndex index = indexAt(position);
-    const QTableWidgetItem* it = index.isValid() ? item(index.row(), index.column()) : nullptr;
-    if (!it || it->text().isEmpty())
-        return {};
-    // The delegate leaves a margin on either side of the text.
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int needed = QFontMetrics(it->font()).horizontalAdvance(it->text()) + 2 * margin;
-    return needed > visualRect(index).width() ? it->text() : QString();
-}
-
-bool TStringGrid::viewportEvent(QEvent* event)
-{
-    if (event->type() == QEvent::ToolTip) {
-        const auto* help = static_cast<QHelpEvent*>(event);
-        const QString text = clippedText(help->pos());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), plainToolTip(text), viewport(), visualRect(indexAt(help->pos())));
-        return true;
-    }
-    return QTableWidget::viewportEvent(event);
-}
-
-// Every change of the columns or of a header text makes the view measure all
-// header texts again. While the grid is hidden nobody sees the result, and a
-// grid that is built and filled at start-up would pay for those measurements
-// (and for loading its fonts) before the first window appears. The work is
-// done once, when the grid is shown.
-void TStringGrid::updateGeometries()
-{
-    if (!isVisible()) {
-        m_geometriesPending = true;
-        return;
-    }
-    m_geometriesPending = false;
-    QTableWidget::updateGeometries();
-}
-
-void TStringGrid::showEvent(QShowEvent* event)
-{
-    QTableWidget::showEvent(event);
-    if (m_geometriesPending)
-        updateGeometries();
 }
 
 QTableWidgetItem* TStringGrid::itemAt(int column, int row, bool create)
@@ -143,28 +77,12 @@ void TStringGrid::styleFixedColumn(int row)
         setItem(row - 1, 0, it);
     }
     it->setFlags(Qt::ItemIsEnabled);
-    if (m_fixedColor.isValid())
-        it->setBackground(m_fixedColor);
+    if (fixedColor().isValid())
+        it->setBackground(fixedColor());
 }
 
-int TStringGrid::Row() const
+void TStringGrid::fixedColorChanged()
 {
-    const int current = currentRow();
-    return current < 0 ? 1 : current + 1;
-}
-
-void TStringGrid::setRow(int row)
-{
-    if (row >= 1 && row < RowCount())
-        setCurrentCell(row - 1, qMax(1, currentColumn()));
-}
-
-void TStringGrid::setFixedColor(const QColor& color)
-{
-    m_fixedColor = color;
-    horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; border: none; "
-                                                     "padding-left: 2px; }")
-                                          .arg(color.name()));
     for (int r = 1; r < RowCount(); ++r)
         styleFixedColumn(r);
 }

@@ -9,6 +9,7 @@
 #include "FWPasswordUnit.h"
 #include "LED.h"
 #include "MessageList.h"
+#include "ModelGrid.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
@@ -16,7 +17,6 @@
 #include "StammColors.h"
 #include "StammUn.h"
 #include "StatusLabel.h"
-#include "StringGrid.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -298,7 +298,6 @@ void TStammForm::Pop3Client1RetrieveStart()
 void TStammForm::Pop3Client1RetrieveEnd(int number, const Screening::Result& result)
 {
     Zeile = number;
-    showMessageRow(number);
     if (result.litAbsender)
         LEDAbsender->setLit(true);
     if (result.litBetreff)
@@ -306,19 +305,6 @@ void TStammForm::Pop3Client1RetrieveEnd(int number, const Screening::Result& res
     if (result.litMessages)
         LEDMessages->setLit(true);
     showListingProgress(false);
-}
-
-void TStammForm::showMessageRow(int number)
-{
-    const MessageList::Message* message = m_messages->find(number);
-    if (!message)
-        return;
-    if (Tabelle->RowCount() <= number)
-        Tabelle->setRowCount(number + 1);
-    Tabelle->setCells(2, number, MessageList::shownMark(*message));
-    Tabelle->setCells(3, number, MessageList::sizeText(message->bytes, V.Angabe));
-    Tabelle->setCells(4, number, message->sender);
-    Tabelle->setCells(5, number, message->subject);
 }
 
 void TStammForm::Pop3Client1AuthenticationFailed(bool& Handled)

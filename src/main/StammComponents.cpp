@@ -9,6 +9,7 @@
 #include "FWStartScreenForm.h"
 #include "FWStartScreenUnit.h"
 #include "MessageList.h"
+#include "ModelGrid.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
 
@@ -35,6 +36,7 @@ void TStammForm::createComponents()
     Pop3Client1->DeleteOnRead = false;
     m_messages = new MessageList(this);
     m_messages->setObjectName(u"Messages"_s);
+    Tabelle->setModel(m_messages);
     m_engine = new CheckEngine(*Pop3Client1, *m_messages, this);
     m_engine->setObjectName(u"CheckEngine"_s);
 

@@ -4,10 +4,10 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "MessageList.h"
+#include "ModelGrid.h"
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
 #include "StammUn.h"
-#include "StringGrid.h"
 
 #include <exception>
 #include <utility>
@@ -87,8 +87,6 @@ void TStammForm::reportUndoneDeletions(const QList<int>& deletions, const QStrin
 
 void TStammForm::takeBackDeletionMarks(const QList<int>& deletions)
 {
-    for (int number : deletions) {
+    for (int number : deletions)
         m_messages->setDeletion(number, MessageList::Deletion::Undone);
-        showMessageRow(number);
-    }
 }

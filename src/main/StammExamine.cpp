@@ -6,9 +6,9 @@
 #include "HeaderText.h"
 #include "LED.h"
 #include "MessageList.h"
+#include "ModelGrid.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
-#include "StringGrid.h"
 
 #include <QAction>
 #include <QLabel>
@@ -89,7 +89,6 @@ void TStammForm::SBDeleteClick()
         if (!accepted)
             return;
         m_messages->setDeletion(r, MessageList::Deletion::Marked, true);
-        showMessageRow(r);
     });
 }
 

@@ -15,6 +15,8 @@
 #include "FWStartScreenUnit.h"
 #include "GradientText.h"
 #include "LED.h"
+#include "MessageList.h"
+#include "ModelGrid.h"
 #include "PasswordKeeper.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
@@ -23,7 +25,6 @@
 #include "SprachenUn.h"
 #include "StammColors.h"
 #include "StatusLabel.h"
-#include "StringGrid.h"
 #include "WidgetSetup.h"
 
 #include <QAction>
@@ -86,7 +87,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
     buildStatusPanel(left);
     buildStatusLine(left);
 
-    Tabelle = named(new TStringGrid(left), u"Tabelle"_s, u"Nachrichten"_s);
+    Tabelle = named(new TModelGrid(left), u"Tabelle"_s, u"Nachrichten"_s);
     Tabelle->setFixedColor(kFixedColor);
     Tabelle->setShowGrid(false);
     Tabelle->setFont(timesFont(11));
@@ -519,30 +520,21 @@ void TStammForm::FormClose()
 
 void TStammForm::Einrichten()
 {
-    Tabelle->setColCount(6);
-    Tabelle->setRowCount(2);
+    // The grid shows the message list, which the check fills anew.
+    m_messages->clear();
+    m_messages->setSizeUnit(V.Angabe);
+    const QString headers[] = {QString(), u"ID"_s, u"*"_s, V.Angabe, GetText(18), GetText(17)};
+    for (int c = 0; c < MessageList::ColumnCount; ++c)
+        m_messages->setHeaderData(c, Qt::Horizontal, headers[c]);
     const int widths[] = {10, 25, 20, 70, 160, 200};
-    for (int c = 0; c < 6; ++c)
+    for (int c = 0; c < MessageList::ColumnCount; ++c)
         Tabelle->setColWidths(c, widths[c]);
-    Tabelle->setCells(4, 0, GetText(18));
-    Tabelle->setCells(5, 0, GetText(17));
-    Tabelle->setCells(3, 0, V.Angabe);
-    Tabelle->setCells(1, 0, u"ID"_s);
-    Tabelle->setCells(2, 0, u"*"_s);
-    for (int c = 1; c <= 5; ++c)
-        Tabelle->setCells(c, 1, QString());
     V.Anzahl_Betreff_Eigen = 0;
     V.Anzahl_Betreff = 0;
     V.Anzahl_Absender = 0;
     LAnzahl->setText(u"0"_s);
     for (TLEDLabel* lamp : {LEDAbsender, LEDBetreff, LEDMessages, LEDWaiting, LEDCheck})
         lamp->setLit(false);
-}
-
-void TStammForm::Zeile_Loeschen()
-{
-    for (int c = 0; c <= 5; ++c)
-        Tabelle->setCells(c, Zeile, QString());
 }
 
 void TStammForm::Loeschen()
@@ -628,7 +620,6 @@ void TStammForm::bindHandlers()
     // The check's events: the engine runs the check, these only show it.
     connect(m_engine, &CheckEngine::loggedOn, this, [this] { Pop3Client1Connect(); });
     connect(m_engine, &CheckEngine::rowScreened, this, &TStammForm::Pop3Client1RetrieveEnd);
-    connect(m_engine, &CheckEngine::deletionChanged, this, &TStammForm::showMessageRow);
     connect(m_engine, &CheckEngine::trustAsked, this, [this](const TCertificateInfo& info) {
         bool accept = false;
         Pop3Client1CertificateUntrusted(info, accept);

@@ -44,7 +44,7 @@ class TFWProgramLinks;
 class TBlinkLabel;
 class TLEDLabel;
 class TScrollingText;
-class TStringGrid;
+class TModelGrid;
 struct TCertificateInfo;
 
 // The main window: tool bar, status lamps, account list, the message grid
@@ -75,7 +75,6 @@ public:
     void Pfade_Setzen();
     void Anzeige_Setzen();
     void Einrichten();
-    void Zeile_Loeschen();
     void Loeschen();
 
     Variabel& V;
@@ -118,7 +117,7 @@ public:
     TStatusLabel* LStatus = nullptr;
     // Whether the connection is encrypted, with protocol and cipher.
     QLabel* LSicherheit = nullptr;
-    TStringGrid* Tabelle = nullptr;
+    TModelGrid* Tabelle = nullptr;
     // List editor
     QFrame* PEdit = nullptr;
     QStackedWidget* EditStack = nullptr;
@@ -253,8 +252,6 @@ private:
     void endListing();
     void reportScreening();
     void checkFailed(const CheckEngine::Outcome& outcome);
-    // The grid row of a listed message, as the message list has it.
-    void showMessageRow(int number);
     void retrieveEndForExamination();
     // Draws the grid and the progress of a running listing, at most at the display rate unless forced.
     void showListingProgress(bool force);
