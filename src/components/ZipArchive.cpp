@@ -3,14 +3,12 @@
 #include "AnsiText.h"
 #include "Dialogs.h"
 #include "Exception.h"
+#include "ZipFolderOutput.h"
 #include "ZipLibrary.h"
 
-#include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -113,26 +111,6 @@ bool isSymbolicLink(zip_t* archive, zip_uint64_t index)
     return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & typeMask) == symlinkType;
 }
 
-bool isBelow(const QString& folder, const QString& canonicalBase)
-{
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return !canonical.isEmpty() && (canonical == canonicalBase || canonical.startsWith(canonicalBase + u'/'));
-}
-
-// Creates the folder only when every part of it resolves inside the target
-// folder: a symbolic link placed there earlier must not lead mkpath outside.
-bool makeFolderInside(const QString& folder, const QString& canonicalBase)
-{
-    QString existing = folder;
-    while (!QFileInfo::exists(existing)) {
-        const QString parent = QFileInfo(existing).path();
-        if (parent == existing)
-            return false;
-        existing = parent;
-    }
-    return isBelow(existing, canonicalBase) && QDir().mkpath(folder) && isBelow(folder, canonicalBase);
-}
-
 QString libzipText(zip_error_t* error)
 {
     return QString::fromUtf8(zip_error_strerror(error));
@@ -145,75 +123,6 @@ struct ZipCloser
 struct ZipFileCloser
 {
     void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-
-// The program's output: files below the target folder, each written aside
-// and put in place only when it is complete.
-class FolderOutput : public TZipOutput
-{
-public:
-    explicit FolderOutput(const QString& base)
-        : m_base(base), m_ready(!base.isEmpty() && QFileInfo(base).isDir()),
-          m_canonicalBase(m_ready ? QFileInfo(base).canonicalFilePath() : QString())
-    {}
-
-    bool ready() const override { return m_ready; }
-    QString where(const QString& relative) const override { return m_base + u'/' + relative; }
-
-    bool present(const QString& relative, qint64& modified) const override
-    {
-        const QFileInfo existing(where(relative));
-        const bool there = existing.exists() || existing.isSymLink();
-        modified = there ? existing.lastModified().toSecsSinceEpoch() : 0;
-        return there;
-    }
-
-    bool makeFolder(const QString& relative) override
-    {
-        return makeFolderInside(relative.isEmpty() ? m_base : where(relative), m_canonicalBase);
-    }
-
-    QIODevice* begin(const QString& relative, QString& error) override
-    {
-        m_target = where(relative);
-        // Replace a link rather than write through it to wherever it points.
-        if (QFileInfo(m_target).isSymLink())
-            QFile::remove(m_target);
-        m_file = std::make_unique<QSaveFile>(m_target);
-        if (m_file->open(QIODevice::WriteOnly))
-            return m_file.get();
-        error = m_file->errorString();
-        m_file.reset();
-        return nullptr;
-    }
-
-    bool commit(qint64 mtime, QString& error) override
-    {
-        const bool committed = m_file->commit();
-        if (!committed)
-            error = m_file->errorString();
-        m_file.reset();
-        if (committed && mtime > 0) {
-            QFile written(m_target);
-            if (written.open(QIODevice::ReadWrite))
-                written.setFileTime(QDateTime::fromSecsSinceEpoch(mtime), QFileDevice::FileModificationTime);
-        }
-        return committed;
-    }
-
-    void cancel() override
-    {
-        if (m_file)
-            m_file->cancelWriting(); // the unfinished copy is discarded with the object
-        m_file.reset();
-    }
-
-private:
-    QString m_base;
-    bool m_ready;
-    QString m_canonicalBase;
-    QString m_target;
-    std::unique_ptr<QSaveFile> m_file;
 };
 
 // Reads the local headers one after the other. readAt(pos, count) gives the
@@ -425,7 +334,7 @@ void TZipArchive::RunExtraction()
         return;
     m_busy = true;
     try {
-        FolderOutput folder(m_extrBaseDir);
+        TZipFolderOutput folder(m_extrBaseDir);
         extract(m_output ? *m_output : folder);
     } catch (...) {
         showMessage(u"Fatal unzip library error: abort exception"_s);
