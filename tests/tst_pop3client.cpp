@@ -337,16 +337,16 @@ void TestPop3Client::summariesOfAListing_data()
     QTest::addColumn<QStringList>("deletion"); // where the deletion of message 2 is confirmed
     // Without PIPELINING every command waits for the answer before it.
     QTest::newRow("one at a time") << false
-                                   << loggedOn(3) + top(1, kHeaders[0]) + list(1, 100) + top(2, kHeaders[1]) +
-                                          list(2, 200) + dele(2) + top(3, kHeaders[2]) + list(3, 300) + quit()
+                                   << loggedOn(3) + listAll({100, 200, 300}) + top(1, kHeaders[0]) +
+                                          top(2, kHeaders[1]) + dele(2) + top(3, kHeaders[2]) + quit()
                                    << QStringList{u"end zwei 200"_s, u"success"_s, u"deleted 2"_s, u"start"_s};
     // With it every summary is asked for before the first answer; the DELE
     // of a condemned message follows in the stream and is answered after the
     // commands that were already on their way.
     QTest::newRow("pipelined") << true
-                               << pipelining(3) + summaryCommands(1, 3) + topReply(kHeaders[0]) + listReply(1, 100) +
-                                      topReply(kHeaders[1]) + listReply(2, 200) + client("DELE 2") +
-                                      topReply(kHeaders[2]) + listReply(3, 300) + server("+OK deleted") + quit()
+                               << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) +
+                                      topReply(kHeaders[0]) + topReply(kHeaders[1]) + client("DELE 2") +
+                                      topReply(kHeaders[2]) + server("+OK deleted") + quit()
                                << QStringList{u"end drei 300"_s, u"success"_s, u"deleted 2"_s};
 }
 
@@ -385,10 +385,10 @@ void TestPop3Client::failureInAPipelinedListing_data()
     QTest::addColumn<FakeScript>("answers"); // after the summary commands of messages 1 to 3
     QTest::addColumn<QString>("error");
     QTest::addColumn<bool>("usable"); // the connection can take the next command
-    QTest::newRow("refused TOP") << topReply(kHeaders[0]) + listReply(1, 100) + server("-ERR no such message") +
-                                        listReply(2, 200) + topReply(kHeaders[2]) + listReply(3, 300) + dele(1) + quit()
+    QTest::newRow("refused TOP") << topReply(kHeaders[0]) + server("-ERR no such message") + topReply(kHeaders[2]) +
+                                        dele(1) + quit()
                                  << u"-ERR no such message\r\n"_s << true;
-    QTest::newRow("closed in the middle") << topReply(kHeaders[0]) + listReply(1, 100) + server("+OK") + close()
+    QTest::newRow("closed in the middle") << topReply(kHeaders[0]) + server("+OK") + close()
                                           << u"Die Verbindung wurde während der Antwort geschlossen"_s << false;
 }
 
@@ -397,7 +397,7 @@ void TestPop3Client::failureInAPipelinedListing()
     QFETCH(FakeScript, answers);
     QFETCH(QString, error);
     QFETCH(bool, usable);
-    FakePop3Server fake(pipelining(3) + summaryCommands(1, 3) + answers);
+    FakePop3Server fake(pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) + answers);
     Probe p(fake);
     recordSummaries(p);
     p.client.Connect();
@@ -419,13 +419,12 @@ void TestPop3Client::disconnectEndsAListing_data()
 {
     QTest::addColumn<bool>("pipelined");
     QTest::addColumn<FakeScript>("script");
-    QTest::newRow("one at a time") << false << loggedOn(3) + top(1, kHeaders[0]) + list(1, 100) + quit();
+    QTest::newRow("one at a time") << false << loggedOn(3) + listAll({100, 200, 300}) + top(1, kHeaders[0]) + quit();
     // The answers already on their way are read before QUIT, so QUIT is
     // answered by its own reply and the deletions become final.
     QTest::newRow("pipelined") << true
-                               << pipelining(3) + summaryCommands(1, 3) + topReply(kHeaders[0]) + listReply(1, 100) +
-                                      topReply(kHeaders[1]) + listReply(2, 200) + topReply(kHeaders[2]) +
-                                      listReply(3, 300) + quit();
+                               << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) +
+                                      topReply(kHeaders[0]) + topReply(kHeaders[1]) + topReply(kHeaders[2]) + quit();
 }
 
 void TestPop3Client::disconnectEndsAListing()
@@ -566,15 +565,15 @@ void TestPop3Client::outOfStepDropsWithoutQuit_data()
     const QList<QByteArray> spam = {"From: s@example.org", "Subject: Gewinn"};
     QTest::newRow("pipelined: TOP answered by a bare +OK")
         << pipelining(3) + client("LIST") + summaryCommands(1, 3) + server("+OK") + server("1 10") + server("2 20") +
-               server("3 30") + server(".") + topReply(kHeaders[0]) + listReply(1, 10) + server("+OK") +
-               listReply(2, 20) + topReply(spam) + listReply(3, 30)
-        << u"summaries"_s << QStringList{u" eins"_s} << u"passt nicht zu TOP: \"+OK 2 20\""_s;
+               server("3 30") + server(".") + topReply(kHeaders[0]) + server("+OK") + server("+OK top 3 follows") +
+               server(spam[0]) + server(spam[1]) + server(".")
+        << u"summaries"_s << QStringList{u" eins"_s} << u"passt nicht zu TOP: \"+OK top 3 follows\""_s;
     QTest::newRow("LIST n answered for another message")
-        << loggedOn(2) + top(1, kHeaders[0]) + client("LIST 1") + server("+OK 2 20") << u"summaries"_s << QStringList()
+        << loggedOn(2) + top(1, kHeaders[0]) + client("LIST 1") + server("+OK 2 20") << u"summary"_s << QStringList()
         << u"passt nicht zu LIST 1"_s;
     QTest::newRow("no status line where one is due")
-        << loggedOn(1) + client("TOP 1 0") + server("From: a@example.org") + server(".") << u"summaries"_s
-        << QStringList() << u"passt nicht zu TOP 1 0"_s;
+        << loggedOn(1) + listAll({10}) + client("TOP 1 0") + server("From: a@example.org") + server(".")
+        << u"summaries"_s << QStringList() << u"passt nicht zu TOP 1 0"_s;
     QTest::newRow("LIST lines out of order")
         << loggedOn(2) + client("LIST") + server("+OK") + server("2 20") + server("1 10") + server(".") << u"list"_s
         << QStringList() << u"passt nicht zu LIST: \"1 10\""_s;
@@ -604,6 +603,8 @@ void TestPop3Client::outOfStepDropsWithoutQuit()
     const QString failure = p.failure([&] {
         if (call == u"summaries"_s)
             p.client.RetrieveSummaries(1, p.client.MessageCount(), condemned, {}, p.client.HasCapability("PIPELINING"));
+        else if (call == u"summary"_s)
+            p.client.RetrieveSummary(1);
         else if (call == u"list"_s)
             p.client.ListMessages();
         else if (call == u"uidl"_s)

@@ -12,16 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
-
 QByteArray stripLineEnd(const QByteArray& line)
 {
     return Pop3Reply::withoutLineEnd(line).toByteArray();
-}
-
-bool isDeletion(const QByteArray& command)
-{
-    return command.startsWith("DELE ");
 }
 
 bool isRefusal(const QByteArray& reply)
@@ -86,100 +79,6 @@ bool TPop3Client::ReadAnswerLine(QByteArray& Line)
     return true;
 }
 
-void TPop3Client::Connect()
-{
-    bool asked = false;
-    while (Password.isEmpty() || UserID.isEmpty()) {
-        if (!OnAuthenticationNeeded)
-            throw Exception(kAuthenticationFailed);
-        if (asked)
-            break;
-        bool handled = false;
-        OnAuthenticationNeeded(handled);
-        asked = true;
-        if (!handled)
-            throw Exception(kAuthenticationFailed);
-    }
-
-    forgetInFlight();
-    m_listingStopped = false;
-    std::exception_ptr failure;
-    m_messageCount = 0;
-    m_countKnown = false;
-    try {
-        const BusyScope busy(*this);
-        UseTls = Security == TSecurity::Tls;
-        TSockClient::Connect();
-        try {
-            const QByteArray greeting = ReadLn();
-            if (!IsPositive(greeting))
-                RaiseReply(greeting);
-            ReadCapabilities();
-            if (Security == TSecurity::StartTls)
-                NegotiateTls();
-            const QByteArray stat = Logon();
-            if (!IsPositive(stat))
-                RaiseReply(stat);
-            bool ok = false;
-            const int count = NthField(stat, ' ', 2).trimmed().toInt(&ok);
-            m_messageCount = ok ? count : 0;
-            m_countKnown = ok && count >= 0;
-        } catch (...) {
-            // The failure that ended the logon is the one to report, not a
-            // refused goodbye.
-            try {
-                Disconnect();
-            } catch (...) {
-            }
-            throw;
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    // A connection that failed after the log-on is closed again: the window
-    // must not be told it is connected.
-    if (!failure && OnConnect)
-        OnConnect(this);
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
-void TPop3Client::ReadCapabilities()
-{
-    m_capabilities.clear();
-    // A server from before RFC 2449 refuses CAPA: it simply offers nothing more
-    // than RFC 1939.
-    if (!IsPositive(Transaction("CAPA")))
-        return;
-    // Held in memory before TLS, where anyone on the way may answer: an
-    // answer without end must not grow without end.
-    QByteArray line;
-    qsizetype bytes = 0;
-    while (ReadAnswerLine(line)) {
-        bytes += line.size();
-        if (m_capabilities.size() >= Pop3Reply::MaxCapabilityLines || bytes > Pop3Reply::MaxCapabilityBytes)
-            tooLong("CAPA", Pop3Reply::MaxCapabilityBytes);
-        const QByteArray entry = stripLineEnd(line).trimmed();
-        if (!entry.isEmpty())
-            m_capabilities.append(entry);
-    }
-}
-
-void TPop3Client::NegotiateTls()
-{
-    const QString noTls = u" Der Server bietet keine verschlüsselte Verbindung an."_s;
-    if (!HasCapability("STLS"))
-        throw ESockError(u"STLS fehlt in der Antwort auf CAPA."_s + noTls);
-    const QByteArray reply = Transaction("STLS");
-    if (!IsPositive(reply)) {
-        const QString answer = reply.isEmpty() ? u"keine Antwort"_s : AnsiText::fromAnsi(stripLineEnd(reply));
-        throw ESockError(u"STLS abgelehnt ("_s + answer + u")."_s + noTls);
-    }
-    StartTls();
-    // What the server said in the clear may have been forged on the way.
-    ReadCapabilities();
-}
-
 bool TPop3Client::HasCapability(const QByteArray& Name) const
 {
     for (const QByteArray& entry : m_capabilities) {
@@ -188,33 +87,6 @@ bool TPop3Client::HasCapability(const QByteArray& Name) const
             return true;
     }
     return false;
-}
-
-QByteArray TPop3Client::Logon()
-{
-    for (int attempt = 0;; ++attempt) {
-        const QByteArray user = "USER " + AnsiText::toAnsi(UserID);
-        const QByteArray pass = "PASS " + AnsiText::toAnsi(Password);
-        // With PIPELINING, PASS rides along with USER: one round trip less.
-        // Nothing may follow PASS before its reply, though: some servers
-        // (Courier) drop a command that arrives together with it.
-        bool loggedOn = false;
-        if (HasCapability("PIPELINING")) {
-            postCommands({user, pass});
-            const bool userTaken = IsPositive(takeReply());
-            loggedOn = IsPositive(takeReply()) && userTaken;
-        } else {
-            loggedOn = IsPositive(Transaction(user)) && IsPositive(Transaction(pass));
-        }
-        if (loggedOn)
-            return Transaction("STAT");
-        if (attempt > 0 || !OnAuthenticationFailed)
-            throw Exception(kAuthenticationFailed);
-        bool handled = false;
-        OnAuthenticationFailed(handled);
-        if (!handled)
-            throw Exception(kAuthenticationFailed);
-    }
 }
 
 QByteArray TPop3Client::Transaction(const QByteArray& Command)
@@ -252,15 +124,22 @@ QByteArray TPop3Client::takeReply()
         forgetInFlight();
         return {};
     }
+    acceptReply(command, reply);
+    return reply;
+}
+
+void TPop3Client::acceptReply(const QByteArray& Command, const QByteArray& Reply)
+{
     // A line that is no status, or a status for another command, means the
     // server is out of step: every later reply would be taken for the wrong one.
-    const Pop3Reply::Status status = Pop3Reply::status(reply);
+    const Pop3Reply::Status status = Pop3Reply::status(Reply);
     if (status == Pop3Reply::Status::Unknown ||
-        (status == Pop3Reply::Status::Positive && !Pop3Reply::fitsCommand(command, reply)))
-        outOfStep(command, reply);
+        (status == Pop3Reply::Status::Positive && !Pop3Reply::fitsCommand(Command, Reply)))
+        outOfStep(Command, Reply);
     m_inFlight.removeFirst();
-    m_answerOpen = Pop3Reply::opensAnswer(command) && status == Pop3Reply::Status::Positive;
-    return reply;
+    m_answerOpen = Pop3Reply::opensAnswer(Command) && status == Pop3Reply::Status::Positive;
+    if (m_answerOpen)
+        m_openCommand = Command;
 }
 
 void TPop3Client::outOfStep(const QByteArray& Command, const QByteArray& Line)
@@ -269,7 +148,6 @@ void TPop3Client::outOfStep(const QByteArray& Command, const QByteArray& Line)
     // when the client can no longer tell which messages they hit.
     CloseSocket();
     forgetInFlight();
-    m_listingStopped = false;
     throw ESockError(u"Antwort passt nicht zu "_s + QString::fromLatin1(Pop3Reply::shown(Command)) + u": \""_s +
                      AnsiText::fromAnsi(stripLineEnd(Line).left(200)) + u"\", Verbindung getrennt"_s);
 }
@@ -298,25 +176,6 @@ void TPop3Client::postCommands(const QList<QByteArray>& Commands)
     }
 }
 
-void TPop3Client::settleDeletions(bool Raise)
-{
-    while (!m_answerOpen && !m_inFlight.isEmpty() && isDeletion(m_inFlight.first())) {
-        const int msgNum = m_inFlight.first().mid(5).toInt();
-        const QByteArray reply = takeReply();
-        if (isRefusal(reply)) {
-            if (OnFailure)
-                OnFailure(this);
-            if (Raise)
-                RaiseReply(reply);
-            continue;
-        }
-        if (OnSuccess)
-            OnSuccess(this);
-        if (m_deleted)
-            m_deleted(msgNum);
-    }
-}
-
 void TPop3Client::settleInFlight()
 {
     try {
@@ -325,8 +184,6 @@ void TPop3Client::settleInFlight()
                 QByteArray line;
                 while (ReadAnswerLine(line)) {
                 }
-            } else if (isDeletion(m_inFlight.first())) {
-                settleDeletions(false);
             } else {
                 takeReply();
             }
@@ -346,6 +203,29 @@ void TPop3Client::forgetInFlight()
 
 void TPop3Client::Disconnect()
 {
+    if (loggingOn() || m_state == TPop3State::Quitting) {
+        // The step under way fails first; nothing can tell its answers from
+        // QUIT's reply, so the connection closes without QUIT.
+        Cancel();
+        if (Connected())
+            TSockClient::Disconnect();
+        return;
+    }
+    if (m_state == TPop3State::Listing) {
+        // A listing ends first; what was listed stands. Between two answers
+        // (from a handler of the listing) the answers already on their way
+        // are read, so QUIT is answered by its own reply and the deletions
+        // become final. While an answer is awaited it could not be told from
+        // QUIT's reply: the connection closes without QUIT.
+        if (m_holdLines) {
+            settleListing();
+        } else {
+            CloseSocket();
+            forgetInFlight();
+            finishListing();
+            return;
+        }
+    }
     if (Waiting()) {
         // An operation waits (for the connection or for an answer, which
         // QUIT's reply could not be told from): its wait is cancelled and the
@@ -358,11 +238,6 @@ void TPop3Client::Disconnect()
     }
     if (!Connected())
         return;
-    // Called inside the wait of a running operation: its answers are read
-    // away first, so QUIT is answered by its own reply and the deletions made
-    // so far become final. A listing then ends after the reply at hand.
-    if (m_busy)
-        m_listingStopped = true;
     if (!m_inFlight.isEmpty() || m_answerOpen) {
         settleInFlight();
         if (!Connected())

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "MailMessage.h"
+#include "Pop3Reply.h"
 #include "SockClient.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -25,6 +27,7 @@ enum class TSecurity
     StartTls,
 };
 
+// Where an asynchronous session stands.
 enum class TPop3State
 {
     Closed,
@@ -40,7 +43,7 @@ enum class TPop3State
     Stat,
     Ready,
     Listing,
-    Quitting
+    Quitting,
 };
 
 // Header summary of one message, refilled by every RetrieveSummary.
@@ -94,27 +97,6 @@ public:
     // Before a message part is stored as a file in AttachFilePath.
     TVarFileNameEvent OnDecodeStart;
 
-    TPop3State State() const;
-    void StartSession();
-    void AnswerTrust(bool accept);
-    void AnswerPassword(bool retry);
-    void StartListing(int First, int Last, bool WithUidl);
-    void QueueDeletion(int MsgNum);
-    void StopListing();
-    void StartQuit();
-signals:
-    void stateChanged(TPop3State state);
-    void trustAsked(const TCertificateInfo& info);
-    void passwordAsked();
-    void sessionReady();
-    void uidsListed(const QMap<int, QByteArray>& ids);
-    void summaryListed(int MsgNum, const TSummary& Summary);
-    void deletionAnswered(int MsgNum, bool Accepted, const QByteArray& Reply);
-    void listingFinished();
-    void quitAnswered(bool Accepted, const QByteArray& Reply);
-    void sessionFailed(const QString& Message);
-
-public:
     void Connect() override;
     void Disconnect() override;
     void Abort() override;
@@ -131,8 +113,8 @@ public:
     // reports the server's consent. When the server offers PIPELINING the
     // commands go out ahead of the answers, a bounded number at a time.
     // A Disconnect during the listing ends it after the reply at hand; the
-    // summaries delivered so far stand. ListFirst puts the whole LIST of
-    // ListMessages ahead of the summaries in the same stream.
+    // summaries delivered so far stand. The whole LIST of ListMessages always
+    // comes first and gives the sizes; ListFirst is kept for callers only.
     void RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned = {},
                            const TDeletedEvent& Deleted = {}, bool ListFirst = false);
     // RETR: fills MailMessage and extracts the parts into AttachFilePath
@@ -166,8 +148,57 @@ public:
     // Whether Capabilities holds Name as its first word, compared without case.
     bool HasCapability(const QByteArray& Name) const;
 
+    // The same session without a wait: each call returns at once and what
+    // follows comes as signals from the event loop, so a handler may take the
+    // next step at once. The blocking calls above run on these steps.
+    TPop3State State() const { return m_state; }
+    // A log-on or QUIT under way waits for the server too.
+    bool Waiting() const override;
+    // The log-on with Host, Port, Security, Trusted, UserID and Password as
+    // set now; sessionReady or sessionFailed follow.
+    void StartSession();
+    // Answers trustAsked: go on with the handshake, or give up.
+    void AnswerTrust(bool accept);
+    // Answers passwordAsked: USER and PASS again with UserID and Password as
+    // set now, or give up.
+    void AnswerPassword(bool retry);
+    // Once Ready: LIST, then UIDL when WithUidl and offered, then TOP n 0 for
+    // First to Last; pipelined when the server offers PIPELINING.
+    void StartListing(int First, int Last, bool WithUidl);
+    // During a listing: DELE n joins the stream.
+    void QueueDeletion(int MsgNum);
+    // Ends a listing after the reply at hand: nothing more is sent, the
+    // answers still due are read away, then listingFinished.
+    void StopListing();
+    // QUIT without a wait: quitAnswered follows, then the connection closes.
+    void StartQuit();
+
+signals:
+    void stateChanged(TPop3State state);
+    // A certificate did not verify; the handshake waits for AnswerTrust.
+    void trustAsked(const TCertificateInfo& info);
+    // USER or PASS was refused; the log-on waits for AnswerPassword.
+    void passwordAsked();
+    // STAT answered; MessageCount() holds the count.
+    void sessionReady();
+    // The UIDL answer, before the first summary.
+    void uidsListed(const QMap<int, QByteArray>& ids);
+    // Summary.Bytes comes from the LIST answer; Summary() equals it.
+    void summaryListed(int MsgNum, const TSummary& Summary);
+    void deletionAnswered(int MsgNum, bool Accepted, const QByteArray& Reply);
+    // Every summary and every queued DELE answered, or the listing stopped.
+    void listingFinished();
+    void quitAnswered(bool Accepted, const QByteArray& Reply);
+    // The log-on, the listing or QUIT could not go on; Connected() tells
+    // whether the connection is still open.
+    void sessionFailed(const QString& Message);
+
 protected:
-    bool AnswerDue() const override { return !m_inFlight.isEmpty() || m_answerOpen; }
+    bool AnswerDue() const override { return !m_inFlight.isEmpty() || m_answerOpen || m_state == TPop3State::Greeting; }
+    void lineArrived() override;
+    void socketClosed() override;
+    void readTimedOut() override;
+    void readCanceled() override;
     // A positive reply begins with "+OK".
     static bool IsPositive(const QByteArray& Reply);
     // Raises the general exception with the reply line as its text.
@@ -191,11 +222,44 @@ protected:
 
 private:
     void setBusy(bool busy);
-    // USER and PASS, with one more try after OnAuthenticationFailed; returns the reply to STAT.
-    QByteArray Logon();
-    void ReadCapabilities();
-    // STLS and the handshake; nothing of the log-on goes out before both succeeded.
-    void NegotiateTls();
+    void setState(TPop3State state);
+    bool loggingOn() const;
+    // One line of the session, read without a wait or by a blocking drain.
+    void feedLine(const QByteArray& Line);
+    void answerLine(const QByteArray& Command, const QByteArray& Line);
+    void answerEnded(const QByteArray& Command);
+    void replied(const QByteArray& Command, const QByteArray& Reply);
+    void listingReplied(const QByteArray& Command, const QByteArray& Reply);
+    void listingLine(const QByteArray& Command, const QByteArray& Line);
+    void listingEnded(const QByteArray& Command);
+    // What comes next once a reply or an answer has been taken.
+    void advance();
+    void fillListing();
+    void finishListing();
+    void sendQuit();
+    // Log-on steps.
+    void connectDone(std::exception_ptr Failure);
+    void tlsDone(std::exception_ptr Failure);
+    void askTrust(const TCertificateInfo& Info);
+    void capabilitiesDone();
+    void sendLogon();
+    void logonRefused();
+    void statReplied(const QByteArray& Reply);
+    void quitReplied(const QByteArray& Reply);
+    // A step cannot go on: with the connection open the answers still due are
+    // read away first; then the failure is told.
+    void fail(std::exception_ptr Failure);
+    void failLater(const QString& Message);
+    void tellFailure(std::exception_ptr Failure);
+    void closedDuringStep();
+    // Emits a signal whose handler may run a loop of its own: lines are held
+    // meanwhile and taken up again afterwards.
+    void deliver(const std::function<void()>& emitter);
+    // The blocking drain of a listing that a blocking call ends.
+    void settleListing();
+    // The reply half of takeReply: checks the reply against the oldest
+    // command in flight and takes that command off the queue.
+    void acceptReply(const QByteArray& Command, const QByteArray& Reply);
     // The answer to TOP n 0 after its reply line: the summary's header.
     void readSummaryHeader(const QByteArray& Top);
     void TakeSummaryLine(const QByteArray& Line);
@@ -214,8 +278,6 @@ private:
     // The reply line to the oldest command in flight. A positive reply to a
     // multi-line command leaves its answer open until ReadAnswerLine reaches the dot.
     QByteArray takeReply();
-    // Reads the replies of deletions that have reached the front of the queue.
-    void settleDeletions(bool Raise);
     // Reads away every answer still due, so the connection can take a new
     // command; closes it when even that fails.
     void settleInFlight();
@@ -228,9 +290,37 @@ private:
     // on every path, and whether the body of a multi-line answer is being read.
     QList<QByteArray> m_inFlight;
     bool m_answerOpen = false;
-    // Set while a listing runs, so a deletion answered while settling is reported too.
-    TDeletedEvent m_deleted;
-    bool m_listingStopped = false;
+    TPop3State m_state = TPop3State::Closed;
+    // The failure told last by sessionFailed, for the blocking calls to raise.
+    std::exception_ptr m_failure;
+    // A failure to tell once the answers still due have been read away.
+    std::exception_ptr m_pendingFailure;
+    // The command whose multi-line answer is being read.
+    QByteArray m_openCommand;
+    int m_passwordTries = 0;
+    bool m_tlsDone = false;
+    bool m_userTaken = false;
+    bool m_pipelinedLogon = false;
+    QByteArray m_passCommand;
+    qsizetype m_capabilityBytes = 0;
+    // The blocking Connect waits: it fires OnConnect itself after its wait.
+    bool m_blockingLogon = false;
+    // The listing under way.
+    int m_nextMsg = 0;
+    int m_lastMsg = 0;
+    bool m_listPending = false;
+    bool m_uidlPending = false;
+    bool m_pipelined = false;
+    // Nothing more is sent; the answers due are read away without delivering them.
+    bool m_stopping = false;
+    bool m_quitAfterStop = false;
+    QList<int> m_pendingDeletions;
+    QHash<int, int> m_sizes;
+    QMap<int, QByteArray> m_ids;
+    Pop3Reply::ScanListing m_scan{-1};
+    // Fired once the answer to a TOP of a listing is the next one due.
+    TNotifyEvent m_summaryStart;
+    QByteArray m_startedTop;
     QString m_attachFilePath;
     int m_bytesRecvd = 0;
     int m_messageCount = 0;

@@ -5,6 +5,7 @@
 #include "Pop3Text.h"
 
 #include <QScopeGuard>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -67,89 +68,246 @@ void TPop3Client::RetrieveSummary(int MsgNum)
 void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& Condemned, const TDeletedEvent& Deleted,
                                     bool ListFirst)
 {
+    Q_UNUSED(ListFirst);
     if (Busy())
         return;
-    BusyScope busy(*this);
     VerifyConnected();
-    m_listingStopped = false;
-    m_deleted = Deleted;
-    const auto forget = qScopeGuard([this] { m_deleted = {}; });
-    const bool pipelined = HasCapability("PIPELINING");
-
-    // The commands still to send: the whole LIST if asked for, then TOP n 0 and LIST n for every message.
-    bool listPending = ListFirst;
-    int nextMsg = First;
-    bool nextIsList = false;
-    const auto more = [&] { return listPending || nextMsg <= Last; };
-    const auto nextCommand = [&] {
-        if (listPending) {
-            listPending = false;
-            return QByteArray("LIST");
-        }
-        const QByteArray number = QByteArray::number(nextMsg);
-        const QByteArray command = nextIsList ? QByteArray("LIST " + number) : QByteArray("TOP " + number + " 0");
-        if (nextIsList)
-            ++nextMsg;
-        nextIsList = !nextIsList;
-        return command;
-    };
-    const auto send = [&](const QByteArray& command) {
-        if (pipelined)
-            postCommands({command});
-        else
-            sendCommand(command);
-    };
-    // One command at a time without PIPELINING. With it the queue is topped up
-    // in pieces of a few hundred commands: few writes carry many commands, and
-    // the link never runs dry while the server still has work queued.
-    const auto fill = [&] {
-        if (!pipelined) {
-            if (m_inFlight.isEmpty() && more())
-                send(nextCommand());
-            return;
-        }
-        if (m_inFlight.size() > PipelineDepth - 256)
-            return;
-        QList<QByteArray> batch;
-        while (m_inFlight.size() + batch.size() < PipelineDepth && more())
-            batch.append(nextCommand());
-        postCommands(batch);
-    };
-    const auto reply = [&] {
-        fill();
-        settleDeletions(true);
-        return takeReply();
-    };
-
-    try {
-        if (ListFirst) {
-            const QByteArray list = reply();
-            if (Pop3Reply::status(list) == Pop3Reply::Status::Negative)
-                RaiseReply(list);
-            readList();
-        }
-        for (int n = First; n <= Last && !m_listingStopped; ++n) {
+    bool done = false;
+    bool failed = false;
+    {
+        const QList<QMetaObject::Connection> links = {
+            connect(this, &TPop3Client::listingFinished, this, [&done] { done = true; }),
+            connect(this, &TPop3Client::sessionFailed, this,
+                    [&] {
+                        done = true;
+                        failed = true;
+                    }),
+            connect(this, &TPop3Client::summaryListed, this,
+                    [&](int msgNum, const TSummary&) {
+                        if (OnRetrieveEnd)
+                            OnRetrieveEnd(this);
+                        if (m_state == TPop3State::Listing && !m_stopping && Condemned && Condemned(msgNum))
+                            QueueDeletion(msgNum);
+                    }),
+            connect(this, &TPop3Client::deletionAnswered, this,
+                    [&](int msgNum, bool accepted, const QByteArray& reply) {
+                        if (accepted) {
+                            if (Deleted)
+                                Deleted(msgNum);
+                        } else if (m_state == TPop3State::Listing && !m_stopping) {
+                            // A refused deletion ends the listing as a failure.
+                            try {
+                                RaiseReply(reply);
+                            } catch (...) {
+                                fail(std::current_exception());
+                            }
+                        }
+                    }),
+        };
+        m_summaryStart = [this](QObject*) {
             if (OnRetrieveStart)
                 OnRetrieveStart(this);
-            readSummaryHeader(reply());
-            m_summary.Bytes = toInteger(NthField(reply(), ' ', 3).trimmed());
-            ReportStatus(1, u"Zusammenfassung erhalten"_s);
-            if (OnRetrieveEnd)
-                OnRetrieveEnd(this);
-            if (!m_listingStopped && Condemned && Condemned(n)) {
-                send("DELE " + QByteArray::number(n));
-                settleDeletions(true);
-            }
-        }
-        // Only the replies of the last deletions can still be due.
-        if (!m_listingStopped)
-            settleDeletions(true);
+        };
+        const auto unlink = qScopeGuard([&] {
+            for (const QMetaObject::Connection& link : links)
+                disconnect(link);
+            m_summaryStart = {};
+        });
+        StartListing(First, Last, false);
+        WaitForStep([&done] { return done; }, false);
+    }
+    if (failed && m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+void TPop3Client::StartListing(int First, int Last, bool WithUidl)
+{
+    if (m_state != TPop3State::Ready || !Connected()) {
+        failLater(u"Nicht verbunden"_s);
+        return;
+    }
+    m_nextMsg = First;
+    m_lastMsg = Last;
+    m_listPending = true;
+    m_uidlPending = WithUidl && HasCapability("UIDL");
+    m_pipelined = HasCapability("PIPELINING");
+    m_stopping = false;
+    m_quitAfterStop = false;
+    m_pendingDeletions.clear();
+    m_pendingFailure = {};
+    m_sizes.clear();
+    m_ids.clear();
+    m_startedTop.clear();
+    setBusy(true);
+    setState(TPop3State::Listing);
+    try {
+        fillListing();
+        StartTimeOut();
     } catch (...) {
-        // Ended by a Disconnect inside a wait: what was listed stands.
-        if (m_listingStopped)
+        const std::exception_ptr failure = std::current_exception();
+        QTimer::singleShot(0, this, [this, failure] { fail(failure); });
+    }
+}
+
+void TPop3Client::QueueDeletion(int MsgNum)
+{
+    if (m_state != TPop3State::Listing || m_stopping)
+        return;
+    m_pendingDeletions.append(MsgNum);
+    try {
+        fillListing();
+        StartTimeOut();
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        QTimer::singleShot(0, this, [this, failure] { fail(failure); });
+    }
+}
+
+void TPop3Client::StopListing()
+{
+    if (m_state != TPop3State::Listing || m_stopping)
+        return;
+    m_stopping = true;
+    m_pendingDeletions.clear();
+    // Ends from the event loop even when nothing is due any more.
+    QTimer::singleShot(0, this, [this] {
+        try {
+            if (m_state == TPop3State::Listing)
+                advance();
+        } catch (...) {
+        }
+    });
+}
+
+void TPop3Client::fillListing()
+{
+    if (m_stopping || m_state != TPop3State::Listing)
+        return;
+    const auto more = [this] { return m_listPending || m_uidlPending || m_nextMsg <= m_lastMsg; };
+    const auto next = [this] {
+        if (std::exchange(m_listPending, false))
+            return QByteArray("LIST");
+        if (std::exchange(m_uidlPending, false))
+            return QByteArray("UIDL");
+        return QByteArray("TOP " + QByteArray::number(m_nextMsg++) + " 0");
+    };
+    QList<QByteArray> batch;
+    if (!m_pipelined) {
+        // One command at a time; a condemned message's DELE before the next summary.
+        if (!m_inFlight.isEmpty() || m_answerOpen)
             return;
-        settleInFlight();
-        throw;
+        if (!m_pendingDeletions.isEmpty())
+            batch.append("DELE " + QByteArray::number(m_pendingDeletions.takeFirst()));
+        else if (more())
+            batch.append(next());
+    } else {
+        // The queue is topped up in pieces of a few hundred commands: few
+        // writes carry many commands, and the link never runs dry while the
+        // server still has work queued.
+        while (!m_pendingDeletions.isEmpty())
+            batch.append("DELE " + QByteArray::number(m_pendingDeletions.takeFirst()));
+        if (m_inFlight.size() <= PipelineDepth - 256) {
+            while (m_inFlight.size() + batch.size() < PipelineDepth && more())
+                batch.append(next());
+        }
+    }
+    postCommands(batch);
+}
+
+void TPop3Client::finishListing()
+{
+    const std::exception_ptr failure = std::exchange(m_pendingFailure, {});
+    m_stopping = false;
+    setState(Connected() ? TPop3State::Ready : TPop3State::Closed);
+    setBusy(false);
+    if (failure)
+        tellFailure(failure);
+    else
+        deliver([this] { emit listingFinished(); });
+}
+
+void TPop3Client::settleListing()
+{
+    m_stopping = true;
+    m_pendingDeletions.clear();
+    try {
+        while (m_state == TPop3State::Listing && Connected() && (m_answerOpen || !m_inFlight.isEmpty())) {
+            const QByteArray line = ReadLn();
+            if (line.isEmpty())
+                break;
+            feedLine(line);
+        }
+    } catch (...) {
+        if (Connected())
+            CloseSocket();
+    }
+    if (m_state == TPop3State::Listing) {
+        forgetInFlight();
+        finishListing();
+    }
+}
+
+void TPop3Client::listingReplied(const QByteArray& Command, const QByteArray& Reply)
+{
+    if (Command.startsWith("DELE ")) {
+        const int msgNum = Command.mid(5).toInt();
+        // A closed connection or a bare "-ERR" is a refusal too, not a deletion.
+        const bool accepted = !Reply.isEmpty() && Pop3Reply::status(Reply) == Pop3Reply::Status::Positive;
+        if (accepted ? bool(OnSuccess) : bool(OnFailure))
+            (accepted ? OnSuccess : OnFailure)(this);
+        deliver([&] { emit deletionAnswered(msgNum, accepted, Reply); });
+        return;
+    }
+    // While stopping, the answers still due are read away unseen.
+    if (m_stopping)
+        return;
+    // A refusal is a single line: waiting for a list would only end in the time-out.
+    if (!IsPositive(Reply))
+        RaiseReply(Reply);
+    if (Command == "LIST" || Command == "UIDL") {
+        m_scan = Pop3Reply::ScanListing(m_countKnown ? m_messageCount : -1);
+    } else {
+        m_summary.clear();
+        m_headerEnded = false;
+        m_headerBytes = 0;
+    }
+}
+
+void TPop3Client::listingLine(const QByteArray& Command, const QByteArray& Line)
+{
+    if (m_stopping)
+        return;
+    if (Command == "LIST") {
+        const std::optional<Pop3Reply::ScanLine> entry = m_scan.take(Line);
+        bool ok = false;
+        const int size = entry ? entry->rest.toInt(&ok) : 0;
+        if (!ok || size < 0)
+            outOfStep("LIST", Line);
+        m_sizes.insert(entry->number, size);
+        if (OnList)
+            OnList(entry->number, size);
+    } else if (Command == "UIDL") {
+        const std::optional<Pop3Reply::ScanLine> entry = m_scan.take(Line);
+        if (!entry)
+            outOfStep("UIDL", Line);
+        m_ids.insert(entry->number, entry->rest);
+    } else {
+        TakeSummaryLine(Line);
+    }
+}
+
+void TPop3Client::listingEnded(const QByteArray& Command)
+{
+    if (m_stopping)
+        return;
+    if (Command == "UIDL") {
+        deliver([this] { emit uidsListed(m_ids); });
+    } else if (Command.startsWith("TOP ")) {
+        const int msgNum = Command.mid(4).split(' ').value(0).toInt();
+        // The size from the one LIST answer: no LIST n per message.
+        m_summary.Bytes = m_sizes.value(msgNum, 0);
+        ReportStatus(1, u"Zusammenfassung erhalten"_s);
+        deliver([&] { emit summaryListed(msgNum, m_summary); });
     }
 }
 

@@ -1,6 +1,5 @@
 #include "SockClient.h"
 
-#include "AnsiText.h"
 #include "SockWaitScope.h"
 
 #include <QEventLoop>
@@ -18,9 +17,6 @@ Q_LOGGING_CATEGORY(lcPop3, "postrella.pop3", QtWarningMsg)
 
 int g_instances = 0;
 
-const QString kLookupTimedOut = u"Zeitüberschreitung bei Host-Lookup"_s;
-const QString kLookupCanceled = u"Host-Lookup abgebrochen"_s;
-
 using SockDetail::guarded;
 
 } // namespace
@@ -28,6 +24,8 @@ using SockDetail::guarded;
 TSockClient::TSockClient(QObject* parent) : QObject(parent)
 {
     InitSockets();
+    m_stepTimer.setSingleShot(true);
+    connect(&m_stepTimer, &QTimer::timeout, this, [this] { guarded([this] { stepTimedOut(); }); });
 }
 
 TSockClient::~TSockClient()
@@ -69,7 +67,7 @@ QSslSocket* TSockClient::socket()
     connect(m_socket, &QAbstractSocket::connected, this, [this] { guarded([this] { socketConnected(); }); });
     connect(m_socket, &QAbstractSocket::disconnected, this, [this] { guarded([this] { socketDisconnected(); }); });
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this] { guarded([this] { socketError(); }); });
-    connect(m_socket, &QIODevice::readyRead, this, &TSockClient::wake);
+    connect(m_socket, &QIODevice::readyRead, this, [this] { guarded([this] { dataArrived(); }); });
     connect(m_socket, &QIODevice::bytesWritten, this, &TSockClient::wake);
     // A certificate that does not verify pauses the handshake, so the user
     // can be asked outside the socket's notification.
@@ -77,6 +75,8 @@ QSslSocket* TSockClient::socket()
     connect(m_socket, &QSslSocket::encrypted, this, [this] {
         m_encrypted = true;
         wake();
+        if (m_phase == Phase::Handshake)
+            guarded([this] { tlsEncrypted(); });
     });
     connect(m_socket, &QSslSocket::sslErrors, this,
             [this](const QList<QSslError>& errors) { guarded([&] { sslErrors(errors); }); });
@@ -115,6 +115,8 @@ void TSockClient::wake()
 
 bool TSockClient::TimerActive() const
 {
+    if (m_stepTimer.isActive())
+        return true;
     for (const WaitScope* wait : m_waits) {
         if (wait->timer.isActive())
             return true;
@@ -126,6 +128,10 @@ void TSockClient::TimerExpired()
 {
     if (!m_waits.isEmpty()) {
         expire(m_waits.constLast());
+        return;
+    }
+    if (m_phase != Phase::None || m_stepTimer.isActive()) {
+        stepTimedOut();
         return;
     }
     ReportStatus(8, u"Zeitgeber ausgelöst"_s);
@@ -155,49 +161,15 @@ void TSockClient::Cancel()
     for (WaitScope* wait : std::as_const(m_waits))
         wait->canceled = true;
     wake();
+    // A step without a wait ends as well, unless a blocking wait takes the cancel.
+    if (m_waits.isEmpty() && !m_destroying)
+        stepCanceled();
 }
 
 void TSockClient::Abort()
 {
     ReportStatus(8, u"Abbrechen"_s);
     Cancel();
-}
-
-void TSockClient::ResolveHost()
-{
-    ReportStatus(8, u"Auf Host zurückschreiben"_s);
-    QHostAddress dotted;
-    if (dotted.setAddress(Host) && dotted.protocol() == QAbstractSocket::IPv4Protocol) {
-        m_remoteAddress = dotted;
-        return;
-    }
-    m_remoteAddress.clear();
-    bool timedOut = false;
-    bool canceled = false;
-    {
-        WaitScope wait(*this);
-        m_eventArrived = false;
-        m_succeeded = true;
-        m_lookupId = QHostInfo::lookupHost(Host, this, [this](const QHostInfo& info) { hostFound(info); });
-        waitUntil([&] { return m_eventArrived || wait.ended(); });
-        timedOut = wait.timedOut;
-        canceled = wait.canceled || m_canceled;
-    }
-    if (m_lookupId >= 0) {
-        QHostInfo::abortHostLookup(m_lookupId);
-        m_lookupId = -1;
-    }
-    if (timedOut) {
-        m_lastError = WinSock::TimedOut;
-        throw ESockError(kLookupTimedOut);
-    }
-    if (canceled)
-        throw ESockError(kLookupCanceled);
-    if (!m_succeeded || m_lookupAddress.isNull())
-        throw ESockError(u"Host-Lookup fehlgeschlagen"_s);
-    m_remoteAddress = m_lookupAddress;
-    if (OnHostResolved)
-        OnHostResolved(this);
 }
 
 void TSockClient::hostFound(const QHostInfo& info)
@@ -221,70 +193,23 @@ void TSockClient::hostFound(const QHostInfo& info)
         }
     }
     wake();
+    if (m_phase == Phase::Lookup)
+        lookupDone();
 }
 
 void TSockClient::Connect()
 {
-    ReportStatus(8, u"Herstellen der Verbindung"_s);
-    if (m_connected)
-        throw ESockError(u"Bereits verbunden"_s);
-    m_canceled = false;
-    // A new connection starts without the failures of the one before.
-    m_lastError = 0;
-
-    for (int retry = 0;; ++retry) {
-        try {
-            ResolveHost();
-        } catch (const ESockError& e) {
-            if (e.message() == kLookupTimedOut || e.message() == kLookupCanceled)
-                throw;
-        }
-        if (!m_remoteAddress.isNull())
-            break;
-        bool handled = false;
-        if (retry > 0 || !OnInvalidHost)
-            throw ESockError(u"Null Externe Adresse"_s);
-        OnInvalidHost(handled);
-        if (!handled)
-            throw ESockError(u"Null Externe Adresse"_s);
-    }
-
-    m_eventArrived = false;
-    m_succeeded = true;
-    if (socket()->state() != QAbstractSocket::UnconnectedState) {
-        m_closing = true;
-        socket()->abort();
-        m_closing = false;
-    }
-    bool timedOut = false;
-    bool canceled = false;
-    {
-        WaitScope wait(*this);
-        socket()->connectToHost(m_remoteAddress, static_cast<quint16>(Port));
-        waitUntil([&] { return m_connected || wait.ended() || !m_succeeded; });
-        timedOut = wait.timedOut;
-        canceled = wait.canceled || m_canceled;
-    }
-    if (!timedOut && !canceled && m_succeeded) {
-        if (UseTls)
-            StartTls();
-        return;
-    }
-
-    // A connect still under way must not linger into the next attempt.
-    m_closing = true;
-    socket()->abort();
-    m_closing = false;
-    m_connected = false;
-    if (timedOut)
-        m_lastError = WinSock::TimedOut;
-    if (OnConnectionFailed)
-        OnConnectionFailed(this);
-    if (timedOut)
-        throw ESockError(u"Zeitüberschreitung bei Verbindung"_s);
-    if (canceled)
-        throw ESockError(u"Verbindung abgebrochen"_s);
-    throw ESockError(u"Verbindung fehlgeschlagen"_s);
+    bool done = false;
+    std::exception_ptr failure;
+    BeginConnect([&](std::exception_ptr f) {
+        failure = f;
+        done = true;
+    });
+    WaitForStep([&] { return done; }, true);
+    if (!failure && UseTls)
+        StartTls();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TSockClient::socketConnected()
@@ -292,8 +217,15 @@ void TSockClient::socketConnected()
     m_succeeded = true;
     m_connected = true;
     wake();
+    const bool stepDone = m_phase == Phase::Connecting;
+    if (stepDone) {
+        m_phase = Phase::None;
+        StopTimeOut();
+    }
     if (OnConnect)
         OnConnect(this);
+    if (stepDone)
+        finishStep(nullptr);
 }
 
 void TSockClient::socketDisconnected()
@@ -301,12 +233,23 @@ void TSockClient::socketDisconnected()
     wake();
     if (m_closing)
         return;
+    if (m_phase == Phase::Handshake || m_phase == Phase::TrustPause) {
+        try {
+            failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
+        } catch (...) {
+            finishStep(std::current_exception());
+        }
+        return;
+    }
     // Lines still waiting are read first; the read that finds nothing more
     // closes the connection on our side. What a server sends as it ends an
     // idle session (a goodbye nobody asked for) is read by nobody, so it
     // must not keep the connection looking open.
     if (!DataAvailable() || (!Waiting() && !AnswerDue()))
         CloseSocket();
+    // Lines read without a wait learn of the close from the read that finds nothing.
+    if (m_lineReading && m_waits.isEmpty())
+        handOnLines();
 }
 
 void TSockClient::socketError()
@@ -319,6 +262,16 @@ void TSockClient::socketError()
         m_succeeded = false;
     }
     wake();
+    if (m_phase == Phase::Connecting && !m_succeeded) {
+        connectFailed(u"Verbindung fehlgeschlagen"_s);
+    } else if (m_phase == Phase::Handshake && !m_succeeded) {
+        try {
+            failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
+                          socket()->errorString());
+        } catch (...) {
+            finishStep(std::current_exception());
+        }
+    }
 }
 
 void TSockClient::CloseSocket()
@@ -330,6 +283,8 @@ void TSockClient::CloseSocket()
         m_socket->abort();
     m_closing = false;
     wake();
+    if (!m_destroying)
+        socketClosed();
     if (!m_destroying && OnDisconnect)
         OnDisconnect(this);
 }
@@ -405,16 +360,9 @@ QByteArray TSockClient::ReadLn()
             m_canceled = false;
             throw EAbortError(u"Socket-readln abgebrochen"_s);
         }
-        if (socket()->canReadLine()) {
-            // Into the fixed receive buffer: one byte more than a line may have
-            // tells an over-long line, and nothing is allocated per line.
-            const qint64 n = socket()->readLine(m_receiveBuffer.data(), MaxLineLength + 2);
-            if (n > 0 && n <= MaxLineLength && m_receiveBuffer.at(n - 1) == '\n')
-                return QByteArray(m_receiveBuffer.constData(), n);
-            overlongLine();
-        }
-        if (socket()->bytesAvailable() >= MaxLineLength)
-            overlongLine();
+        QByteArray line;
+        if (takeLine(line))
+            return line;
         if (socket()->state() != QAbstractSocket::ConnectedState) {
             // The server has closed and no complete line is left.
             if (m_connected)
@@ -453,19 +401,7 @@ QByteArray TSockClient::ReadReply()
 {
     m_replyNumber = 0;
     const QByteArray reply = ReadLn();
-    m_lastReply = reply;
-    if (!reply.isEmpty()) {
-        ReportStatus(1, AnsiText::fromAnsi(reply));
-        qsizetype digits = 0;
-        while (digits < reply.size() && digits < 10 && reply.at(digits) >= '0' && reply.at(digits) <= '9')
-            ++digits;
-        if (digits > 0) {
-            const qint64 number = reply.left(digits).toLongLong();
-            if (number > 32767)
-                throw ESockError(u"Antwortnummer außerhalb des Bereichs: "_s + QString::number(number));
-            m_replyNumber = static_cast<qint16>(number);
-        }
-    }
+    NoteReply(reply);
     return reply;
 }
 

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <exception>
 #include <functional>
 
 class QEventLoop;
@@ -128,14 +129,15 @@ public:
     QString EncryptionText() const;
     static QString Fingerprint(const QSslCertificate& Certificate);
 
-    // Fires the time-out of the innermost wait; public so a test can fire it
-    // at a chosen point instead of waiting for it.
+    // Fires the time-out of the innermost wait, or of the step under way when
+    // nothing waits; public so a test can fire it at a chosen point instead of
+    // waiting for it.
     void TimerExpired();
-    // Whether a wait's time-out is running.
+    // Whether a wait's or a step's time-out is running.
     bool TimerActive() const;
     // Whether an operation is waiting for the server, so a caller inside the
     // wait (a user's command) knows it would interleave with it.
-    bool Waiting() const { return !m_waits.isEmpty(); }
+    virtual bool Waiting() const { return !m_waits.isEmpty() || m_stepWaits > 0; }
 
     // Number of live instances in the process.
     static int InstanceCount();
@@ -150,7 +152,62 @@ protected:
     void CloseSocket();
     bool isDestroying() const { return m_destroying; }
 
+    // The steps without a wait. Each returns at once; its outcome comes from
+    // the event loop, null when it succeeded. The time-out runs meanwhile.
+    using TStepDone = std::function<void(std::exception_ptr Failure)>;
+    // Look-up (with one more try after OnInvalidHost) and connect; no TLS.
+    void BeginConnect(TStepDone Done);
+    // The TLS handshake on the open connection. A certificate that does not
+    // verify and is not trusted pauses it: Ask gets what the user needs to
+    // decide, and ContinueTls goes on or gives up. No time-out runs meanwhile.
+    void BeginTls(TStepDone Done, std::function<void(const TCertificateInfo&)> Ask);
+    void ContinueTls(bool Accept);
+    // Whether a connect or handshake step is under way.
+    bool StepRunning() const { return m_phase != Phase::None; }
+
+    // Reading lines without a wait: while on, lineArrived is called from the
+    // socket's notifications whenever no blocking read waits, and TryReadLn
+    // takes one line if a whole one is there.
+    enum class ReadResult
+    {
+        Line,
+        Nothing,
+        Closed, // the server has closed and no whole line is left; closed on our side too
+    };
+    ReadResult TryReadLn(QByteArray& Line);
+    void SetLineReading(bool On);
+    virtual void lineArrived() {}
+    // The connection has been closed on our side.
+    virtual void socketClosed() {}
+    // The time-out of an answer due without a wait: started here, restarted
+    // whenever data arrives, stopped by StopTimeOut.
+    void StartTimeOut();
+    void StopTimeOut();
+    // The time-out ran out, or Cancel came, while lines were read without a
+    // wait and no connect or handshake step ran.
+    virtual void readTimedOut() {}
+    virtual void readCanceled() {}
+    // Reports a reply line and takes its reply number, as ReadReply does.
+    void NoteReply(const QByteArray& Reply);
+    // Runs the event loop until Done holds. A wait that Counts is seen by
+    // Waiting(); lines keep going to lineArrived either way.
+    void WaitForStep(const std::function<bool()>& Done, bool Counts);
+    // Whether a blocking read waits for lines: then nobody else may take them.
+    bool BlockingRead() const { return !m_waits.isEmpty(); }
+    void wake();
+    // While set, arriving lines wait for whoever clears it.
+    bool m_holdLines = false;
+
 private:
+    enum class Phase
+    {
+        None,
+        Starting,
+        Lookup,
+        Connecting,
+        Handshake,
+        TrustPause,
+    };
     // One operation's wait: its own time-out and its own cancel flag, so a
     // wait nested inside it (a command run from its event loop) can neither
     // stop its timer nor swallow its cancel.
@@ -166,16 +223,33 @@ private:
     // Runs nested event loops until done() holds; wake() ends the running ones
     // so they look at their condition again.
     void waitUntil(const std::function<bool()>& done);
-    void wake();
 
     void socketConnected();
     void socketDisconnected();
     void socketError();
     void hostFound(const QHostInfo& info);
     void sslErrors(const QList<QSslError>& errors);
-    // Whether the handshake paused on these errors may go on.
-    bool acceptCertificate();
     [[noreturn]] void failHandshake(const QString& reason);
+    // One whole line from the socket, if there is one; fails on an over-long line.
+    bool takeLine(QByteArray& line);
+    void lookUp();
+    void lookupDone();
+    void beginSocketConnect();
+    void connectFailed(const QString& text);
+    void finishStep(std::exception_ptr failure);
+    void failStep(const QString& text);
+    void stepTimedOut();
+    void stepCanceled();
+    void tlsEncrypted();
+    void tlsPaused();
+    // What the user is to be asked about the paused handshake's certificate;
+    // empty Fingerprint when it is trusted already, throws when it is refused.
+    bool judgeCertificate(TCertificateInfo& info);
+    void dataArrived();
+    // Lines are handed on from a zero timer, never from inside the socket's
+    // own notification: a handler that waits for more data there would never
+    // be told of it.
+    void handOnLines();
 
     QSslSocket* m_socket = nullptr;
     QList<WaitScope*> m_waits;
@@ -199,4 +273,12 @@ private:
     bool m_encrypted = false;
     bool m_sslPaused = false;
     QList<QSslError> m_sslErrors;
+    Phase m_phase = Phase::None;
+    TStepDone m_stepDone;
+    std::function<void(const TCertificateInfo&)> m_askTrust;
+    QTimer m_stepTimer;
+    int m_stepWaits = 0;
+    int m_lookupTries = 0;
+    bool m_lineReading = false;
+    bool m_lineCallPending = false;
 };

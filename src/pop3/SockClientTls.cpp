@@ -44,13 +44,16 @@ void TSockClient::sslErrors(const QList<QSslError>& errors)
     m_sslErrors = errors;
     m_sslPaused = true;
     wake();
+    // The question is asked outside the socket's notification.
+    if (m_phase == Phase::Handshake)
+        QTimer::singleShot(0, this, [this] { SockDetail::guarded([this] { tlsPaused(); }); });
 }
 
-bool TSockClient::acceptCertificate()
+bool TSockClient::judgeCertificate(TCertificateInfo& info)
 {
     const QSslCertificate certificate = socket()->peerCertificate();
     if (certificate.isNull())
-        return false;
+        failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
     const QString weak = CertificateTrust::weakKeyReason(certificate);
     if (!weak.isEmpty())
         failHandshake(weak + u" Verbindung abgebrochen"_s);
@@ -58,10 +61,7 @@ bool TSockClient::acceptCertificate()
     const QString server = CertificateTrust::serverOf(Host, Port);
     const CertificateTrust::Verdict verdict = CertificateTrust::judge(Trusted, fingerprint, server, m_sslErrors);
     if (verdict.trusted)
-        return true;
-    if (!OnCertificateUntrusted)
         return false;
-    TCertificateInfo info;
     for (const QSslError& error : std::as_const(m_sslErrors)) {
         const QString reason = CertificateTrust::reasonText(error);
         if (!info.Reasons.contains(reason))
@@ -76,9 +76,7 @@ bool TSockClient::acceptCertificate()
     info.NewReasons = verdict.newReasons;
     info.Server = server;
     info.Errors = CertificateTrust::errorCodes(m_sslErrors);
-    bool accept = false;
-    OnCertificateUntrusted(info, accept);
-    return accept;
+    return true;
 }
 
 void TSockClient::failHandshake(const QString& reason)
@@ -88,15 +86,32 @@ void TSockClient::failHandshake(const QString& reason)
     throw ESockError(reason);
 }
 
-void TSockClient::StartTls()
+void TSockClient::BeginTls(TStepDone Done, std::function<void(const TCertificateInfo&)> Ask)
 {
     ReportStatus(4, u"TLS-Handshake"_s);
-    if (socket()->state() != QAbstractSocket::ConnectedState)
-        raiseSocketError(WinSock::NotConnected);
-    // Bytes the server sent in the clear before the handshake would later be
-    // read as if they had come encrypted.
-    if (socket()->bytesAvailable() > 0)
-        failHandshake(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s);
+    m_stepDone = std::move(Done);
+    m_askTrust = std::move(Ask);
+    std::exception_ptr failure;
+    try {
+        if (socket()->state() != QAbstractSocket::ConnectedState)
+            raiseSocketError(WinSock::NotConnected);
+        // Bytes the server sent in the clear before the handshake would later be
+        // read as if they had come encrypted.
+        if (socket()->bytesAvailable() > 0)
+            failHandshake(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        m_phase = Phase::Starting;
+        QTimer::singleShot(0, this, [this, failure] {
+            SockDetail::guarded([&] {
+                if (m_phase == Phase::Starting)
+                    finishStep(failure);
+            });
+        });
+        return;
+    }
 
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setProtocol(QSsl::TlsV1_2OrLater);
@@ -111,44 +126,85 @@ void TSockClient::StartTls()
     m_sslPaused = false;
     m_encrypted = false;
     m_succeeded = true;
-
+    m_phase = Phase::Handshake;
+    StartTimeOut();
     socket()->startClientEncryption();
-    const auto open = [this] { return socket()->state() == QAbstractSocket::ConnectedState; };
-    bool timedOut = false;
-    bool canceled = false;
-    for (;;) {
-        {
-            WaitScope wait(*this);
-            waitUntil([&] { return m_encrypted || m_sslPaused || wait.ended() || !m_succeeded || !open(); });
-            timedOut = wait.timedOut;
-            canceled = wait.canceled || m_canceled;
+}
+
+void TSockClient::tlsPaused()
+{
+    if (m_phase != Phase::Handshake || !m_sslPaused)
+        return;
+    m_sslPaused = false;
+    TCertificateInfo info;
+    try {
+        if (!judgeCertificate(info)) {
+            socket()->ignoreSslErrors(m_sslErrors);
+            socket()->resume();
+            return;
         }
-        if (!m_sslPaused || m_encrypted || timedOut || canceled || !m_succeeded || !open())
-            break;
-        // The user may take as long as needed to decide: no wait runs
-        // meanwhile, and the rest of the handshake gets a time-out of its own.
-        m_sslPaused = false;
-        if (!acceptCertificate())
+        if (!m_askTrust)
             failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
-        socket()->ignoreSslErrors(m_sslErrors);
-        socket()->resume();
+    } catch (...) {
+        finishStep(std::current_exception());
+        return;
     }
-    if (m_encrypted && open()) {
+    // The user may take as long as needed to decide: no time-out runs
+    // meanwhile, and the rest of the handshake gets a time-out of its own.
+    m_phase = Phase::TrustPause;
+    StopTimeOut();
+    m_askTrust(info);
+}
+
+void TSockClient::ContinueTls(bool Accept)
+{
+    if (m_phase != Phase::TrustPause)
+        return;
+    if (!Accept) {
+        try {
+            failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+        } catch (...) {
+            finishStep(std::current_exception());
+        }
+        return;
+    }
+    m_phase = Phase::Handshake;
+    StartTimeOut();
+    socket()->ignoreSslErrors(m_sslErrors);
+    socket()->resume();
+}
+
+void TSockClient::tlsEncrypted()
+{
+    try {
         // A verified certificate with a weak key is refused all the same.
         const QString weak = CertificateTrust::weakKeyReason(socket()->peerCertificate());
         if (!weak.isEmpty())
             failHandshake(weak + u" Verbindung abgebrochen"_s);
-        ReportStatus(1, u"Verschlüsselt: "_s + EncryptionText());
+    } catch (...) {
+        finishStep(std::current_exception());
         return;
     }
-    if (timedOut)
-        failHandshake(u"Zeitüberschreitung beim TLS-Handshake"_s);
-    if (canceled) {
-        m_canceled = false;
-        failHandshake(u"TLS-Handshake abgebrochen"_s);
-    }
-    if (!m_succeeded)
-        failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
-                      socket()->errorString());
-    failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
+    ReportStatus(1, u"Verschlüsselt: "_s + EncryptionText());
+    finishStep(nullptr);
+}
+
+void TSockClient::StartTls()
+{
+    bool done = false;
+    std::exception_ptr failure;
+    BeginTls(
+        [&](std::exception_ptr f) {
+            failure = f;
+            done = true;
+        },
+        [this](const TCertificateInfo& info) {
+            bool accept = false;
+            if (OnCertificateUntrusted)
+                OnCertificateUntrusted(info, accept);
+            ContinueTls(accept);
+        });
+    WaitForStep([&] { return done; }, true);
+    if (failure)
+        std::rethrow_exception(failure);
 }

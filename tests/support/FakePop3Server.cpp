@@ -126,6 +126,14 @@ FakeScript list(int n, int size)
     return client("LIST " + QByteArray::number(n)) + listReply(n, size);
 }
 
+FakeScript listAll(const QList<int>& sizes)
+{
+    FakeScript script = client("LIST") + server("+OK");
+    for (qsizetype i = 0; i < sizes.size(); ++i)
+        script += server(QByteArray::number(i + 1) + ' ' + QByteArray::number(sizes.at(i)));
+    return script + server(".");
+}
+
 FakeScript topReply(const QList<QByteArray>& headers)
 {
     FakeScript script = server("+OK");
@@ -143,7 +151,7 @@ FakeScript summaryCommands(int first, int last)
 {
     FakeScript script;
     for (int n = first; n <= last; ++n)
-        script += client("TOP " + QByteArray::number(n) + " 0") + client("LIST " + QByteArray::number(n));
+        script += client("TOP " + QByteArray::number(n) + " 0");
     return script;
 }
 

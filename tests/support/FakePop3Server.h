@@ -49,11 +49,15 @@ FakeScript login(const QByteArray& user, const QByteArray& password);
 FakeScript stat(int count, int size = 0);
 // TOP n 0 answered with the header lines, the empty line and the dot line.
 FakeScript top(int n, const QList<QByteArray>& headers);
+// LIST n answered with the size, as a single summary asks for it.
 FakeScript list(int n, int size);
+// The whole LIST answered with these sizes of messages 1, 2, ...
+FakeScript listAll(const QList<int>& sizes);
 // The answers alone, for pipelined scripts where the commands come first.
 FakeScript topReply(const QList<QByteArray>& headers);
 FakeScript listReply(int n, int size);
-// The client's TOP n 0 and LIST n for messages first to last, sent before any answer.
+// The client's TOP n 0 for messages first to last, sent before any answer; the
+// sizes come from the one LIST ahead of them.
 FakeScript summaryCommands(int first, int last);
 FakeScript dele(int n, const QByteArray& reply = "+OK message deleted");
 FakeScript rset();

@@ -1,0 +1,618 @@
+// The session without a wait: the log-on, the lines as they arrive, QUIT,
+// and the blocking Connect that waits once for all of it.
+#include "AnsiText.h"
+#include "Pop3Client.h"
+#include "Pop3Reply.h"
+#include "Pop3Text.h"
+
+#include <QScopeGuard>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
+const QString kNoTls = u" Der Server bietet keine verschlüsselte Verbindung an."_s;
+
+QByteArray stripLineEnd(const QByteArray& line)
+{
+    return Pop3Reply::withoutLineEnd(line).toByteArray();
+}
+
+QString messageOf(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Exception& e) {
+        return e.message();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+    }
+    return {};
+}
+
+// The states in which lines of an answer due are read as they arrive.
+bool readsLines(TPop3State state)
+{
+    switch (state) {
+    case TPop3State::Greeting:
+    case TPop3State::Capabilities:
+    case TPop3State::StartTls:
+    case TPop3State::User:
+    case TPop3State::Pass:
+    case TPop3State::Stat:
+    case TPop3State::Listing:
+    case TPop3State::Quitting:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool TPop3Client::Waiting() const
+{
+    // A listing waits for an answer except while a handler of it runs.
+    return TSockClient::Waiting() || loggingOn() || m_state == TPop3State::Quitting ||
+           (m_state == TPop3State::Listing && !m_holdLines);
+}
+
+bool TPop3Client::loggingOn() const
+{
+    return m_state != TPop3State::Closed && m_state != TPop3State::Ready && m_state != TPop3State::Listing &&
+           m_state != TPop3State::Quitting;
+}
+
+void TPop3Client::setState(TPop3State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    SetLineReading(readsLines(state));
+    if (!readsLines(state))
+        StopTimeOut();
+    emit stateChanged(state);
+}
+
+void TPop3Client::socketClosed()
+{
+    // Closed while nothing was under way; a step under way learns of it from
+    // the read that finds nothing.
+    if (m_state == TPop3State::Ready)
+        setState(TPop3State::Closed);
+}
+
+void TPop3Client::deliver(const std::function<void()>& emitter)
+{
+    // A handler may run a loop of its own (a message box): the lines that
+    // arrive meanwhile wait, so no answer is taken in the middle of another.
+    const bool held = m_holdLines;
+    m_holdLines = true;
+    const auto restore = qScopeGuard([&] { m_holdLines = held; });
+    emitter();
+    // A blocking call waiting for this outcome looks at its condition again.
+    wake();
+    if (!held && readsLines(m_state) && DataAvailable())
+        QTimer::singleShot(0, this, [this] {
+            try {
+                lineArrived();
+            } catch (...) {
+            }
+        });
+}
+
+void TPop3Client::lineArrived()
+{
+    if (BlockingRead() || m_holdLines)
+        return;
+    QByteArray line;
+    while (readsLines(m_state) && !m_holdLines && !BlockingRead()) {
+        // A failure with the connection still open goes on reading the
+        // answers due, so the loop goes on after it.
+        try {
+            const ReadResult result = TryReadLn(line);
+            if (result == ReadResult::Nothing)
+                break;
+            if (result == ReadResult::Closed) {
+                closedDuringStep();
+                break;
+            }
+            feedLine(line);
+        } catch (...) {
+            fail(std::current_exception());
+        }
+    }
+}
+
+void TPop3Client::feedLine(const QByteArray& Line)
+{
+    if (m_answerOpen) {
+        if (stripLineEnd(Line) == ".") {
+            m_answerOpen = false;
+            answerEnded(m_openCommand);
+        } else {
+            // Byte-stuffing: the server doubles a leading dot so no data line reads as the end.
+            answerLine(m_openCommand, Line.startsWith("..") ? Line.mid(1) : Line);
+        }
+        advance();
+        return;
+    }
+    if (m_state == TPop3State::Greeting && !m_stopping) {
+        NoteReply(Line);
+        if (!IsPositive(Line))
+            RaiseReply(Line);
+        m_capabilities.clear();
+        m_capabilityBytes = 0;
+        setState(TPop3State::Capabilities);
+        postCommands({"CAPA"});
+        advance();
+        return;
+    }
+    if (m_inFlight.isEmpty())
+        outOfStep(m_openCommand, Line);
+    const QByteArray command = m_inFlight.first();
+    NoteReply(Line);
+    acceptReply(command, Line);
+    replied(command, Line);
+    advance();
+}
+
+void TPop3Client::answerLine(const QByteArray& Command, const QByteArray& Line)
+{
+    if (Command != "CAPA") {
+        listingLine(Command, Line);
+        return;
+    }
+    if (m_stopping)
+        return;
+    // Held in memory before TLS, where anyone on the way may answer: an
+    // answer without end must not grow without end.
+    m_capabilityBytes += Line.size();
+    if (m_capabilities.size() >= Pop3Reply::MaxCapabilityLines || m_capabilityBytes > Pop3Reply::MaxCapabilityBytes)
+        tooLong("CAPA", Pop3Reply::MaxCapabilityBytes);
+    const QByteArray entry = stripLineEnd(Line).trimmed();
+    if (!entry.isEmpty())
+        m_capabilities.append(entry);
+}
+
+void TPop3Client::answerEnded(const QByteArray& Command)
+{
+    if (Command != "CAPA")
+        listingEnded(Command);
+    else if (!m_stopping)
+        capabilitiesDone();
+}
+
+void TPop3Client::replied(const QByteArray& Command, const QByteArray& Reply)
+{
+    const bool positive = IsPositive(Reply);
+    if (Command == "QUIT") {
+        quitReplied(Reply);
+    } else if (m_state == TPop3State::Listing) {
+        listingReplied(Command, Reply);
+    } else if (m_stopping) {
+        // Read away: the log-on failed already.
+    } else if (Command == "CAPA") {
+        // A server from before RFC 2449 refuses CAPA: it simply offers
+        // nothing more than RFC 1939.
+        if (!positive)
+            capabilitiesDone();
+    } else if (Command == "STLS") {
+        if (!positive)
+            throw ESockError(u"STLS abgelehnt ("_s + AnsiText::fromAnsi(stripLineEnd(Reply)) + u")."_s + kNoTls);
+        setState(TPop3State::Handshake);
+        BeginTls([this](std::exception_ptr failure) { tlsDone(failure); },
+                 [this](const TCertificateInfo& info) { askTrust(info); });
+    } else if (Command.startsWith("USER ")) {
+        m_userTaken = positive;
+        if (m_pipelinedLogon)
+            setState(TPop3State::Pass);
+        else if (!positive)
+            logonRefused();
+        else {
+            setState(TPop3State::Pass);
+            postCommands({m_passCommand});
+        }
+    } else if (Command.startsWith("PASS ")) {
+        if (!positive || !m_userTaken) {
+            logonRefused();
+            return;
+        }
+        setState(TPop3State::Stat);
+        postCommands({"STAT"});
+    } else if (Command == "STAT") {
+        statReplied(Reply);
+    }
+}
+
+void TPop3Client::advance()
+{
+    const bool due = !m_inFlight.isEmpty() || m_answerOpen || (m_state == TPop3State::Greeting && !m_stopping);
+    if (m_stopping && !due && m_state != TPop3State::Quitting && m_state != TPop3State::Closed) {
+        m_stopping = false;
+        if (m_quitAfterStop || loggingOn()) {
+            m_quitAfterStop = false;
+            if (m_state == TPop3State::Listing && !m_pendingFailure) {
+                setState(TPop3State::Ready);
+                deliver([this] { emit listingFinished(); });
+                if (m_state != TPop3State::Ready || !Connected())
+                    return;
+            }
+            sendQuit();
+            return;
+        }
+        if (m_state == TPop3State::Listing)
+            finishListing();
+        return;
+    }
+    if (m_state == TPop3State::Listing && !m_stopping) {
+        fillListing();
+        if (m_inFlight.isEmpty() && !m_answerOpen) {
+            finishListing();
+            return;
+        }
+        // The next summary starts once its answer is the next one due.
+        const QByteArray head = m_answerOpen ? QByteArray() : m_inFlight.value(0);
+        if (head.startsWith("TOP ") && head != m_startedTop) {
+            m_startedTop = head;
+            if (m_summaryStart)
+                deliver([this] { m_summaryStart(this); });
+        }
+    }
+    if (!readsLines(m_state))
+        return;
+    if (!m_inFlight.isEmpty() || m_answerOpen || m_state == TPop3State::Greeting)
+        StartTimeOut();
+    else
+        StopTimeOut();
+}
+
+void TPop3Client::StartSession()
+{
+    if (m_state != TPop3State::Closed || Connected()) {
+        failLater(u"Bereits verbunden"_s);
+        return;
+    }
+    forgetInFlight();
+    m_failure = {};
+    m_pendingFailure = {};
+    m_messageCount = 0;
+    m_countKnown = false;
+    m_capabilities.clear();
+    m_passwordTries = 0;
+    m_tlsDone = false;
+    m_stopping = false;
+    m_quitAfterStop = false;
+    UseTls = Security == TSecurity::Tls;
+    setBusy(true);
+    setState(TPop3State::Connecting);
+    BeginConnect([this](std::exception_ptr failure) { connectDone(failure); });
+}
+
+void TPop3Client::connectDone(std::exception_ptr Failure)
+{
+    if (m_state != TPop3State::Connecting)
+        return;
+    if (Failure) {
+        setState(TPop3State::Closed);
+        tellFailure(Failure);
+        return;
+    }
+    if (Security == TSecurity::Tls) {
+        setState(TPop3State::Handshake);
+        BeginTls([this](std::exception_ptr failure) { tlsDone(failure); },
+                 [this](const TCertificateInfo& info) { askTrust(info); });
+        return;
+    }
+    setState(TPop3State::Greeting);
+    advance();
+    lineArrived();
+}
+
+void TPop3Client::tlsDone(std::exception_ptr Failure)
+{
+    if (m_state != TPop3State::Handshake && m_state != TPop3State::AwaitingTrust)
+        return;
+    if (Failure) {
+        if (Connected())
+            CloseSocket();
+        forgetInFlight();
+        setState(TPop3State::Closed);
+        tellFailure(Failure);
+        return;
+    }
+    if (Security == TSecurity::Tls && !m_tlsDone) {
+        m_tlsDone = true;
+        setState(TPop3State::Greeting);
+        advance();
+        lineArrived();
+        return;
+    }
+    // What the server said in the clear may have been forged on the way.
+    m_tlsDone = true;
+    m_capabilities.clear();
+    m_capabilityBytes = 0;
+    try {
+        setState(TPop3State::Capabilities);
+        postCommands({"CAPA"});
+        advance();
+    } catch (...) {
+        fail(std::current_exception());
+    }
+}
+
+void TPop3Client::askTrust(const TCertificateInfo& Info)
+{
+    setState(TPop3State::AwaitingTrust);
+    deliver([&] { emit trustAsked(Info); });
+}
+
+void TPop3Client::AnswerTrust(bool accept)
+{
+    if (m_state != TPop3State::AwaitingTrust)
+        return;
+    setState(TPop3State::Handshake);
+    // Goes on from the event loop, so the outcome never comes inside this call.
+    QTimer::singleShot(0, this, [this, accept] {
+        try {
+            ContinueTls(accept);
+        } catch (...) {
+        }
+    });
+}
+
+void TPop3Client::capabilitiesDone()
+{
+    if (Security == TSecurity::StartTls && !m_tlsDone) {
+        // Nothing of the log-on goes out before STLS and the handshake succeeded.
+        if (!HasCapability("STLS"))
+            throw ESockError(u"STLS fehlt in der Antwort auf CAPA."_s + kNoTls);
+        setState(TPop3State::StartTls);
+        postCommands({"STLS"});
+        return;
+    }
+    sendLogon();
+}
+
+void TPop3Client::sendLogon()
+{
+    const QByteArray user = "USER " + AnsiText::toAnsi(UserID);
+    m_passCommand = "PASS " + AnsiText::toAnsi(Password);
+    m_userTaken = false;
+    // With PIPELINING, PASS rides along with USER: one round trip less.
+    // Nothing may follow PASS before its reply, though: some servers
+    // (Courier) drop a command that arrives together with it.
+    m_pipelinedLogon = HasCapability("PIPELINING");
+    setState(TPop3State::User);
+    if (m_pipelinedLogon)
+        postCommands({user, m_passCommand});
+    else
+        postCommands({user});
+}
+
+void TPop3Client::logonRefused()
+{
+    if (m_passwordTries > 0)
+        throw Exception(kAuthenticationFailed);
+    ++m_passwordTries;
+    setState(TPop3State::AwaitingPassword);
+    deliver([this] { emit passwordAsked(); });
+}
+
+void TPop3Client::AnswerPassword(bool retry)
+{
+    if (m_state != TPop3State::AwaitingPassword)
+        return;
+    try {
+        if (!retry)
+            throw Exception(kAuthenticationFailed);
+        sendLogon();
+        advance();
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        QTimer::singleShot(0, this, [this, failure] {
+            try {
+                fail(failure);
+            } catch (...) {
+            }
+        });
+    }
+}
+
+void TPop3Client::statReplied(const QByteArray& Reply)
+{
+    if (!IsPositive(Reply))
+        RaiseReply(Reply);
+    bool ok = false;
+    const int count = NthField(Reply, ' ', 2).trimmed().toInt(&ok);
+    m_messageCount = ok ? count : 0;
+    m_countKnown = ok && count >= 0;
+    setState(TPop3State::Ready);
+    setBusy(false);
+    if (!m_blockingLogon && OnConnect)
+        deliver([this] { OnConnect(this); });
+    deliver([this] { emit sessionReady(); });
+}
+
+void TPop3Client::StartQuit()
+{
+    if (m_state == TPop3State::Listing) {
+        // The answers on their way are read first, so QUIT gets its own reply.
+        StopListing();
+        m_quitAfterStop = true;
+        return;
+    }
+    if (m_state != TPop3State::Ready || !Connected()) {
+        failLater(u"Nicht verbunden"_s);
+        return;
+    }
+    try {
+        sendQuit();
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        QTimer::singleShot(0, this, [this, failure] {
+            try {
+                fail(failure);
+            } catch (...) {
+            }
+        });
+    }
+}
+
+void TPop3Client::sendQuit()
+{
+    setState(TPop3State::Quitting);
+    postCommands({"QUIT"});
+    StartTimeOut();
+}
+
+void TPop3Client::quitReplied(const QByteArray& Reply)
+{
+    const std::exception_ptr failure = std::exchange(m_pendingFailure, {});
+    forgetInFlight();
+    if (!failure)
+        deliver([&] { emit quitAnswered(IsPositive(Reply), Reply); });
+    if (Connected())
+        CloseSocket();
+    setState(TPop3State::Closed);
+    setBusy(false);
+    if (failure)
+        tellFailure(failure);
+}
+
+void TPop3Client::fail(std::exception_ptr Failure)
+{
+    if (m_state == TPop3State::Closed)
+        return;
+    // The failure that ended the step is the one to report, not what went
+    // wrong while its answers were read away.
+    if (m_pendingFailure)
+        Failure = m_pendingFailure;
+    if (!Connected() || m_state == TPop3State::Quitting) {
+        m_pendingFailure = {};
+        forgetInFlight();
+        if (Connected())
+            CloseSocket();
+        setState(TPop3State::Closed);
+        tellFailure(Failure);
+        return;
+    }
+    m_pendingFailure = Failure;
+    m_stopping = true;
+    m_pendingDeletions.clear();
+    try {
+        advance();
+    } catch (...) {
+        m_pendingFailure = {};
+        forgetInFlight();
+        if (Connected())
+            CloseSocket();
+        setState(TPop3State::Closed);
+        tellFailure(Failure);
+    }
+}
+
+void TPop3Client::failLater(const QString& Message)
+{
+    QTimer::singleShot(0, this, [this, Message] { tellFailure(std::make_exception_ptr(Exception(Message))); });
+}
+
+void TPop3Client::tellFailure(std::exception_ptr Failure)
+{
+    m_failure = Failure;
+    setBusy(false);
+    deliver([&] { emit sessionFailed(messageOf(Failure)); });
+}
+
+void TPop3Client::closedDuringStep()
+{
+    QString text = u"Die Verbindung wurde vom Server geschlossen"_s;
+    if (m_answerOpen)
+        text = u"Die Verbindung wurde während der Antwort geschlossen"_s;
+    else if (m_state == TPop3State::StartTls)
+        text = u"STLS abgelehnt (keine Antwort)."_s + kNoTls;
+    forgetInFlight();
+    fail(std::make_exception_ptr(ESockError(text)));
+}
+
+void TPop3Client::readTimedOut()
+{
+    // The connection is given up: whatever still comes belongs to the step that timed out.
+    forgetInFlight();
+    if (Connected())
+        CloseSocket();
+    fail(std::make_exception_ptr(EAbortError(u"Socket-readln abgebrochen"_s)));
+}
+
+void TPop3Client::readCanceled()
+{
+    if (m_state == TPop3State::Closed || m_state == TPop3State::Ready)
+        return;
+    // The cancel is taken by this step alone.
+    forgetInFlight();
+    if (Connected())
+        CloseSocket();
+    fail(std::make_exception_ptr(EAbortError(u"Socket-readln abgebrochen"_s)));
+}
+
+void TPop3Client::Connect()
+{
+    bool asked = false;
+    while (Password.isEmpty() || UserID.isEmpty()) {
+        if (!OnAuthenticationNeeded)
+            throw Exception(kAuthenticationFailed);
+        if (asked)
+            break;
+        bool handled = false;
+        OnAuthenticationNeeded(handled);
+        asked = true;
+        if (!handled)
+            throw Exception(kAuthenticationFailed);
+    }
+    if (Connected() || m_state != TPop3State::Closed)
+        throw ESockError(u"Bereits verbunden"_s);
+
+    bool done = false;
+    {
+        const QList<QMetaObject::Connection> links = {
+            connect(this, &TPop3Client::sessionReady, this, [&done] { done = true; }),
+            connect(this, &TPop3Client::sessionFailed, this, [&done] { done = true; }),
+            connect(this, &TPop3Client::trustAsked, this,
+                    [this](const TCertificateInfo& info) {
+                        bool accept = false;
+                        if (OnCertificateUntrusted)
+                            OnCertificateUntrusted(info, accept);
+                        AnswerTrust(accept);
+                    }),
+            // One more try at most, and only when a handler says so.
+            connect(this, &TPop3Client::passwordAsked, this,
+                    [this] {
+                        bool handled = false;
+                        if (OnAuthenticationFailed)
+                            OnAuthenticationFailed(handled);
+                        AnswerPassword(handled);
+                    }),
+        };
+        const auto unlink = qScopeGuard([&] {
+            for (const QMetaObject::Connection& link : links)
+                disconnect(link);
+            m_blockingLogon = false;
+        });
+        m_blockingLogon = true;
+        m_failure = {};
+        StartSession();
+        WaitForStep([&done] { return done; }, true);
+    }
+    if (m_state != TPop3State::Ready) {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        throw ESockError(u"Verbindung abgebrochen"_s);
+    }
+    // A connection that failed after the log-on is closed again: the window
+    // must not be told it is connected.
+    if (OnConnect)
+        OnConnect(this);
+}
