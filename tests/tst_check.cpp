@@ -121,7 +121,7 @@ void startOperation(Program& p, Waiting op)
 {
     switch (op) {
     case Waiting::Listing:
-        QTest::mouseClick(p.form().SBCheck, Qt::LeftButton);
+        p.check();
         break;
     case Waiting::Examination:
         p.dialogs.answerNext(Dialogs::Yes);
@@ -470,12 +470,11 @@ void TestCheck::disconnectDuringAListingKeepsTheRows()
                         topReply({"From: a@b", "Subject: zwei"}) + topReply({"From: a@b", "Subject: drei"}) + quit());
     p.account(1, u"Test"_s, fake.host(), fake.port());
     QStringList progress;
-    p.form().Pop3Client1->OnRetrieveEnd = [&p, &progress](QObject*) {
-        p.form().Pop3Client1RetrieveEnd();
+    QObject::connect(&p.form().Check(), &CheckEngine::rowScreened, &p.form(), [&p, &progress](int number) {
         progress << p.form().LStatus->text();
-        if (p.form().Zeile == 2)
+        if (number == 2)
             p.form().Disconnect1->trigger();
-    };
+    });
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(progress.first(), u"Status: 1 von 3"_s);
@@ -520,12 +519,11 @@ void TestCheck::listSavedDuringACheckTakesEffect()
     FakePop3Server fake(greeting() + login("u", "p") + stat(2) +
                         listing({{10, "a@b", "Neuer Treffer"}, {20, "a@b", "Neuer Treffer"}}));
     p.account(1, u"Test"_s, fake.host(), fake.port());
-    p.form().Pop3Client1->OnRetrieveEnd = [&p, own](QObject*) {
-        p.form().Pop3Client1RetrieveEnd();
+    QObject::connect(&p.form().Check(), &CheckEngine::rowScreened, &p.form(), [own] {
         QFile file(own);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("Treffer\r\n");
-    };
+    });
     p.check();
     FAKE_POP3_VERIFY(fake);
     QCOMPARE(p.column(2), (QStringList{QString(), u"SE"_s}));
@@ -566,11 +564,10 @@ void TestCheck::commandsAreLockedWhileTheClientWaits()
         });
     };
     if (op == Waiting::Listing) {
-        p.form().Pop3Client1->OnRetrieveStart = [&](QObject*) {
-            p.form().Pop3Client1RetrieveStart();
-            if (during.isEmpty())
+        QObject::connect(p.form().Pop3Client1, &TPop3Client::stateChanged, &p.form(), [&](TPop3State state) {
+            if (state == TPop3State::Listing && during.isEmpty())
                 probe();
-        };
+        });
     } else {
         p.check();
         QCOMPARE(serverCommandsEnabled(p.form()), kAllFree);
@@ -602,7 +599,7 @@ void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
     Program p;
     FakeScript script = greeting() + login("u", "p") + stat(1);
     if (op == Waiting::Listing)
-        script += client("LIST") + server("+OK") + server("1 10") + server(".") + client("TOP 1 0");
+        script += client("LIST");
     else if (op == Waiting::Examination)
         script += listing({{10, "a@b", "Hallo"}}) + client("RETR 1");
     else
@@ -610,11 +607,13 @@ void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
     FakePop3Server fake(script + silence());
     p.account(1, u"Test"_s, fake.host(), fake.port());
     const auto disconnectSoon = [&] { QTimer::singleShot(0, &p.form(), [&] { p.form().Disconnect1->trigger(); }); };
+    QMetaObject::Connection atListing;
     if (op == Waiting::Listing) {
-        p.form().Pop3Client1->OnRetrieveStart = [&](QObject*) {
-            p.form().Pop3Client1RetrieveStart();
-            disconnectSoon();
-        };
+        atListing =
+            QObject::connect(p.form().Pop3Client1, &TPop3Client::stateChanged, &p.form(), [&](TPop3State state) {
+                if (state == TPop3State::Listing)
+                    disconnectSoon();
+            });
     } else {
         p.check();
         disconnectSoon();
@@ -635,7 +634,7 @@ void TestCheck::disconnectDuringAWaitLeavesAUsableWindow()
     QVERIFY(p.log().isEmpty());
 
     // The next check works on a fresh connection.
-    p.form().Pop3Client1->OnRetrieveStart = [&p](QObject*) { p.form().Pop3Client1RetrieveStart(); };
+    QObject::disconnect(atListing);
     fake.setScript(greeting() + login("u", "p") + stat(1) + listing({{20, "c@d", "Neu"}}));
     p.check();
     FAKE_POP3_VERIFY(fake);

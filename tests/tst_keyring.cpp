@@ -4,6 +4,7 @@
 #include "FWPasswordDialog.h"
 #include "FWPasswordUnit.h"
 #include "FakePop3Server.h"
+#include "ModelGrid.h"
 #include "PasswordKeeper.h"
 #include "ProgramWindows.h"
 #include "SecretStore.h"

@@ -3,6 +3,7 @@
 #include "CheckWait.h"
 #include "DovecotServer.h"
 #include "FakePop3Server.h"
+#include "ModelGrid.h"
 #include "Pop3Client.h"
 #include "ProgramWindows.h"
 #include "SettingsStore.h"
@@ -355,12 +356,12 @@ void TestScheduledCheck::userCheckFollowsAndHoldsTheSchedule()
     TBackgroundCheck* background = form.BackgroundCheck();
     QVERIFY(background);
     bool pressed = false;
-    background->Client()->OnRetrieveStart = [&](QObject*) {
-        if (!pressed) {
+    QObject::connect(background->Client(), &TPop3Client::stateChanged, &form, [&](TPop3State state) {
+        if (state == TPop3State::Listing && !pressed) {
             pressed = true;
             form.SBCheck->click();
         }
-    };
+    });
     background->checkNow();
     QTRY_VERIFY2(form.Pop3Client1->Connected(),
                  qPrintable(windows.BerichtForm->lines().join(u" | "_s) + u" / "_s + fake.report() + u" / "_s +

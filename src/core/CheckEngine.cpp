@@ -12,6 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// How soon the end of a check is looked at again while a command still waits.
+constexpr int kRetryMs = 16;
+
 QString messageOf(const std::exception& e)
 {
     const auto* failure = dynamic_cast<const Exception*>(&e);
@@ -300,8 +303,9 @@ void CheckEngine::sessionFailed(const QString& message)
 {
     if (!active())
         return;
+    // A refused reply keeps its text, without the line end.
     if (m_outcome.error.isEmpty())
-        m_outcome.error = message;
+        m_outcome.error = message.trimmed();
     if (m_outcome.failure == Failure::None)
         m_outcome.failure = Failure::Other;
     m_outcome.timedOut = m_client.TimedOut();
@@ -328,8 +332,17 @@ void CheckEngine::finish()
     m_finishing = false;
     // Announced from the event loop: the window's boxes open after the
     // protocol step that ended the check has returned.
-    QTimer::singleShot(0, this, [this, outcome = m_outcome] {
-        m_running = false;
-        emit finished(outcome);
-    });
+    QTimer::singleShot(0, this, &CheckEngine::announce);
+}
+
+void CheckEngine::announce()
+{
+    // A command of the user's that ended the check (Disconnect) may still wait
+    // for its answer: the end is told once that command has returned.
+    if (m_client.Waiting()) {
+        QTimer::singleShot(kRetryMs, this, &CheckEngine::announce);
+        return;
+    }
+    m_running = false;
+    emit finished(m_outcome);
 }

@@ -103,6 +103,7 @@ private:
     void quitAnswered(bool accepted);
     void sessionFailed(const QString& message);
     void finish();
+    void announce();
     // Queued, so a box opens after the socket's notification has returned.
     void ask(const std::function<void()>& question);
     void bindClient();

@@ -155,12 +155,6 @@ void TStammForm::endListing()
 
 void TStammForm::checkFinished(const CheckEngine::Outcome& outcome)
 {
-    // The user's Disconnect may have ended the check and still wait for QUIT's
-    // answer: the boxes follow once that command has returned.
-    if (Pop3Client1->Waiting()) {
-        QTimer::singleShot(kFrameMs, this, [this, outcome] { checkFinished(outcome); });
-        return;
-    }
     endListing();
     updateCommands();
     if (outcome.ok) {

@@ -181,4 +181,5 @@ void TStammForm::retrieveEndForExamination()
     } else if (Modus == 3) {
         m_examine->setMessage({}, {}, {}, message.Attachments);
     }
+    PWarten->hide();
 }
