@@ -3,9 +3,11 @@
 #include "Pop3Text.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <ctime>
 
@@ -99,6 +101,8 @@ private slots:
     void failureInAPipelinedListing();
     void disconnectEndsAListing_data();
     void disconnectEndsAListing();
+    void sessionWithoutAWait_data();
+    void sessionWithoutAWait();
     void listRefusedDoesNotWait();
     void overlongLineFailsWithoutHang_data();
     void overlongLineFailsWithoutHang();
@@ -445,6 +449,121 @@ void TestPop3Client::disconnectEndsAListing()
     QCOMPARE(p.failure([&] { p.client.RetrieveSummaries(1, 3); }), QString());
     QCOMPARE(p.events, (QStringList{u"start"_s, u"end eins 100"_s, u"disconnect"_s}));
     QVERIFY(!p.client.Connected());
+    FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Client::sessionWithoutAWait_data()
+{
+    QTest::addColumn<FakeScript>("script");
+    QTest::addColumn<bool>("pipelined");
+    QTest::addColumn<int>("timeOut");
+    QTest::addColumn<QStringList>("reactions");
+    QTest::addColumn<QStringList>("events");
+    const QStringList listed = {u"summary 1 eins 100"_s, u"summary 2 zwei 200"_s};
+    QTest::newRow("pipelined, sizes from the one LIST, DELE from a handler")
+        << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) + topReply(kHeaders[0]) +
+               topReply(kHeaders[1]) + client("DELE 2") + topReply(kHeaders[2]) + server("+OK deleted") + quit()
+        << true << 3000 << QStringList{u"dele 2"_s}
+        << QStringList{u"ready 3"_s} + listed +
+               QStringList{u"summary 3 drei 300"_s, u"deleted 2 true"_s, u"finished"_s, u"quit true"_s};
+    QTest::newRow("one at a time, DELE before the next TOP")
+        << loggedOn(3) + listAll({100, 200, 300}) + top(1, kHeaders[0]) + top(2, kHeaders[1]) + dele(2) +
+               top(3, kHeaders[2]) + quit()
+        << false << 3000 << QStringList{u"dele 2"_s}
+        << QStringList{u"ready 3"_s} + listed +
+               QStringList{u"deleted 2 true"_s, u"summary 3 drei 300"_s, u"finished"_s, u"quit true"_s};
+    QTest::newRow("UIDL before the first summary")
+        << greeting("+OK ready", {"UIDL"}) + login("u", "p") + stat(1) + listAll({100}) + client("UIDL") +
+               server("+OK") + server("1 abc") + server(".") + top(1, kHeaders[0]) + quit()
+        << false << 3000 << QStringList{u"uidl"_s}
+        << QStringList{u"ready 1"_s, u"uids 1=abc"_s, u"summary 1 eins 100"_s, u"finished"_s, u"quit true"_s};
+    QTest::newRow("stopped: the answers due are read away unseen")
+        << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) + topReply(kHeaders[0]) +
+               topReply(kHeaders[1]) + topReply(kHeaders[2]) + quit()
+        << true << 3000 << QStringList{u"stop 1"_s}
+        << QStringList{u"ready 3"_s, u"summary 1 eins 100"_s, u"finished"_s, u"quit true"_s};
+    const FakeScript refused = greeting() + client("USER u") + server("+OK") + client("PASS p") + server("-ERR no");
+    QTest::newRow("refused password, tried again with a new one")
+        << refused + login("u", "p2") + stat(0) + listAll({}) + quit() << false << 3000 << QStringList{u"retry"_s}
+        << QStringList{u"password"_s, u"ready 0"_s, u"finished"_s, u"quit true"_s};
+    QTest::newRow("refused password, given up: QUIT, then the failure")
+        << refused + quit() << false << 3000 << QStringList()
+        << QStringList{u"password"_s, u"failed Die Authentifizierung ist fehlgeschlagen closed"_s};
+    QTest::newRow("time-out during the listing")
+        << loggedOn(2) + listAll({100, 200}) + top(1, kHeaders[0]) + client("TOP 2 0") + silence() << false << 200
+        << QStringList()
+        << QStringList{u"ready 2"_s, u"summary 1 eins 100"_s, u"failed Socket-readln abgebrochen closed timed out"_s};
+}
+
+void TestPop3Client::sessionWithoutAWait()
+{
+    QFETCH(FakeScript, script);
+    QFETCH(bool, pipelined);
+    QFETCH(int, timeOut);
+    QFETCH(QStringList, reactions);
+    QFETCH(QStringList, events);
+    FakePop3Server fake(script);
+    fake.setOneAtATime(!pipelined);
+    Probe p(fake, timeOut);
+    TPop3Client& c = p.client;
+    QEventLoop loop;
+    QStringList seen;
+    // Every step is taken from a handler, inside the one loop this test runs:
+    // a loop level above 1 would be a wait nested beneath a handler.
+    const auto note = [&](const QString& event) {
+        seen << event + (QThread::currentThread()->loopLevel() == 1 ? QString() : u" nested"_s);
+    };
+    connect(&c, &TPop3Client::passwordAsked, &c, [&] {
+        note(u"password"_s);
+        QTimer::singleShot(0, &c, [&] {
+            c.Password = u"p2"_s;
+            c.AnswerPassword(reactions.contains(u"retry"_s));
+        });
+    });
+    connect(&c, &TPop3Client::sessionReady, &c, [&] {
+        note(u"ready "_s + QString::number(c.MessageCount()));
+        c.StartListing(1, c.MessageCount(), reactions.contains(u"uidl"_s));
+    });
+    connect(&c, &TPop3Client::uidsListed, &c,
+            [&](const QMap<int, QByteArray>& ids) { note(u"uids 1="_s + QString::fromLatin1(ids.value(1))); });
+    connect(&c, &TPop3Client::summaryListed, &c, [&](int n, const TSummary& summary) {
+        const bool same = summary.Bytes == c.Summary().Bytes && summary.Subject == c.Summary().Subject;
+        note(u"summary %1%2 %3"_s.arg(n).arg(QString::fromLatin1(summary.Subject)).arg(summary.Bytes) +
+             (same ? QString() : u" differs"_s));
+        if (reactions.contains(u"dele "_s + QString::number(n)))
+            c.QueueDeletion(n);
+        if (reactions.contains(u"stop "_s + QString::number(n)))
+            c.StopListing();
+    });
+    connect(&c, &TPop3Client::deletionAnswered, &c, [&](int n, bool accepted, const QByteArray&) {
+        note(u"deleted %1 %2"_s.arg(n).arg(accepted ? u"true"_s : u"false"_s));
+    });
+    connect(&c, &TPop3Client::listingFinished, &c, [&] {
+        note(u"finished"_s);
+        c.StartQuit();
+    });
+    connect(&c, &TPop3Client::quitAnswered, &c,
+            [&](bool accepted, const QByteArray&) { note(u"quit "_s + (accepted ? u"true"_s : u"false"_s)); });
+    connect(&c, &TPop3Client::sessionFailed, &c, [&](const QString& message) {
+        note(u"failed "_s + message + (c.Connected() ? u" open"_s : u" closed"_s) +
+             (c.TimedOut() ? u" timed out"_s : QString()));
+    });
+    connect(&c, &TPop3Client::stateChanged, &c, [&](TPop3State state) {
+        if (state == TPop3State::Closed)
+            QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    });
+    QTimer::singleShot(0, &c, [&] {
+        c.StartSession();
+        QCOMPARE(c.State(), TPop3State::Connecting);
+        QVERIFY(c.Busy());
+    });
+    // Only a safety net: the test fails instead of hanging.
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCOMPARE(seen, events);
+    QCOMPARE(c.State(), TPop3State::Closed);
+    QVERIFY(!c.Connected());
+    QVERIFY(!c.Busy());
     FAKE_POP3_VERIFY(fake);
 }
 

@@ -75,6 +75,8 @@ private slots:
     void refusalsSendNoCredential_data();
     void refusalsSendNoCredential();
     void untrustedCertificateIsAskedAndRemembered();
+    void trustAnsweredLaterFromTheEventLoop_data();
+    void trustAnsweredLaterFromTheEventLoop();
     void storedTrustAsksAgain_data();
     void storedTrustAsksAgain();
     void weakRsaKeyIsRefused();
@@ -143,6 +145,42 @@ void TestPop3Tls::refusalsSendNoCredential()
         QVERIFY(fake.finished());
     else
         FAKE_POP3_VERIFY(fake);
+}
+
+void TestPop3Tls::trustAnsweredLaterFromTheEventLoop_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("trusted: the log-on goes on") << true << QString();
+    QTest::newRow("declined: closed before the log-on")
+        << false << u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s;
+}
+
+void TestPop3Tls::trustAnsweredLaterFromTheEventLoop()
+{
+    QFETCH(bool, accept);
+    QFETCH(QString, error);
+    FakePop3Server fake(startTls() + (accept ? greeting() + login("u", "p") + stat(0) : FakeScript{}));
+    useIdentity(fake, certificates().selfSigned());
+    TlsProbe p(fake, TSecurity::Tls);
+    TPop3Client& c = p.client;
+    QString failure;
+    bool ready = false;
+    connect(&c, &TPop3Client::trustAsked, &c, [&](const TCertificateInfo& info) {
+        QCOMPARE(c.State(), TPop3State::AwaitingTrust);
+        QVERIFY(!c.TimerActive());
+        QVERIFY(!info.Fingerprint.isEmpty());
+        QTimer::singleShot(0, &c, [&] { c.AnswerTrust(accept); });
+    });
+    connect(&c, &TPop3Client::sessionReady, &c, [&] { ready = true; });
+    connect(&c, &TPop3Client::sessionFailed, &c, [&](const QString& message) { failure = message; });
+    c.StartSession();
+    QTRY_VERIFY_WITH_TIMEOUT(ready || !failure.isEmpty(), 5000);
+    QCOMPARE(failure, error);
+    QCOMPARE(c.State(), accept ? TPop3State::Ready : TPop3State::Closed);
+    QCOMPARE(c.Encrypted(), accept);
+    QVERIFY(p.asked.isEmpty()); // the blocking call's handler is not asked
+    FAKE_POP3_VERIFY(fake);
 }
 
 void TestPop3Tls::untrustedCertificateIsAskedAndRemembered()

@@ -59,9 +59,12 @@ struct TSummary
 };
 
 // The mail-box client: POP3 (RFC 1939) over the connection of TSockClient.
-// List, summary, message, delete and reset calls that arrive while another
-// operation waits (the user's commands run inside the waits) are ignored while
-// Busy is set; OnBusyChanged tells a window when to lock and unlock them.
+// The log-on, the listing and QUIT run as a session with an explicit state
+// that takes each reply when it arrives; Connect and RetrieveSummaries wait
+// once on it. List, summary, message, delete and reset calls that arrive while
+// another operation waits (the user's commands run inside the waits) are
+// ignored while Busy is set; OnBusyChanged tells a window when to lock and
+// unlock them. Busy holds for the whole log-on and the whole listing.
 class TPop3Client : public TSockClient
 {
     Q_OBJECT

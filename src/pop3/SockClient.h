@@ -51,9 +51,11 @@ struct TCertificateInfo
 using TOnCertificateUntrusted = std::function<void(const TCertificateInfo& Info, bool& Accept)>;
 
 // One TCP client connection on the GUI thread: name lookup, connect, sending
-// lines and reading reply lines. Every wait is a nested event loop that blocks
-// in the event dispatcher until its condition, the time-out or a cancel, so
-// the window stays responsive and user commands may run inside a wait.
+// lines and reading reply lines. Each step also runs without a wait (its
+// outcome comes from the event loop, lines are handed on as they arrive); the
+// blocking calls wait on those steps. Every wait is a nested event loop that
+// blocks in the event dispatcher until its condition, the time-out or a
+// cancel, so the window stays responsive and user commands may run inside it.
 // The socket is a QSslSocket: plain, TLS from the first byte (UseTls), or
 // switched to TLS on the open connection (StartTls).
 class TSockClient : public QObject

@@ -91,12 +91,13 @@ void TSockClient::beginSocketConnect()
 
 void TSockClient::connectFailed(const QString& text)
 {
-    // A connect still under way must not linger into the next attempt.
+    // A connect still under way must not linger into the next attempt; the
+    // step is over before the abort can tell of it once more.
+    m_phase = Phase::None;
     m_closing = true;
     socket()->abort();
     m_closing = false;
     m_connected = false;
-    m_phase = Phase::None;
     StopTimeOut();
     if (OnConnectionFailed)
         OnConnectionFailed(this);
