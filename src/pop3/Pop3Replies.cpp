@@ -75,7 +75,7 @@ void TPop3Client::deliver(const std::function<void()>& emitter)
     emitter();
     // A blocking call waiting for this outcome looks at its condition again.
     wake();
-    if (!held && readsLines(m_state) && DataAvailable())
+    if (!held && readsLines(m_state) && BytesWaiting())
         QTimer::singleShot(0, this, [this] {
             try {
                 lineArrived();
