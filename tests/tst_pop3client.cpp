@@ -176,6 +176,9 @@ void TestPop3Client::logon_data()
     QTest::newRow("capabilities without end: dropped before USER")
         << endless << false << u"Antwort auf CAPA länger als 65536 Bytes, Verbindung getrennt"_s << 0
         << QStringList{u"disconnect"_s} << 0;
+    QTest::newRow("server closes after USER: no password question for a closed connection")
+        << greeting() + client("USER u") + close() << true << u"Die Verbindung wurde vom Server geschlossen"_s << 0
+        << QStringList{u"disconnect"_s} << 0;
     QTest::newRow("server closes before the greeting")
         << close() << false << u"Die Verbindung wurde vom Server geschlossen"_s << 0 << QStringList{u"disconnect"_s}
         << 0;
@@ -193,7 +196,7 @@ void TestPop3Client::logon()
     Probe p(fake);
     p.client.ReportLevel = 0;
     int calls = 0;
-    if (handlerCalls > 0) {
+    if (handlerCalls > 0 || retry) {
         p.client.OnAuthenticationFailed = [&](bool& handled) {
             ++calls;
             handled = retry;

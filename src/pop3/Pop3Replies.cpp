@@ -54,7 +54,9 @@ void TPop3Client::setState(TPop3State state)
     SetLineReading(readsLines(state));
     if (!readsLines(state))
         StopTimeOut();
-    emit stateChanged(state);
+    // Told from the event loop like every other outcome, so a handler never
+    // runs inside the call that made the change.
+    QTimer::singleShot(0, this, [this, state] { emit stateChanged(state); });
 }
 
 void TPop3Client::socketClosed()
@@ -75,7 +77,7 @@ void TPop3Client::deliver(const std::function<void()>& emitter)
     emitter();
     // A blocking call waiting for this outcome looks at its condition again.
     wake();
-    if (!held && readsLines(m_state) && DataAvailable())
+    if (!held && readsLines(m_state) && BytesWaiting())
         QTimer::singleShot(0, this, [this] {
             try {
                 lineArrived();

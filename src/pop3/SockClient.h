@@ -194,6 +194,8 @@ protected:
     // Runs the event loop until Done holds. A wait that Counts is seen by
     // Waiting(); lines keep going to lineArrived either way.
     void WaitForStep(const std::function<bool()>& Done, bool Counts);
+    // Whether received bytes wait to be read; reports nothing.
+    bool BytesWaiting() const;
     // Whether a blocking read waits for lines: then nobody else may take them.
     bool BlockingRead() const { return !m_waits.isEmpty(); }
     void wake();

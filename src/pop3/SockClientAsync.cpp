@@ -243,6 +243,11 @@ void TSockClient::dataArrived()
     handOnLines();
 }
 
+bool TSockClient::BytesWaiting() const
+{
+    return m_socket && m_socket->bytesAvailable() > 0;
+}
+
 void TSockClient::handOnLines()
 {
     if (m_lineCallPending)
@@ -280,7 +285,7 @@ void TSockClient::WaitForStep(const std::function<bool()>& Done, bool Counts)
     m_holdLines = false;
     if (Counts)
         ++m_stepWaits;
-    if (m_lineReading && m_socket && m_socket->bytesAvailable() > 0)
+    if (m_lineReading && BytesWaiting())
         handOnLines();
     try {
         waitUntil(Done);
