@@ -155,15 +155,6 @@ void CheckEngine::answerPassword(bool retry, const QString& userId, const QStrin
     m_client.AnswerPassword(retry);
 }
 
-void CheckEngine::stop()
-{
-    if (!active() || m_stopped)
-        return;
-    m_stopped = true;
-    if (m_client.State() == TPop3State::Listing)
-        m_client.StopListing();
-}
-
 void CheckEngine::abandon()
 {
     if (!active())

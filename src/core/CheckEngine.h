@@ -79,8 +79,6 @@ public:
     // A list file was saved: it is read again at the next message, even
     // within the same tick of the file clock.
     void listsSaved() { m_lists.clear(); }
-    // The user ends the check: what was listed stands; nothing more is deleted.
-    void stop();
     // Gives the check up at once, without QUIT.
     void abandon();
 
