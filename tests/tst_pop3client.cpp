@@ -1,86 +1,15 @@
-#include "FakePop3Server.h"
-#include "Pop3Client.h"
+// The POP3 client on its own commands against the scripted server: log-on,
+// capabilities, a single summary, deletion and reset, the connection itself
+// and the socket and text helpers beneath it.
+#include "Pop3Probe.h"
 #include "Pop3Text.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
-#include <ctime>
 
 using namespace Qt::StringLiterals;
 using namespace Pop3Script;
-
-namespace {
-
-// A client pointed at the fake server that writes every event it raises into
-// a list, so a test can compare what happened and in which order.
-struct Probe
-{
-    explicit Probe(FakePop3Server& fake, int timeOut = 3000)
-    {
-        client.Host = u"127.0.0.1"_s;
-        client.Port = fake.port();
-        client.UserID = u"u"_s;
-        client.Password = u"p"_s;
-        client.TimeOut = timeOut;
-        client.ReportLevel = 1;
-        client.OnConnect = [this](QObject*) { events << u"connect"_s; };
-        client.OnDisconnect = [this](QObject*) { events << u"disconnect"_s; };
-        client.OnConnectionFailed = [this](QObject*) { events << u"connection failed"_s; };
-        client.OnRetrieveStart = [this](QObject*) { events << u"start"_s; };
-        client.OnRetrieveEnd = [this](QObject*) { events << u"end"_s; };
-        client.OnSuccess = [this](QObject*) { events << u"success"_s; };
-        client.OnFailure = [this](QObject*) { events << u"failure"_s; };
-        client.OnReset = [this](QObject*) { events << u"reset"_s; };
-        client.OnStatus = [this](QObject*, const QString& s) { events << u"status "_s + s.trimmed(); };
-    }
-
-    // Runs one call and gives the message of the exception it raised, if any.
-    template <typename F> QString failure(F&& call)
-    {
-        try {
-            call();
-        } catch (const Exception& e) {
-            return e.message();
-        }
-        return {};
-    }
-
-    TPop3Client client;
-    QStringList events;
-};
-
-FakeScript loggedOn(int count)
-{
-    return greeting() + login("u", "p") + stat(count);
-}
-
-FakeScript pipelining(int count)
-{
-    return greeting("+OK POP3 server ready", {"PIPELINING"}) + login("u", "p") + stat(count);
-}
-
-const QList<QByteArray> kHeaders[] = {
-    {"From: a@example.org", "Subject: eins"},
-    {"From: b@example.org", "Subject: zwei"},
-    {"From: c@example.org", "Subject: drei"},
-};
-
-// Records the summary of every message as the listing delivers it.
-void recordSummaries(Probe& p)
-{
-    p.client.ReportLevel = 0;
-    p.client.OnRetrieveEnd = [&p](QObject*) {
-        p.events << u"end"_s + QString::fromLatin1(p.client.Summary().Subject) + u' ' +
-                        QString::number(p.client.Summary().Bytes);
-    };
-}
-
-} // namespace
+using namespace Pop3Probe;
 
 class TestPop3Client : public QObject
 {
@@ -93,34 +22,16 @@ private slots:
     void capabilitiesAtLogon();
     void summaryFromPackets_data();
     void summaryFromPackets();
-    void listMessages();
     void refusedPasswordWithStatAlongside();
-    void summariesOfAListing_data();
-    void summariesOfAListing();
-    void failureInAPipelinedListing_data();
-    void failureInAPipelinedListing();
-    void disconnectEndsAListing_data();
-    void disconnectEndsAListing();
-    void sessionWithoutAWait_data();
-    void sessionWithoutAWait();
-    void listRefusedDoesNotWait();
     void overlongLineFailsWithoutHang_data();
     void overlongLineFailsWithoutHang();
-    void silentServerTimesOutAndCloses();
-    void timeOutZeroWaitsWithoutLimit();
     void serverClosesMidAnswer_data();
     void serverClosesMidAnswer();
-    void outOfStepDropsWithoutQuit_data();
-    void outOfStepDropsWithoutQuit();
     void headerEndsAtTheFirstEmptyLine();
-    void idleSessionClosedByTheServer();
     void deleteMessage_data();
     void deleteMessage();
     void resetSendsRsetAndReports();
     void refusedResetIsNoReset();
-    void nestedCallsDoNothingWhileBusy();
-    void nestedWaitKeepsTheOuterTimeOut();
-    void disconnectDuringAWaitCancelsIt();
     void operationsNeedConnection();
     void unresolvedHost_data();
     void unresolvedHost();
@@ -132,8 +43,6 @@ private slots:
     void errorText();
     void textFunctions_data();
     void textFunctions();
-    // Runs last: it ends the application's event processing for good.
-    void programEndingCancelsAWait();
 };
 
 void TestPop3Client::logon_data()
@@ -302,21 +211,6 @@ void TestPop3Client::summaryFromPackets()
     FAKE_POP3_VERIFY(fake);
 }
 
-void TestPop3Client::listMessages()
-{
-    FakePop3Server fake(loggedOn(2) + client("LIST") + server("+OK 2 messages") + server("1 120") + server("2 4711") +
-                        server(".") + quit());
-    Probe p(fake);
-    p.client.Connect();
-    QList<std::pair<int, int>> listed;
-    p.client.OnList = [&](int msg, int size) { listed.append({msg, size}); };
-    p.client.ListMessages();
-    QCOMPARE(listed, (QList<std::pair<int, int>>{{1, 120}, {2, 4711}}));
-    QVERIFY(!p.client.Busy());
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-}
-
 void TestPop3Client::refusedPasswordWithStatAlongside()
 {
     // With PIPELINING, PASS goes out with USER, but STAT waits for PASS's
@@ -333,250 +227,6 @@ void TestPop3Client::refusedPasswordWithStatAlongside()
     p.client.Connect();
     QCOMPARE(p.client.MessageCount(), 2);
     QVERIFY(p.client.InFlight().isEmpty());
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::summariesOfAListing_data()
-{
-    QTest::addColumn<bool>("pipelined");
-    QTest::addColumn<FakeScript>("script");
-    QTest::addColumn<QStringList>("deletion"); // where the deletion of message 2 is confirmed
-    // Without PIPELINING every command waits for the answer before it.
-    QTest::newRow("one at a time") << false
-                                   << loggedOn(3) + listAll({100, 200, 300}) + top(1, kHeaders[0]) +
-                                          top(2, kHeaders[1]) + dele(2) + top(3, kHeaders[2]) + quit()
-                                   << QStringList{u"end zwei 200"_s, u"success"_s, u"deleted 2"_s, u"start"_s};
-    // With it every summary is asked for before the first answer; the DELE
-    // of a condemned message follows in the stream and is answered after the
-    // commands that were already on their way.
-    QTest::newRow("pipelined") << true
-                               << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) +
-                                      topReply(kHeaders[0]) + topReply(kHeaders[1]) + client("DELE 2") +
-                                      topReply(kHeaders[2]) + server("+OK deleted") + quit()
-                               << QStringList{u"end drei 300"_s, u"success"_s, u"deleted 2"_s};
-}
-
-void TestPop3Client::summariesOfAListing()
-{
-    QFETCH(bool, pipelined);
-    QFETCH(FakeScript, script);
-    QFETCH(QStringList, deletion);
-    FakePop3Server fake(script);
-    fake.setOneAtATime(!pipelined);
-    Probe p(fake);
-    recordSummaries(p);
-    p.client.Connect();
-    QCOMPARE(p.client.HasCapability("PIPELINING"), pipelined);
-    p.events.clear();
-    p.client.RetrieveSummaries(
-        1, 3, [](int n) { return n == 2; }, [&p](int n) { p.events << u"deleted "_s + QString::number(n); });
-    QVERIFY(p.client.InFlight().isEmpty());
-    QVERIFY(!p.client.Busy());
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-
-    // The same summaries in the same order either way; only the consent to the
-    // deletion may come later in the stream.
-    QStringList withoutDeletion = p.events;
-    withoutDeletion.removeAll(u"success"_s);
-    withoutDeletion.removeAll(u"deleted 2"_s);
-    QCOMPARE(withoutDeletion, (QStringList{u"start"_s, u"end eins 100"_s, u"start"_s, u"end zwei 200"_s, u"start"_s,
-                                           u"end drei 300"_s, u"disconnect"_s}));
-    const qsizetype at = p.events.indexOf(deletion.first());
-    QCOMPARE(p.events.mid(at, deletion.size()), deletion);
-}
-
-void TestPop3Client::failureInAPipelinedListing_data()
-{
-    QTest::addColumn<FakeScript>("answers"); // after the summary commands of messages 1 to 3
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<bool>("usable"); // the connection can take the next command
-    QTest::newRow("refused TOP") << topReply(kHeaders[0]) + server("-ERR no such message") + topReply(kHeaders[2]) +
-                                        dele(1) + quit()
-                                 << u"-ERR no such message\r\n"_s << true;
-    QTest::newRow("closed in the middle") << topReply(kHeaders[0]) + server("+OK") + close()
-                                          << u"Die Verbindung wurde während der Antwort geschlossen"_s << false;
-}
-
-void TestPop3Client::failureInAPipelinedListing()
-{
-    QFETCH(FakeScript, answers);
-    QFETCH(QString, error);
-    QFETCH(bool, usable);
-    FakePop3Server fake(pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) + answers);
-    Probe p(fake);
-    recordSummaries(p);
-    p.client.Connect();
-    p.events.clear();
-    QCOMPARE(p.failure([&] { p.client.RetrieveSummaries(1, 3); }), error);
-    p.events.removeAll(u"disconnect"_s);
-    QCOMPARE(p.events, (QStringList{u"start"_s, u"end eins 100"_s, u"start"_s}));
-    // The answers still due were read away: the next command gets its own reply.
-    QVERIFY(p.client.InFlight().isEmpty());
-    QCOMPARE(p.client.Connected(), usable);
-    if (usable) {
-        p.client.DeleteMessage(1);
-        p.client.Disconnect();
-    }
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::disconnectEndsAListing_data()
-{
-    QTest::addColumn<bool>("pipelined");
-    QTest::addColumn<FakeScript>("script");
-    QTest::newRow("one at a time") << false << loggedOn(3) + listAll({100, 200, 300}) + top(1, kHeaders[0]) + quit();
-    // The answers already on their way are read before QUIT, so QUIT is
-    // answered by its own reply and the deletions become final.
-    QTest::newRow("pipelined") << true
-                               << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) +
-                                      topReply(kHeaders[0]) + topReply(kHeaders[1]) + topReply(kHeaders[2]) + quit();
-}
-
-void TestPop3Client::disconnectEndsAListing()
-{
-    QFETCH(bool, pipelined);
-    QFETCH(FakeScript, script);
-    FakePop3Server fake(script);
-    fake.setOneAtATime(!pipelined);
-    Probe p(fake);
-    recordSummaries(p);
-    p.client.Connect();
-    p.events.clear();
-    const auto end = p.client.OnRetrieveEnd;
-    p.client.OnRetrieveEnd = [&](QObject* sender) {
-        end(sender);
-        p.client.Disconnect();
-    };
-    QCOMPARE(p.failure([&] { p.client.RetrieveSummaries(1, 3); }), QString());
-    QCOMPARE(p.events, (QStringList{u"start"_s, u"end eins 100"_s, u"disconnect"_s}));
-    QVERIFY(!p.client.Connected());
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::sessionWithoutAWait_data()
-{
-    QTest::addColumn<FakeScript>("script");
-    QTest::addColumn<bool>("pipelined");
-    QTest::addColumn<int>("timeOut");
-    QTest::addColumn<QStringList>("reactions");
-    QTest::addColumn<QStringList>("events");
-    const QStringList listed = {u"summary 1 eins 100"_s, u"summary 2 zwei 200"_s};
-    QTest::newRow("pipelined, sizes from the one LIST, DELE from a handler")
-        << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) + topReply(kHeaders[0]) +
-               topReply(kHeaders[1]) + client("DELE 2") + topReply(kHeaders[2]) + server("+OK deleted") + quit()
-        << true << 3000 << QStringList{u"dele 2"_s}
-        << QStringList{u"ready 3"_s} + listed +
-               QStringList{u"summary 3 drei 300"_s, u"deleted 2 true"_s, u"finished"_s, u"quit true"_s};
-    QTest::newRow("one at a time, DELE before the next TOP")
-        << loggedOn(3) + listAll({100, 200, 300}) + top(1, kHeaders[0]) + top(2, kHeaders[1]) + dele(2) +
-               top(3, kHeaders[2]) + quit()
-        << false << 3000 << QStringList{u"dele 2"_s}
-        << QStringList{u"ready 3"_s} + listed +
-               QStringList{u"deleted 2 true"_s, u"summary 3 drei 300"_s, u"finished"_s, u"quit true"_s};
-    QTest::newRow("UIDL before the first summary")
-        << greeting("+OK ready", {"UIDL"}) + login("u", "p") + stat(1) + listAll({100}) + client("UIDL") +
-               server("+OK") + server("1 abc") + server(".") + top(1, kHeaders[0]) + quit()
-        << false << 3000 << QStringList{u"uidl"_s}
-        << QStringList{u"ready 1"_s, u"uids 1=abc"_s, u"summary 1 eins 100"_s, u"finished"_s, u"quit true"_s};
-    QTest::newRow("stopped: the answers due are read away unseen")
-        << pipelining(3) + listAll({100, 200, 300}) + summaryCommands(1, 3) + topReply(kHeaders[0]) +
-               topReply(kHeaders[1]) + topReply(kHeaders[2]) + quit()
-        << true << 3000 << QStringList{u"stop 1"_s}
-        << QStringList{u"ready 3"_s, u"summary 1 eins 100"_s, u"finished"_s, u"quit true"_s};
-    const FakeScript refused = greeting() + client("USER u") + server("+OK") + client("PASS p") + server("-ERR no");
-    QTest::newRow("refused password, tried again with a new one")
-        << refused + login("u", "p2") + stat(0) + listAll({}) + quit() << false << 3000 << QStringList{u"retry"_s}
-        << QStringList{u"password"_s, u"ready 0"_s, u"finished"_s, u"quit true"_s};
-    QTest::newRow("refused password, given up: QUIT, then the failure")
-        << refused + quit() << false << 3000 << QStringList()
-        << QStringList{u"password"_s, u"failed Die Authentifizierung ist fehlgeschlagen closed"_s};
-    QTest::newRow("time-out during the listing")
-        << loggedOn(2) + listAll({100, 200}) + top(1, kHeaders[0]) + client("TOP 2 0") + silence() << false << 200
-        << QStringList()
-        << QStringList{u"ready 2"_s, u"summary 1 eins 100"_s, u"failed Socket-readln abgebrochen closed timed out"_s};
-}
-
-void TestPop3Client::sessionWithoutAWait()
-{
-    QFETCH(FakeScript, script);
-    QFETCH(bool, pipelined);
-    QFETCH(int, timeOut);
-    QFETCH(QStringList, reactions);
-    QFETCH(QStringList, events);
-    FakePop3Server fake(script);
-    fake.setOneAtATime(!pipelined);
-    Probe p(fake, timeOut);
-    TPop3Client& c = p.client;
-    QEventLoop loop;
-    QStringList seen;
-    // Every step is taken from a handler, inside the one loop this test runs:
-    // a loop level above 1 would be a wait nested beneath a handler.
-    const auto note = [&](const QString& event) {
-        seen << event + (QThread::currentThread()->loopLevel() == 1 ? QString() : u" nested"_s);
-    };
-    connect(&c, &TPop3Client::passwordAsked, &c, [&] {
-        note(u"password"_s);
-        QTimer::singleShot(0, &c, [&] {
-            c.Password = u"p2"_s;
-            c.AnswerPassword(reactions.contains(u"retry"_s));
-        });
-    });
-    connect(&c, &TPop3Client::sessionReady, &c, [&] {
-        note(u"ready "_s + QString::number(c.MessageCount()));
-        c.StartListing(1, c.MessageCount(), reactions.contains(u"uidl"_s));
-    });
-    connect(&c, &TPop3Client::uidsListed, &c,
-            [&](const QMap<int, QByteArray>& ids) { note(u"uids 1="_s + QString::fromLatin1(ids.value(1))); });
-    connect(&c, &TPop3Client::summaryListed, &c, [&](int n, const TSummary& summary) {
-        const bool same = summary.Bytes == c.Summary().Bytes && summary.Subject == c.Summary().Subject;
-        note(u"summary %1%2 %3"_s.arg(n).arg(QString::fromLatin1(summary.Subject)).arg(summary.Bytes) +
-             (same ? QString() : u" differs"_s));
-        if (reactions.contains(u"dele "_s + QString::number(n)))
-            c.QueueDeletion(n);
-        if (reactions.contains(u"stop "_s + QString::number(n)))
-            c.StopListing();
-    });
-    connect(&c, &TPop3Client::deletionAnswered, &c, [&](int n, bool accepted, const QByteArray&) {
-        note(u"deleted %1 %2"_s.arg(n).arg(accepted ? u"true"_s : u"false"_s));
-    });
-    connect(&c, &TPop3Client::listingFinished, &c, [&] {
-        note(u"finished"_s);
-        c.StartQuit();
-    });
-    connect(&c, &TPop3Client::quitAnswered, &c,
-            [&](bool accepted, const QByteArray&) { note(u"quit "_s + (accepted ? u"true"_s : u"false"_s)); });
-    connect(&c, &TPop3Client::sessionFailed, &c, [&](const QString& message) {
-        note(u"failed "_s + message + (c.Connected() ? u" open"_s : u" closed"_s) +
-             (c.TimedOut() ? u" timed out"_s : QString()));
-    });
-    connect(&c, &TPop3Client::stateChanged, &c, [&](TPop3State state) {
-        if (state == TPop3State::Closed)
-            QTimer::singleShot(0, &loop, &QEventLoop::quit);
-    });
-    QTimer::singleShot(0, &c, [&] {
-        c.StartSession();
-        QCOMPARE(c.State(), TPop3State::Connecting);
-        QVERIFY(c.Busy());
-    });
-    // Only a safety net: the test fails instead of hanging.
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    QCOMPARE(seen, events);
-    QCOMPARE(c.State(), TPop3State::Closed);
-    QVERIFY(!c.Connected());
-    QVERIFY(!c.Busy());
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::listRefusedDoesNotWait()
-{
-    // With no time-out at all, waiting for list lines after a refusal would hang.
-    FakePop3Server fake(loggedOn(2) + client("LIST") + server("-ERR not now") + quit());
-    Probe p(fake, 0);
-    p.client.Connect();
-    QCOMPARE(p.failure([&] { p.client.ListMessages(); }), u"-ERR not now\r\n"_s);
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 }
@@ -613,45 +263,6 @@ void TestPop3Client::overlongLineFailsWithoutHang()
     FAKE_POP3_VERIFY(fake);
 }
 
-void TestPop3Client::silentServerTimesOutAndCloses()
-{
-    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + silence());
-    Probe p(fake, 200);
-    p.client.Connect();
-    p.events.clear();
-    QString error;
-    try {
-        p.client.RetrieveSummary(1);
-    } catch (const EAbortError& e) {
-        error = e.message();
-    }
-    QCOMPARE(error, u"Socket-readln abgebrochen"_s);
-    QVERIFY(p.client.TimedOut());
-    QVERIFY(!p.client.Connected());
-    QVERIFY(!p.client.Busy());
-    QCOMPARE(p.events, (QStringList{u"start"_s, u"disconnect"_s}));
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::timeOutZeroWaitsWithoutLimit()
-{
-    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + silence(400) + server("+OK") + server(".") + list(1, 5) +
-                        quit());
-    Probe p(fake, 0);
-    p.client.Connect();
-    bool timerRanDuringWait = true;
-    QTimer::singleShot(200, &p.client, [&] { timerRanDuringWait = p.client.TimerActive(); });
-    const std::clock_t cpuBefore = std::clock();
-    p.client.RetrieveSummary(1);
-    const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-    QVERIFY(!timerRanDuringWait);
-    // The wait sleeps in the event dispatcher: 400 ms of silence cost next to no CPU.
-    QVERIFY2(cpuMs < 150, qPrintable(QString::number(cpuMs) + u" ms CPU"_s));
-    QCOMPARE(p.client.Summary().Bytes, 5);
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-}
-
 void TestPop3Client::serverClosesMidAnswer_data()
 {
     QTest::addColumn<FakeScript>("script");
@@ -678,72 +289,6 @@ void TestPop3Client::serverClosesMidAnswer()
     FAKE_POP3_VERIFY(fake);
 }
 
-void TestPop3Client::outOfStepDropsWithoutQuit_data()
-{
-    QTest::addColumn<FakeScript>("script");
-    QTest::addColumn<QString>("call");
-    QTest::addColumn<QStringList>("listed"); // subjects delivered before the fault
-    QTest::addColumn<QString>("error");
-    const QList<QByteArray> spam = {"From: s@example.org", "Subject: Gewinn"};
-    QTest::newRow("pipelined: TOP answered by a bare +OK")
-        << pipelining(3) + client("LIST") + summaryCommands(1, 3) + server("+OK") + server("1 10") + server("2 20") +
-               server("3 30") + server(".") + topReply(kHeaders[0]) + server("+OK") + server("+OK top 3 follows") +
-               server(spam[0]) + server(spam[1]) + server(".")
-        << u"summaries"_s << QStringList{u" eins"_s} << u"passt nicht zu TOP: \"+OK top 3 follows\""_s;
-    QTest::newRow("LIST n answered for another message")
-        << loggedOn(2) + top(1, kHeaders[0]) + client("LIST 1") + server("+OK 2 20") << u"summary"_s << QStringList()
-        << u"passt nicht zu LIST 1"_s;
-    QTest::newRow("no status line where one is due")
-        << loggedOn(1) + listAll({10}) + client("TOP 1 0") + server("From: a@example.org") + server(".")
-        << u"summaries"_s << QStringList() << u"passt nicht zu TOP 1 0"_s;
-    QTest::newRow("LIST lines out of order")
-        << loggedOn(2) + client("LIST") + server("+OK") + server("2 20") + server("1 10") + server(".") << u"list"_s
-        << QStringList() << u"passt nicht zu LIST: \"1 10\""_s;
-    QTest::newRow("LIST longer than the mailbox")
-        << loggedOn(1) + client("LIST") + server("+OK") + server("1 10") + server("2 20") + server(".") << u"list"_s
-        << QStringList() << u"passt nicht zu LIST"_s;
-    QTest::newRow("UIDL line without an id") << loggedOn(1) + client("UIDL") + server("+OK") + server("1") + server(".")
-                                             << u"uidl"_s << QStringList() << u"passt nicht zu UIDL"_s;
-    QTest::newRow("DELE answered by no status") << loggedOn(2) + client("DELE 2") + server("* odd") << u"delete"_s
-                                                << QStringList() << u"passt nicht zu DELE 2"_s;
-}
-
-void TestPop3Client::outOfStepDropsWithoutQuit()
-{
-    QFETCH(FakeScript, script);
-    QFETCH(QString, call);
-    QFETCH(QStringList, listed);
-    QFETCH(QString, error);
-    FakePop3Server fake(script);
-    Probe p(fake);
-    p.client.Connect();
-    QStringList subjects;
-    p.client.OnRetrieveEnd = [&](QObject*) { subjects << QString::fromLatin1(p.client.Summary().Subject); };
-    // Every message that screening would condemn: a shifted summary would
-    // send DELE for the wrong one.
-    const auto condemned = [&](int) { return true; };
-    const QString failure = p.failure([&] {
-        if (call == u"summaries"_s)
-            p.client.RetrieveSummaries(1, p.client.MessageCount(), condemned, {}, p.client.HasCapability("PIPELINING"));
-        else if (call == u"summary"_s)
-            p.client.RetrieveSummary(1);
-        else if (call == u"list"_s)
-            p.client.ListMessages();
-        else if (call == u"uidl"_s)
-            p.client.UniqueIds();
-        else
-            p.client.DeleteMessage(2);
-    });
-    QVERIFY2(failure.contains(error), qPrintable(failure));
-    QVERIFY(failure.endsWith(u"Verbindung getrennt"_s));
-    QCOMPARE(subjects, listed);
-    QVERIFY(!p.client.Connected());
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-    for (const QByteArray& line : fake.received())
-        QVERIFY2(!line.startsWith("QUIT") && !line.startsWith("DELE 3"), line.constData());
-}
-
 void TestPop3Client::headerEndsAtTheFirstEmptyLine()
 {
     // A server that answers TOP n 0 with the whole message: the quoted
@@ -758,18 +303,6 @@ void TestPop3Client::headerEndsAtTheFirstEmptyLine()
     QCOMPARE(p.client.Summary().From, QByteArray(" bob@example.org"));
     QCOMPARE(p.client.Summary().Header, (TExStringList{"From: bob@example.org", "Subject: Hallo", ""}));
     p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::idleSessionClosedByTheServer()
-{
-    // The goodbye of a server that ends an idle session is read by nobody:
-    // the close must still be noticed, so marked deletions are known lost.
-    FakePop3Server fake(loggedOn(1) + silence(50) + server("-ERR Disconnected for inactivity") + close());
-    Probe p(fake);
-    p.client.Connect();
-    QTRY_VERIFY(!p.client.Connected());
-    QCOMPARE(p.events.count(u"disconnect"_s), 1);
     FAKE_POP3_VERIFY(fake);
 }
 
@@ -823,94 +356,6 @@ void TestPop3Client::refusedResetIsNoReset()
     QCOMPARE(p.failure([&] { p.client.Reset(); }), u"-ERR cannot reset\r\n"_s);
     QVERIFY(!p.events.contains(u"reset"_s));
     QVERIFY(!p.client.Busy());
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::nestedCallsDoNothingWhileBusy()
-{
-    // Anything the nested calls sent would break the script.
-    FakePop3Server fake(loggedOn(2) + client("TOP 1 0") + silence(100) + server("+OK") + server("Subject: one") +
-                        server(".") + list(1, 10) + quit());
-    Probe p(fake);
-    p.client.Connect();
-    bool busyInside = false;
-    p.client.OnRetrieveStart = [&](QObject*) {
-        p.events << u"start"_s;
-        // Runs inside the wait for the TOP answer, as a user's click would.
-        QTimer::singleShot(0, &p.client, [&] {
-            busyInside = p.client.Busy();
-            p.client.RetrieveSummary(2);
-            p.client.ListMessages();
-            p.client.DeleteMessage(2);
-            p.client.Reset();
-        });
-    };
-    p.events.clear();
-    p.client.RetrieveSummary(1);
-    QVERIFY(busyInside);
-    QCOMPARE(p.client.Summary().Subject, QByteArray(" one"));
-    QCOMPARE(p.events.count(u"start"_s), 1);
-    QCOMPARE(p.events.count(u"end"_s), 1);
-    p.client.Disconnect();
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::nestedWaitKeepsTheOuterTimeOut()
-{
-    // The command run inside the wait for TOP has a wait of its own; when it
-    // ends, the wait outside must still time out instead of waiting for ever.
-    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + client("NOOP") + server("+OK") + silence());
-    Probe p(fake, 300);
-    p.client.Connect();
-    QByteArray inner;
-    p.client.OnRetrieveStart = [&](QObject*) {
-        QTimer::singleShot(0, &p.client, [&] { inner = p.client.Transaction("NOOP"); });
-    };
-    // Only a safety net for the fault: the test fails instead of hanging.
-    QTimer::singleShot(5000, &p.client, [&] { p.client.Cancel(); });
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
-    QCOMPARE(inner, QByteArray("+OK\r\n"));
-    QVERIFY(p.client.TimedOut());
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed()) + u" ms"_s));
-    QVERIFY(!p.client.Connected());
-    QVERIFY(!p.client.TimerActive());
-    FAKE_POP3_VERIFY(fake);
-}
-
-void TestPop3Client::disconnectDuringAWaitCancelsIt()
-{
-    // The answer still awaited would be read as QUIT's reply: the wait is
-    // cancelled and the connection closed without QUIT.
-    FakePop3Server fake(loggedOn(2) + client("TOP 1 0") + silence());
-    Probe p(fake, 0);
-    p.client.Connect();
-    QList<bool> busy;
-    p.client.OnBusyChanged = [&](QObject*) { busy << p.client.Busy(); };
-    p.client.OnRetrieveStart = [&](QObject*) {
-        QTimer::singleShot(0, &p.client, [&] {
-            QVERIFY(p.client.Waiting());
-            p.client.Disconnect();
-        });
-    };
-    p.events.clear();
-    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
-    QVERIFY(!p.client.Connected());
-    QVERIFY(!p.client.Busy());
-    QVERIFY(!p.client.Waiting());
-    QCOMPARE(busy, (QList<bool>{true, false}));
-    QCOMPARE(p.events.count(u"disconnect"_s), 1);
-    QVERIFY(!p.events.contains(u"end"_s));
-    FAKE_POP3_VERIFY(fake);
-    QVERIFY(!fake.received().contains("QUIT\r\n"));
-
-    // The client is as good as new: the next connection logs on and quits.
-    fake.setScript(loggedOn(0) + quit());
-    p.client.OnRetrieveStart = {};
-    p.client.Connect();
-    QCOMPARE(p.client.MessageCount(), 0);
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);
 }
@@ -1104,21 +549,6 @@ void TestPop3Client::textFunctions()
     QCOMPARE(NthField(text, ' ', n), field);
     QCOMPARE(LastPos("b", "abcab"), 5);
     QCOMPARE(LastPos("x", "abc"), 0);
-}
-
-void TestPop3Client::programEndingCancelsAWait()
-{
-    FakePop3Server fake(loggedOn(1) + client("TOP 1 0") + silence());
-    Probe p(fake, 0);
-    p.client.Connect();
-    // The program is told to end while the client waits for an answer that
-    // never comes and has no time-out: the wait ends instead of spinning.
-    QTimer::singleShot(50, &p.client, [] { QCoreApplication::exit(0); });
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY_THROWS_EXCEPTION(EAbortError, p.client.RetrieveSummary(1));
-    QVERIFY(clock.elapsed() < 5000);
-    QVERIFY(!p.client.Busy());
 }
 
 QTEST_GUILESS_MAIN(TestPop3Client)
