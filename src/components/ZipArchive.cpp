@@ -125,6 +125,85 @@ struct ZipFileCloser
     void operator()(zip_file_t* file) const { zip_fclose(file); }
 };
 
+// Search mode: the first local header may follow a stub or other junk. Moves
+// pos past the signature found; false when none lies within the bytes tried.
+template <typename Read> bool findLocalHeader(const Read& readAt, qint64& pos, qint64& examined)
+{
+    const qint64 budget = MaxSearchCandidates - examined;
+    const QByteArray window = readAt(pos, budget + 3);
+    const qsizetype found = budget > 0 ? window.indexOf(QByteArrayView("PK\3\4", 4)) : -1;
+    if (found < 0)
+        return false;
+    examined += found + 1;
+    pos += found + 4;
+    return true;
+}
+
+// The signature at pos; pos moves past it.
+template <typename Read> quint32 readSignature(const Read& readAt, qint64& pos)
+{
+    const QByteArray next = readAt(pos, 4);
+    if (next.size() < 4)
+        throw Exception(u"Error reading Zip File"_s);
+    pos += 4;
+    return le32(next, 0);
+}
+
+TZipEntry entryFromHeader(const QByteArray& header, const QByteArray& name)
+{
+    TZipEntry entry;
+    entry.VersionNeeded = le16(header, 0);
+    entry.Flags = le16(header, 2);
+    entry.Method = le16(header, 4);
+    entry.ModTime = le16(header, 6);
+    entry.ModDate = le16(header, 8);
+    entry.Crc32 = le32(header, 10);
+    entry.CompressedSize = le32(header, 14);
+    entry.UncompressedSize = le32(header, 18);
+    entry.FileNameLength = le16(header, 22);
+    entry.ExtraFieldLength = le16(header, 24);
+    entry.FileName = name;
+    entry.FileName.detach(); // a view into an archive in memory becomes a copy of its own
+    return entry;
+}
+
+// The local header at pos, just after its signature; pos moves past the
+// entry's data. A first header that is cut short or claims more data than the
+// archive holds is taken for junk: false, and the search goes on behind it.
+template <typename Read> bool readEntry(const Read& readAt, qint64 size, qint64& pos, QList<TZipEntry>& entries)
+{
+    const QByteArray header = readAt(pos, LocalHeaderSize);
+    pos += header.size();
+    bool complete = header.size() == LocalHeaderSize;
+    QByteArray name;
+    if (complete) {
+        const int nameLength = le16(header, 22);
+        name = readAt(pos, nameLength);
+        pos += name.size();
+        complete = name.size() == nameLength;
+    }
+    if (!complete) {
+        if (!entries.isEmpty())
+            throw Exception(u"Error 2 reading Zip file"_s);
+        return false;
+    }
+
+    const TZipEntry entry = entryFromHeader(header, name);
+    if (pos + entry.ExtraFieldLength + entry.CompressedSize > size - EndRecordSize) {
+        if (!entries.isEmpty())
+            throw Exception(u"Error 3 reading Zip file"_s);
+        return false;
+    }
+    if (pos + entry.ExtraFieldLength > size)
+        throw Exception(u"Error 4 reading Zip file"_s);
+    pos += entry.ExtraFieldLength;
+    if (pos + entry.CompressedSize > size)
+        throw Exception(u"Error 5 reading Zip file"_s);
+    pos += entry.CompressedSize;
+    entries.append(entry);
+    return true;
+}
+
 // Reads the local headers one after the other. readAt(pos, count) gives the
 // bytes there, fewer at the end of the archive.
 template <typename Read> void scanEntries(const Read& readAt, qint64 size, bool exe, QList<TZipEntry>& entries)
@@ -133,79 +212,16 @@ template <typename Read> void scanEntries(const Read& readAt, qint64 size, bool 
     qint64 examined = 0;
 
     for (;;) {
-        // Search mode: the first local header may follow a stub or other junk.
-        const qint64 budget = MaxSearchCandidates - examined;
-        const QByteArray window = readAt(pos, budget + 3);
-        const qsizetype found = budget > 0 ? window.indexOf(QByteArrayView("PK\3\4", 4)) : -1;
-        if (found < 0) {
+        if (!findLocalHeader(readAt, pos, examined)) {
             showMessage(u"No valid zip entries found"_s);
             return;
         }
-        examined += found + 1;
-        pos += found + 4;
-
         // Entry mode: walk the local headers one after the other.
-        quint32 signature = LocalHeaderSignature;
-        for (;;) {
+        for (quint32 signature = LocalHeaderSignature;; signature = readSignature(readAt, pos)) {
             if (signature == CentralHeaderSignature || signature == EndOfCentralSignature)
                 return;
-            if (signature != LocalHeaderSignature) {
-                const QByteArray next = readAt(pos, 4);
-                if (next.size() < 4)
-                    throw Exception(u"Error reading Zip File"_s);
-                pos += 4;
-                signature = le32(next, 0);
-                continue;
-            }
-
-            const QByteArray header = readAt(pos, LocalHeaderSize);
-            pos += header.size();
-            bool complete = header.size() == LocalHeaderSize;
-            QByteArray name;
-            if (complete) {
-                const int nameLength = le16(header, 22);
-                name = readAt(pos, nameLength);
-                pos += name.size();
-                complete = name.size() == nameLength;
-            }
-            if (!complete) {
-                if (!entries.isEmpty())
-                    throw Exception(u"Error 2 reading Zip file"_s);
+            if (signature == LocalHeaderSignature && !readEntry(readAt, size, pos, entries))
                 break;
-            }
-
-            TZipEntry entry;
-            entry.VersionNeeded = le16(header, 0);
-            entry.Flags = le16(header, 2);
-            entry.Method = le16(header, 4);
-            entry.ModTime = le16(header, 6);
-            entry.ModDate = le16(header, 8);
-            entry.Crc32 = le32(header, 10);
-            entry.CompressedSize = le32(header, 14);
-            entry.UncompressedSize = le32(header, 18);
-            entry.FileNameLength = le16(header, 22);
-            entry.ExtraFieldLength = le16(header, 24);
-            entry.FileName = name;
-            entry.FileName.detach(); // a view into an archive in memory becomes a copy of its own
-
-            if (pos + entry.ExtraFieldLength + entry.CompressedSize > size - EndRecordSize) {
-                if (!entries.isEmpty())
-                    throw Exception(u"Error 3 reading Zip file"_s);
-                break;
-            }
-            if (pos + entry.ExtraFieldLength > size)
-                throw Exception(u"Error 4 reading Zip file"_s);
-            pos += entry.ExtraFieldLength;
-            if (pos + entry.CompressedSize > size)
-                throw Exception(u"Error 5 reading Zip file"_s);
-            pos += entry.CompressedSize;
-            entries.append(entry);
-
-            const QByteArray next = readAt(pos, 4);
-            if (next.size() < 4)
-                throw Exception(u"Error reading Zip File"_s);
-            pos += 4;
-            signature = le32(next, 0);
         }
     }
 }
@@ -356,6 +372,26 @@ void TZipArchive::progress(ProgressType kind, const QString& fileName, qint64 fi
         OnProgress(this, kind, fileName, fileSize);
 }
 
+// One extraction: where it writes, what it was asked for and how it went.
+struct TZipArchive::ExtractRun
+{
+    ExtractRun(TZipOutput& target, zip_t* opened) : output(target), archive(opened) {}
+
+    TZipOutput& output;
+    zip_t* archive;
+    QStringList masks;
+    bool test = false;
+    bool update = false;
+    bool freshen = false;
+    bool dirNames = false;
+    bool overwrite = false;
+    bool verbose = false;
+    bool warning = false;
+    bool matched = false;
+    // One buffer for all entries, no larger than they need: help pages are small.
+    QByteArray buffer;
+};
+
 void TZipArchive::extract(TZipOutput& output)
 {
     // Without a target folder the entries would land in whatever folder the
@@ -365,7 +401,31 @@ void TZipArchive::extract(TZipOutput& output)
         m_result = ResultNoTarget;
         return;
     }
+    const std::unique_ptr<zip_t, ZipCloser> archive(openArchive());
+    if (!archive)
+        return;
 
+    ExtractRun run(output, archive.get());
+    run.masks = m_fSpecArgs.mid(0, MaxFileSpecs);
+    for (QString& mask : run.masks)
+        mask.truncate(MaxFileSpecLength);
+    run.test = m_extrOptions.testFlag(ExtrTest);
+    run.update = m_extrOptions.testFlag(ExtrUpdate);
+    run.freshen = m_extrOptions.testFlag(ExtrFreshen) && !run.update;
+    run.dirNames = m_extrOptions.testFlag(ExtrDirNames);
+    run.overwrite = m_extrOptions.testFlag(ExtrOverWrite);
+    run.verbose = m_verbose || m_trace;
+    run.matched = run.masks.isEmpty();
+
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i)
+        extractEntry(run, zip_uint64_t(i));
+    progress(EndOfBatch, u" "_s, 0);
+    m_result = !run.matched ? ResultNoMatch : run.warning ? ResultWarning : ResultOk;
+}
+
+zip_t* TZipArchive::openArchive()
+{
     int openError = 0;
     std::unique_ptr<zip_t, ZipCloser> archive;
     if (m_fromMemory) {
@@ -388,144 +448,145 @@ void TZipArchive::extract(TZipOutput& output)
         report(openError, archiveName() + u": "_s + libzipText(&error));
         zip_error_fini(&error);
         m_result = (openError == ZIP_ER_NOENT || openError == ZIP_ER_OPEN) ? ResultNotFound : ResultDamaged;
-        return;
+        return nullptr;
     }
     if (!m_password.isEmpty())
         zip_set_default_password(archive.get(), AnsiText::toAnsi(m_password).constData());
+    return archive.release();
+}
 
-    QStringList masks = m_fSpecArgs.mid(0, MaxFileSpecs);
-    for (QString& mask : masks)
-        mask.truncate(MaxFileSpecLength);
+void TZipArchive::skipUnsafe(ExtractRun& run, const QString& name)
+{
+    report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
+    run.warning = true;
+}
 
-    const bool test = m_extrOptions.testFlag(ExtrTest);
-    const bool update = m_extrOptions.testFlag(ExtrUpdate);
-    const bool freshen = m_extrOptions.testFlag(ExtrFreshen) && !update;
-    const bool dirNames = m_extrOptions.testFlag(ExtrDirNames);
-    const bool overwrite = m_extrOptions.testFlag(ExtrOverWrite);
-    const bool verbose = m_verbose || m_trace;
-
-    bool warning = false;
-    bool matched = masks.isEmpty();
-    QByteArray buffer;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const auto index = zip_uint64_t(i);
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (zip_stat_index(archive.get(), index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME)) {
-            report(zip_error_code_zip(zip_get_error(archive.get())), libzipText(zip_get_error(archive.get())));
-            warning = true;
-            continue;
-        }
-        const QString name = QString::fromUtf8(stat.name);
-        if (!masks.isEmpty() &&
-            std::none_of(masks.cbegin(), masks.cend(), [&](const QString& mask) { return matchesMask(name, mask); }))
-            continue;
-        matched = true;
-
-        std::optional<QString> relative = relativePathOf(name);
-        if (!relative || isSymbolicLink(archive.get(), index)) {
-            report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
-            warning = true;
-            continue;
-        }
-        const bool isFolder = name.endsWith(u'/') || name.endsWith(u'\\');
-        if (relative->isEmpty())
-            continue;
-        if (isFolder) {
-            if (dirNames && !test && !output.makeFolder(*relative)) {
-                report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
-                warning = true;
-            }
-            continue;
-        }
-        if (!dirNames)
-            *relative = relative->section(u'/', -1);
-        const QString target = output.where(*relative);
-
-        qint64 presentTime = 0;
-        const bool present = output.present(*relative, presentTime);
-        const qint64 entryTime = (stat.valid & ZIP_STAT_MTIME) ? qint64(stat.mtime) : 0;
-        if (!test) {
-            if (update || freshen) {
-                if (present && presentTime >= entryTime)
-                    continue; // not newer than what is there
-                if (!present && freshen)
-                    continue; // freshening only replaces files that are there
-            } else if (present && !overwrite) {
-                continue;
-            }
-        }
-
-        progress(NewFile, name, (stat.valid & ZIP_STAT_SIZE) ? qint64(stat.size) : 0);
-        std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive.get(), index, 0));
-        if (!entry) {
-            report(zip_error_code_zip(zip_get_error(archive.get())),
-                   name + u": "_s + libzipText(zip_get_error(archive.get())));
-            warning = true;
-            continue;
-        }
-
-        QIODevice* out = nullptr;
-        if (!test) {
-            const qsizetype slash = relative->lastIndexOf(u'/');
-            if (!output.makeFolder(slash < 0 ? QString() : relative->first(slash))) {
-                report(UnsafeEntry, u"Skipped, it would leave the target folder: "_s + name);
-                warning = true;
-                continue;
-            }
-            QString error;
-            out = output.begin(*relative, error);
-            if (!out) {
-                report(WriteFailed, u"Cannot write "_s + target + u": "_s + error);
-                warning = true;
-                continue;
-            }
-        }
-
-        // A damaged entry (bad data, wrong CRC, wrong password) fails the read
-        // and leaves any earlier file of that name as it was.
-        bool good = true;
-        // One buffer for all entries, no larger than they need: help pages are small.
-        const qint64 wanted = (stat.valid & ZIP_STAT_SIZE) && stat.size < zip_uint64_t(ReadChunk)
-                                  ? std::max<qint64>(qint64(stat.size) + 1, 4096)
-                                  : ReadChunk;
-        if (buffer.size() < wanted)
-            buffer.resize(wanted);
-        for (;;) {
-            const zip_int64_t got = zip_fread(entry.get(), buffer.data(), zip_uint64_t(buffer.size()));
-            if (got < 0) {
-                report(zip_error_code_zip(zip_file_get_error(entry.get())),
-                       name + u": "_s + libzipText(zip_file_get_error(entry.get())));
-                good = false;
-                break;
-            }
-            if (got == 0)
-                break;
-            if (out && out->write(buffer.constData(), got) != got) {
-                report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
-                good = false;
-                break;
-            }
-            progress(ProgressUpdate, u" "_s, 0);
-        }
-        if (!out) {
-            warning = warning || !good;
-            continue;
-        }
-        if (!good) {
-            output.cancel();
-            warning = true;
-            continue;
-        }
-        if (QString error; !output.commit(entryTime, error)) {
-            report(WriteFailed, u"Cannot write "_s + target + u": "_s + error);
-            warning = true;
-            continue;
-        }
-        if (verbose)
-            report(0, u"Extracted "_s + *relative);
+void TZipArchive::extractEntry(ExtractRun& run, quint64 index)
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(run.archive, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME)) {
+        report(zip_error_code_zip(zip_get_error(run.archive)), libzipText(zip_get_error(run.archive)));
+        run.warning = true;
+        return;
     }
-    progress(EndOfBatch, u" "_s, 0);
-    m_result = !matched ? ResultNoMatch : warning ? ResultWarning : ResultOk;
+    const QString name = QString::fromUtf8(stat.name);
+    if (!run.masks.isEmpty() && std::none_of(run.masks.cbegin(), run.masks.cend(),
+                                             [&](const QString& mask) { return matchesMask(name, mask); }))
+        return;
+    run.matched = true;
+
+    std::optional<QString> relative = relativePathOf(name);
+    if (!relative || isSymbolicLink(run.archive, index)) {
+        skipUnsafe(run, name);
+        return;
+    }
+    const bool isFolder = name.endsWith(u'/') || name.endsWith(u'\\');
+    if (relative->isEmpty())
+        return;
+    if (isFolder) {
+        if (run.dirNames && !run.test && !run.output.makeFolder(*relative))
+            skipUnsafe(run, name);
+        return;
+    }
+    if (!run.dirNames)
+        *relative = relative->section(u'/', -1);
+    const qint64 entryTime = (stat.valid & ZIP_STAT_MTIME) ? qint64(stat.mtime) : 0;
+    if (!isToBeWritten(run, *relative, entryTime))
+        return;
+
+    progress(NewFile, name, (stat.valid & ZIP_STAT_SIZE) ? qint64(stat.size) : 0);
+    writeEntry(run, index, name, *relative, stat);
+}
+
+bool TZipArchive::isToBeWritten(const ExtractRun& run, const QString& relative, qint64 entryTime)
+{
+    if (run.test)
+        return true; // a test reads every entry and writes nothing
+    qint64 presentTime = 0;
+    const bool present = run.output.present(relative, presentTime);
+    if (run.update || run.freshen) {
+        if (present && presentTime >= entryTime)
+            return false;               // not newer than what is there
+        return present || !run.freshen; // freshening only replaces files that are there
+    }
+    return !present || run.overwrite;
+}
+
+void TZipArchive::writeEntry(ExtractRun& run, quint64 index, const QString& name, const QString& relative,
+                             const zip_stat_t& stat)
+{
+    std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(run.archive, index, 0));
+    if (!entry) {
+        report(zip_error_code_zip(zip_get_error(run.archive)), name + u": "_s + libzipText(zip_get_error(run.archive)));
+        run.warning = true;
+        return;
+    }
+    const QString target = run.output.where(relative);
+    QIODevice* out = nullptr;
+    if (!run.test) {
+        out = beginFile(run, name, relative, target);
+        if (!out)
+            return;
+    }
+
+    // A damaged entry (bad data, wrong CRC, wrong password) fails the read
+    // and leaves any earlier file of that name as it was.
+    if (!copyData(run, entry.get(), out, name, target, stat)) {
+        if (out)
+            run.output.cancel();
+        run.warning = true;
+        return;
+    }
+    if (!out)
+        return;
+    const qint64 entryTime = (stat.valid & ZIP_STAT_MTIME) ? qint64(stat.mtime) : 0;
+    if (QString error; !run.output.commit(entryTime, error)) {
+        report(WriteFailed, u"Cannot write "_s + target + u": "_s + error);
+        run.warning = true;
+        return;
+    }
+    if (run.verbose)
+        report(0, u"Extracted "_s + relative);
+}
+
+QIODevice* TZipArchive::beginFile(ExtractRun& run, const QString& name, const QString& relative, const QString& target)
+{
+    const qsizetype slash = relative.lastIndexOf(u'/');
+    if (!run.output.makeFolder(slash < 0 ? QString() : relative.first(slash))) {
+        skipUnsafe(run, name);
+        return nullptr;
+    }
+    QString error;
+    QIODevice* out = run.output.begin(relative, error);
+    if (!out) {
+        report(WriteFailed, u"Cannot write "_s + target + u": "_s + error);
+        run.warning = true;
+    }
+    return out;
+}
+
+bool TZipArchive::copyData(ExtractRun& run, zip_file* entry, QIODevice* out, const QString& name, const QString& target,
+                           const zip_stat_t& stat)
+{
+    const qint64 wanted = (stat.valid & ZIP_STAT_SIZE) && stat.size < zip_uint64_t(ReadChunk)
+                              ? std::max<qint64>(qint64(stat.size) + 1, 4096)
+                              : ReadChunk;
+    if (run.buffer.size() < wanted)
+        run.buffer.resize(wanted);
+    for (;;) {
+        const zip_int64_t got = zip_fread(entry, run.buffer.data(), zip_uint64_t(run.buffer.size()));
+        if (got < 0) {
+            report(zip_error_code_zip(zip_file_get_error(entry)),
+                   name + u": "_s + libzipText(zip_file_get_error(entry)));
+            return false;
+        }
+        if (got == 0)
+            return true;
+        if (out && out->write(run.buffer.constData(), got) != got) {
+            report(WriteFailed, u"Cannot write "_s + target + u": "_s + out->errorString());
+            return false;
+        }
+        progress(ProgressUpdate, u" "_s, 0);
+    }
 }

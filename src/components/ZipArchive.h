@@ -11,6 +11,10 @@
 #include <map>
 #include <set>
 
+struct zip;
+struct zip_file;
+struct zip_stat;
+
 // One local file header as the archive scan found it: the 26 bytes after the
 // signature, in the zip format's order and widths, and the stored name.
 struct TZipEntry
@@ -175,8 +179,28 @@ public:
     std::function<void(QObject* sender, int errorCode, const QString& message)> OnMessage;
 
 private:
+    // One extraction's options, progress and read buffer.
+    struct ExtractRun;
+
     void ScanArchive();
     void extract(TZipOutput& output);
+    // The archive opened for reading, with the password set; nullptr after
+    // reporting why it cannot be opened.
+    zip* openArchive();
+    // Skips, makes or writes one entry, as its name and the options say.
+    void extractEntry(ExtractRun& run, quint64 index);
+    // Whether the options let the entry add or replace the file under relative.
+    static bool isToBeWritten(const ExtractRun& run, const QString& relative, qint64 entryTime);
+    // Reads the entry through and, unless testing, puts it in place.
+    void writeEntry(ExtractRun& run, quint64 index, const QString& name, const QString& relative,
+                    const struct zip_stat& stat);
+    // The new file for the entry in its folder; nullptr after reporting why not.
+    QIODevice* beginFile(ExtractRun& run, const QString& name, const QString& relative, const QString& target);
+    // Reads all of the entry, writing it to out if there is one; false after
+    // reporting a failed read or write.
+    bool copyData(ExtractRun& run, zip_file* entry, QIODevice* out, const QString& name, const QString& target,
+                  const struct zip_stat& stat);
+    void skipUnsafe(ExtractRun& run, const QString& name);
     QString archiveName() const;
     void report(int code, const QString& text);
     void progress(ProgressType kind, const QString& fileName, qint64 fileSize);

@@ -72,6 +72,13 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     PFirstPages->addWidget(PFirst_One);
     PFirstPages->addWidget(PFirst_Two);
 
+    buildFirstRunAccountPage();
+    buildFirstRunLoginPage();
+    PFirst->hide();
+}
+
+void TStammForm::buildFirstRunAccountPage()
+{
     auto* memo = place(new QPlainTextEdit(PFirst_One), u"Memo1"_s, 6, 4, 377, 80);
     memo->setAccessibleName(u"Hinweis"_s);
     memo->setReadOnly(true);
@@ -105,6 +112,13 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
     auto* cancel = flatButton(PFirst_One, u"SpeedButton1"_s, u"Abbrechen"_s, 8, 188, 110);
     auto* next = flatButton(PFirst_One, u"SpeedButton2"_s, u"Weiter  >>>>>>"_s, 270, 188, 110);
 
+    connect(CBSicherheit, &QComboBox::currentTextChanged, this, [this] { firstRunSecurityChanged(); });
+    CommandGuard::connect(cancel, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    CommandGuard::connect(next, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+}
+
+void TStammForm::buildFirstRunLoginPage()
+{
     label(PFirst_Two, u"Label6"_s, u"Host:"_s, 8, 8, 60, 16);
     EHost = edit(PFirst_Two, u"EHost"_s, u"Host"_s, 70, 6, 150);
     auto* hostHelp = label(PFirst_Two, u"Label7"_s,
@@ -134,12 +148,7 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
         noteFont.setPixelSize(10);
         note->setFont(noteFont);
     }
-
-    connect(CBSicherheit, &QComboBox::currentTextChanged, this, [this] { firstRunSecurityChanged(); });
-    CommandGuard::connect(cancel, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    CommandGuard::connect(next, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
     CommandGuard::connect(finish, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
-    PFirst->hide();
 }
 
 void TStammForm::firstRunSecurityChanged()

@@ -309,6 +309,10 @@ private:
     void buildListEditor(QWidget* parent);
     void buildWaitingPanel(QWidget* parent);
     void buildFirstRunPanel(QWidget* parent);
+    // Name, port and security of the account.
+    void buildFirstRunAccountPage();
+    // Host, user and password.
+    void buildFirstRunLoginPage();
     void layOutPanels();
 
     void resizeEvent(QResizeEvent* event) override;
