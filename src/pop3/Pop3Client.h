@@ -238,6 +238,8 @@ private:
     // What comes next once a reply or an answer has been taken.
     void advance();
     void fillListing();
+    // Sends what the listing may send now; a failure to send fails the listing.
+    void topUpListing();
     void finishListing();
     void sendQuit();
     // Log-on steps.
@@ -253,6 +255,8 @@ private:
     // read away first; then the failure is told.
     void fail(std::exception_ptr Failure);
     void failLater(const QString& Message);
+    // A step that failed as it was started fails from the event loop.
+    void failSoon(std::exception_ptr Failure);
     void tellFailure(std::exception_ptr Failure);
     void closedDuringStep();
     // Emits a signal whose handler may run a loop of its own: lines are held

@@ -140,13 +140,7 @@ void TPop3Client::StartListing(int First, int Last, bool WithUidl)
     m_startedTop.clear();
     setBusy(true);
     setState(TPop3State::Listing);
-    try {
-        fillListing();
-        StartTimeOut();
-    } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        QTimer::singleShot(0, this, [this, failure] { fail(failure); });
-    }
+    topUpListing();
 }
 
 void TPop3Client::QueueDeletion(int MsgNum)
@@ -154,13 +148,7 @@ void TPop3Client::QueueDeletion(int MsgNum)
     if (m_state != TPop3State::Listing || m_stopping)
         return;
     m_pendingDeletions.append(MsgNum);
-    try {
-        fillListing();
-        StartTimeOut();
-    } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        QTimer::singleShot(0, this, [this, failure] { fail(failure); });
-    }
+    topUpListing();
 }
 
 void TPop3Client::StopListing()
@@ -177,6 +165,16 @@ void TPop3Client::StopListing()
         } catch (...) {
         }
     });
+}
+
+void TPop3Client::topUpListing()
+{
+    try {
+        fillListing();
+        StartTimeOut();
+    } catch (...) {
+        failSoon(std::current_exception());
+    }
 }
 
 void TPop3Client::fillListing()

@@ -219,13 +219,7 @@ void TPop3Client::AnswerPassword(bool retry)
         sendLogon();
         advance();
     } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        QTimer::singleShot(0, this, [this, failure] {
-            try {
-                fail(failure);
-            } catch (...) {
-            }
-        });
+        failSoon(std::current_exception());
     }
 }
 
@@ -259,13 +253,7 @@ void TPop3Client::StartQuit()
     try {
         sendQuit();
     } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        QTimer::singleShot(0, this, [this, failure] {
-            try {
-                fail(failure);
-            } catch (...) {
-            }
-        });
+        failSoon(std::current_exception());
     }
 }
 
@@ -320,6 +308,18 @@ void TPop3Client::fail(std::exception_ptr Failure)
         setState(TPop3State::Closed);
         tellFailure(Failure);
     }
+}
+
+void TPop3Client::failSoon(std::exception_ptr Failure)
+{
+    // From the event loop, so the caller that started the step has returned
+    // before anyone hears of its failure.
+    QTimer::singleShot(0, this, [this, Failure] {
+        try {
+            fail(Failure);
+        } catch (...) {
+        }
+    });
 }
 
 void TPop3Client::failLater(const QString& Message)
