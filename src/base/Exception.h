@@ -17,3 +17,11 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// The text a failure carries: an Exception's own message, the bytes of what()
+// for any other.
+inline QString messageOf(const std::exception& e)
+{
+    const auto* failure = dynamic_cast<const Exception*>(&e);
+    return failure ? failure->message() : QString::fromLocal8Bit(e.what());
+}

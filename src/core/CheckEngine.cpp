@@ -15,12 +15,6 @@ namespace {
 // How soon the end of a check is looked at again while a command still waits.
 constexpr int kRetryMs = 16;
 
-QString messageOf(const std::exception& e)
-{
-    const auto* failure = dynamic_cast<const Exception*>(&e);
-    return (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
-}
-
 } // namespace
 
 CheckEngine::ListFiles CheckEngine::ListFiles::standard()
@@ -183,7 +177,7 @@ void CheckEngine::sessionReady()
         m_lists.list(m_files.betreff);
         m_lists.list(m_files.betreffEigen);
     } catch (const std::exception& e) {
-        sessionFailed(messageOf(e));
+        sessionFailed(messageOf(e).trimmed());
         return;
     }
     emit progress(0, m_outcome.messages);
@@ -205,7 +199,7 @@ void CheckEngine::summaryListed(int number, const TSummary& summary)
                                      m_lists.list(m_files.betreffEigen)};
         result = Screening::screen(summary, lists, m_switches);
     } catch (const std::exception& e) {
-        m_outcome.error = messageOf(e);
+        m_outcome.error = messageOf(e).trimmed();
         m_stopped = true;
         m_client.StopListing();
         return;

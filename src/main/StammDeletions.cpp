@@ -14,16 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString messageOf(const std::exception& e)
-{
-    const auto* failure = dynamic_cast<const Exception*>(&e);
-    return (failure ? failure->message() : QString::fromLocal8Bit(e.what())).trimmed();
-}
-
-} // namespace
-
 bool TStammForm::quitServer(bool swallow)
 {
     // A wait that is cancelled closes the connection without QUIT.
@@ -36,7 +26,7 @@ bool TStammForm::quitServer(bool swallow)
         Pop3Client1->Disconnect();
     } catch (const std::exception& e) {
         failure = std::current_exception();
-        why = messageOf(e);
+        why = messageOf(e).trimmed();
     }
     m_quitting = false;
     const QList<int> undone = std::exchange(m_unconfirmed, {});

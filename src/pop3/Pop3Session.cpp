@@ -24,10 +24,8 @@ QString messageOf(const std::exception_ptr& failure)
 {
     try {
         std::rethrow_exception(failure);
-    } catch (const Exception& e) {
-        return e.message();
     } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
+        return ::messageOf(e);
     } catch (...) {
     }
     return {};
