@@ -1,6 +1,5 @@
 #include "Account.h"
 #include "ListingCache.h"
-#include "Pop3Client.h"
 #include "Screening.h"
 
 #include <QCryptographicHash>
@@ -37,10 +36,8 @@ void TestListingCache::roundTrip_data()
     QTest::addColumn<QByteArrayList>("header");
     QTest::newRow("plain") << QByteArrayList{"From: a@b.de", "To: x@y.de", "Subject: Hallo", "Message-ID: <1@b>"};
     QTest::newRow("folded") << QByteArrayList{"Received: x", "\tby y", "Subject: eins", " \tzwei", "From: a@b"};
-    QTest::newRow("encoded, any case") << QByteArrayList{"from: =?utf-8?q?J=C3=B6rg?=",
-                                                         "SUBJECT: =?utf-8?B?R3LDvMOfZQ==?="};
-    QTest::newRow("controls, 8-bit, %") << QByteArrayList{"Subject: 1% \r\x01\x7f", "From: M\xfcller\t<m@b>",
-                                                          "Subject:\t%41"};
+    QTest::newRow("encoded, any case") << QByteArrayList{"from: =?utf-8?q?J=C3=B6rg?=", "SUBJECT: =?utf-8?B?w7w=?="};
+    QTest::newRow("controls, %") << QByteArrayList{"Subject: 1% \r\x01\x7f", "From: M\xfc\t<m@b>", "Subject:\t%41"};
 }
 
 void TestListingCache::roundTrip()
@@ -49,26 +46,13 @@ void TestListingCache::roundTrip()
     TSummary summary;
     summary.Bytes = 4711;
     summary.Header = header + QByteArrayList{QByteArray(), "Body: x"};
-    const QList<ListingCache::Entry> entries{ListingCache::Entry::fromSummary("uid-1", summary),
-                                             ListingCache::Entry::fromSummary("uid 2%", {})};
-    QVERIFY(ListingCache::save(account, entries));
-    const ListingCache::Entries loaded = ListingCache::load(account);
-    QCOMPARE(loaded.size(), 2);
-    const TSummary rebuilt = loaded.value("uid-1").summary();
+    QVERIFY(ListingCache::save(account, {ListingCache::Entry::fromSummary("uid 1", summary)}));
+    const TSummary rebuilt = ListingCache::load(account).value("uid 1").summary();
     for (const QByteArray& name : {"From"_ba, "Subject"_ba, "Message-ID"_ba}) {
         QCOMPARE(Screening::field(rebuilt, name).raw, Screening::field(summary, name).raw);
         QCOMPARE(Screening::field(rebuilt, name).text, Screening::field(summary, name).text);
     }
     QVERIFY(rebuilt.Bytes == 4711 && !rebuilt.Header.contains("To: x") && !rebuilt.Header.contains("\tby y"));
-
-    // The user bits say what this process may do; owner, group and other are the mode.
-    const QFile::Permissions ownerGroupOther(0x7077);
-    QFile file(ListingCache::fileFor(account));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(!file.readAll().contains("Geheim"));
-    QCOMPARE(file.permissions() & ownerGroupOther, QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(QFile::permissions(m_home.filePath(u"Postrella"_s)) & ownerGroupOther,
-             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestListingCache::unusableFileIsIgnoredAndReplaced_data()
@@ -94,14 +78,12 @@ void TestListingCache::unusableFileIsIgnoredAndReplaced()
     QFETCH(QByteArray, from);
     QFETCH(QByteArray, to);
     QFETCH(bool, rehash);
-    TSummary summary;
-    summary.Header = {"Subject: Hallo"};
-    const QList<ListingCache::Entry> entries{ListingCache::Entry::fromSummary("uid%1", summary)};
+    const QList<ListingCache::Entry> entries{{"uid%1", 0, {"Subject: Hallo"}}};
     QVERIFY(ListingCache::save(account, entries));
     QFile file(ListingCache::fileFor(account));
     QVERIFY(file.open(QIODevice::ReadWrite));
     QByteArray content = file.readAll();
-    QVERIFY(content.contains(from));
+    QVERIFY(content.contains(from) && !content.contains("Geheim"));
     content.replace(from, to);
     if (rehash) {
         content.truncate(content.lastIndexOf("end "));
@@ -112,6 +94,11 @@ void TestListingCache::unusableFileIsIgnoredAndReplaced()
     QVERIFY(ListingCache::load(account).isEmpty());
     QVERIFY(ListingCache::save(account, entries));
     QCOMPARE(ListingCache::load(account).value("uid%1").summary().Subject, " Hallo"_ba);
+    // The user bits say what this process may do; owner, group and other are the mode.
+    const QFile::Permissions mode(0x7077);
+    QCOMPARE(QFile::permissions(file.fileName()) & mode, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFile::permissions(m_home.filePath(u"Postrella"_s)) & mode,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QTEST_GUILESS_MAIN(TestListingCache)
