@@ -371,6 +371,23 @@ void TPop3Client::DeleteMessage(int MsgNum)
         OnSuccess(this);
 }
 
+void TPop3Client::DeleteMessage(int MsgNum, const QByteArray& ExpectedUid)
+{
+    if (Busy())
+        return;
+    if (!ExpectedUid.isEmpty()) {
+        BusyScope busy(*this);
+        VerifyConnected();
+        const QByteArray reply = Transaction("UIDL " + QByteArray::number(MsgNum));
+        if (!IsPositive(reply))
+            RaiseReply(reply);
+        if (NthField(stripLineEnd(reply), ' ', 3) != ExpectedUid)
+            throw Exception(u"Die Nachricht "_s + QString::number(MsgNum) +
+                            u" ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s);
+    }
+    DeleteMessage(MsgNum);
+}
+
 void TPop3Client::Reset()
 {
     if (Busy())
