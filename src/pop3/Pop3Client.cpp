@@ -379,8 +379,12 @@ void TPop3Client::DeleteMessage(int MsgNum, const QByteArray& ExpectedUid)
         BusyScope busy(*this);
         VerifyConnected();
         const QByteArray reply = Transaction("UIDL " + QByteArray::number(MsgNum));
-        if (!IsPositive(reply))
+        // Refused as DELE would be (the message is deleted already): a failed deletion.
+        if (isRefusal(reply)) {
+            if (OnFailure)
+                OnFailure(this);
             RaiseReply(reply);
+        }
         if (NthField(stripLineEnd(reply), ' ', 3) != ExpectedUid)
             throw Exception(u"Die Nachricht "_s + QString::number(MsgNum) +
                             u" ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s);

@@ -241,7 +241,8 @@ void TPop3Client::statReplied(const QByteArray& Reply)
     const int count = NthField(Reply, ' ', 2).trimmed().toInt(&ok);
     m_messageCount = ok ? count : 0;
     m_countKnown = ok && count >= 0;
-    if (std::exchange(m_listOnLogon, false)) {
+    // An empty mailbox needs no listing, unless its commands went out already.
+    if (std::exchange(m_listOnLogon, false) && (m_pipelinedLogon || m_messageCount > 0)) {
         // Whatever did not go out with STAT goes out now, in the listing's order.
         const bool sent = m_pipelinedLogon;
         beginListing(1, m_messageCount, m_listWithUidl, m_chooseAfterUidl);
