@@ -55,6 +55,16 @@ FakeScript topReplyOf(const QByteArray& uid)
     return topReply({"From: " + uid + "@x", "Subject: Betreff " + uid});
 }
 
+Account accountOf(const FakePop3Server& fake)
+{
+    Account account;
+    account.host = QString::fromLatin1(fake.host());
+    account.port = fake.port();
+    account.userId = u"u"_s;
+    account.password = u"p"_s;
+    return account;
+}
+
 QString writeList(const QTemporaryDir& dir, const QString& name, const QByteArray& lines)
 {
     QFile file(dir.filePath(name));
@@ -125,11 +135,7 @@ void TestCheckEngine::checkListsScreensAndDeletesInOneStream()
     client.TimeOut = 5000;
     MessageList messages;
     CheckEngine engine(client, messages);
-    Account account;
-    account.host = QString::fromLatin1(fake.host());
-    account.port = fake.port();
-    account.userId = u"u"_s;
-    account.password = u"p"_s;
+    const Account account = accountOf(fake);
 
     // Every step runs in the loop that waits for the end: none in a loop of its own.
     QList<int> levels;
@@ -199,11 +205,7 @@ void TestCheckEngine::secondCheckReadsOnlyNewHeaders()
     client.TimeOut = 5000;
     MessageList messages;
     CheckEngine engine(client, messages);
-    Account account;
-    account.host = QString::fromLatin1(fake.host());
-    account.port = fake.port();
-    account.userId = u"u"_s;
-    account.password = u"p"_s;
+    const Account account = accountOf(fake);
     CheckEngine::Outcome outcome;
     const auto check = [&] {
         QEventLoop loop;

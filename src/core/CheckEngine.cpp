@@ -205,7 +205,11 @@ void CheckEngine::uidsListed(const QMap<int, QByteArray>& ids)
     if (!active() || m_cache.isEmpty())
         return;
     // The messages the cache knows are shown and screened now, from what it
-    // kept; the server is asked only for the headers of the others.
+    // kept, against the lists as they are now; the server is asked only for
+    // the headers of the others.
+    Screening::Lists lists;
+    if (!readLists(lists))
+        return;
     QList<int> wanted;
     for (int number = 1; number <= m_outcome.messages; ++number) {
         const QByteArray uid = ids.value(number);
@@ -219,7 +223,7 @@ void CheckEngine::uidsListed(const QMap<int, QByteArray>& ids)
         TSummary summary = entry.summary();
         m_entries.insert(number, std::move(entry));
         ++m_outcome.fromCache;
-        if (!takeRow(number, summary, false))
+        if (!takeRow(number, summary, false, lists))
             return;
     }
     m_client.ChooseSummaries(wanted);
@@ -235,22 +239,28 @@ void CheckEngine::summaryListed(int number, const TSummary& summary)
     const bool fresh = !m_cache.isEmpty() && !uid.isEmpty();
     if (fresh)
         ++m_outcome.fresh;
-    takeRow(number, summary, fresh);
+    // Read again for each header: a list saved meanwhile screens the next one.
+    Screening::Lists lists;
+    if (readLists(lists))
+        takeRow(number, summary, fresh, lists);
 }
 
-bool CheckEngine::takeRow(int number, const TSummary& summary, bool fresh)
+bool CheckEngine::readLists(Screening::Lists& lists)
 {
-    Screening::Result result;
     try {
-        const Screening::Lists lists{m_lists.list(m_files.absender), m_lists.list(m_files.betreff),
-                                     m_lists.list(m_files.betreffEigen)};
-        result = Screening::screen(summary, lists, m_switches);
+        lists = {m_lists.list(m_files.absender), m_lists.list(m_files.betreff), m_lists.list(m_files.betreffEigen)};
+        return true;
     } catch (const std::exception& e) {
         m_outcome.error = messageOf(e).trimmed();
         m_stopped = true;
         m_client.StopListing();
         return false;
     }
+}
+
+bool CheckEngine::takeRow(int number, const TSummary& summary, bool fresh, const Screening::Lists& lists)
+{
+    const Screening::Result result = Screening::screen(summary, lists, m_switches);
     MessageList::Message message;
     message.number = number;
     message.uid = m_uids.value(number);

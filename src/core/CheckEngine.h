@@ -101,8 +101,10 @@ private:
     void sessionReady();
     void uidsListed(const QMap<int, QByteArray>& ids);
     void summaryListed(int number, const TSummary& summary);
+    // The three lists as they are on disk now; false (and the check stopping) when one cannot be read.
+    bool readLists(Screening::Lists& lists);
     // Shows and screens one message; false once the check stopped.
-    bool takeRow(int number, const TSummary& summary, bool fresh);
+    bool takeRow(int number, const TSummary& summary, bool fresh, const Screening::Lists& lists);
     void saveCache();
     void deletionAnswered(int number, bool accepted, const QByteArray& reply);
     void listingFinished();

@@ -267,6 +267,7 @@ private:
     void logonRefused();
     void statReplied(const QByteArray& Reply);
     QList<QByteArray> afterLogon() const;
+    [[noreturn]] void refuseDeletion(const QByteArray& Reply);
     void quitReplied(const QByteArray& Reply);
     // A step cannot go on: with the connection open the answers still due are
     // read away first; then the failure is told.
