@@ -7,10 +7,18 @@
 //   way, against a minimal client that sends every command at once and only
 //   reads (the limit of the link).
 // Usage: bench_check [--delay MS] [--rounds N] [--messages N] [--disconnect-at ROW]
+//                    [--cached [--changes]]
 //   --disconnect-at: Disconnect from the menu once ROW is listed; times how
 //   long the Disconnect takes and checks that the rows so far stay.
+//   --cached: each round a first check without the account's cache and a
+//   second one with it, each with the TOPs Dovecot counted in its session and
+//   the peak memory at the end; --changes removes 3 messages through another
+//   client and adds 10 between the two checks, so the second check must send
+//   exactly 10 TOPs.
+#include "Account.h"
 #include "DovecotServer.h"
 #include "LED.h"
+#include "ListingCache.h"
 #include "ModelGrid.h"
 #include "Pop3Client.h"
 #include "ProgramWindows.h"
@@ -27,6 +35,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -143,6 +152,35 @@ void checkAndWait(TStammForm& form)
     QObject::disconnect(done);
 }
 
+QByteArray benchMessage(int i, QRandomGenerator& random)
+{
+    const QByteArray n = QByteArray::number(i);
+    const QByteArray head = "From: Sender " + n + " <sender" + n +
+                            "@example.org>\nTo: test@example.org\nSubject: Nachricht " + n + "\nMessage-ID: <" + n +
+                            "@example.org>\nDate: Mon, 1 Jan 2024 10:00:00 +0000\n\n";
+    // 0.5 to 4 KB in all.
+    const int size = 512 + int(random.bounded(4096 - 512));
+    return head + QByteArray(qMax(1, size - int(head.size())), 'x') + "\n";
+}
+
+// The TOPs of the last session Dovecot logged out, from its own counters.
+int lastSessionTops(const DovecotServer& server)
+{
+    QTest::qWait(300);
+    const QString log = server.log();
+    const qsizetype at = log.lastIndexOf(u"top="_s);
+    return at < 0 ? -1 : log.mid(at + 4).section(u'/', 0, 0).toInt();
+}
+
+const char* const kRemoveFirst = R"(
+import poplib, sys
+box = poplib.POP3(sys.argv[1], int(sys.argv[2]))
+box.user(sys.argv[3]); box.pass_(sys.argv[4])
+for n in range(1, int(sys.argv[5]) + 1): box.dele(n)
+box.quit()
+print(0)
+)";
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,6 +190,8 @@ int main(int argc, char** argv)
     int rounds = 5;
     int messages = 2000;
     int disconnectAt = 0;
+    bool cached = false;
+    bool changes = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
         if (a == "--delay" && i + 1 < argc)
@@ -162,6 +202,10 @@ int main(int argc, char** argv)
             messages = QByteArray(argv[++i]).toInt();
         else if (a == "--disconnect-at" && i + 1 < argc)
             disconnectAt = QByteArray(argv[++i]).toInt();
+        else if (a == "--cached")
+            cached = true;
+        else if (a == "--changes")
+            changes = true;
     }
     if (!DovecotServer::isAvailable()) {
         std::fprintf(stderr, "dovecot is not installed\n");
@@ -169,15 +213,8 @@ int main(int argc, char** argv)
     }
     DovecotServer server;
     QRandomGenerator random(12);
-    for (int i = 1; i <= messages; ++i) {
-        const QByteArray n = QByteArray::number(i);
-        const QByteArray head = "From: Sender " + n + " <sender" + n +
-                                "@example.org>\nTo: test@example.org\nSubject: Nachricht " + n + "\nMessage-ID: <" + n +
-                                "@example.org>\nDate: Mon, 1 Jan 2024 10:00:00 +0000\n\n";
-        // 0.5 to 4 KB in all.
-        const int size = 512 + int(random.bounded(4096 - 512));
-        server.addMessage(head + QByteArray(qMax(1, size - int(head.size())), 'x') + "\n");
-    }
+    for (int i = 1; i <= messages; ++i)
+        server.addMessage(benchMessage(i, random));
     if (!server.start()) {
         std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
         return 1;
@@ -239,6 +276,51 @@ int main(int argc, char** argv)
                         disconnectAt, stop.ms.value(r), rows, form.Pop3Client1->Connected() ? "yes" : "no");
         }
         std::printf("Disconnect: min %.1f ms, median %.1f ms\n", stop.min(), stop.median());
+        relay.kill();
+        relay.waitForFinished();
+        return 0;
+    }
+
+    if (cached) {
+        const QString cacheFile = ListingCache::fileFor(Account::fromSlot(windows.state, 1));
+        Stats first, second, ref;
+        int added = messages;
+        for (int r = 0; r < rounds; ++r) {
+            form.Disconnect1Click();
+            QFile::remove(cacheFile);
+            QElapsedTimer clock;
+            clock.start();
+            checkAndWait(form);
+            first.ms.append(double(clock.nsecsElapsed()) / 1e6);
+            const int rowsFirst = form.Tabelle->RowCount() - 1;
+            form.Disconnect1Click();
+            const int topsFirst = lastSessionTops(server);
+            ref.ms.append(runPython(kPoplib, refArgs, &fields));
+            if (changes) {
+                runPython(kRemoveFirst, refArgs.mid(0, 4) + QStringList{u"3"_s}, &fields);
+                for (int i = 0; i < 10; ++i)
+                    server.addMessage(benchMessage(++added, random));
+            }
+            clock.start();
+            checkAndWait(form);
+            second.ms.append(double(clock.nsecsElapsed()) / 1e6);
+            const int rowsSecond = form.Tabelle->RowCount() - 1;
+            const QString last = form.Tabelle->Cells(5, rowsSecond).trimmed();
+            form.Disconnect1Click();
+            const int topsSecond = lastSessionTops(server);
+            std::printf("round %d: first %.1f ms (%d rows, %d TOPs), poplib %.1f ms, second %.1f ms (%d rows, %d "
+                        "TOPs, last '%s')\n",
+                        r + 1, first.ms.last(), rowsFirst, topsFirst, ref.ms.last(), second.ms.last(), rowsSecond,
+                        topsSecond, qPrintable(last));
+            std::fflush(stdout);
+        }
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("%d messages, %s\nfirst check: median %.1f ms; poplib median %.1f ms; ratio %.2f\n"
+                    "second check: min %.1f ms, median %.1f ms\npeak RSS %.1f MB\n",
+                    messages, delayMs > 0 ? qPrintable(QString::number(delayMs) + u" ms round trip"_s) : "loopback",
+                    first.median(), ref.median(), first.median() / ref.median(), second.min(), second.median(),
+                    double(usage.ru_maxrss) / 1024.0);
         relay.kill();
         relay.waitForFinished();
         return 0;

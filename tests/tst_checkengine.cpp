@@ -3,6 +3,7 @@
 // the schedule's, without any window.
 #include "CheckEngine.h"
 #include "FakePop3Server.h"
+#include "ListingCache.h"
 #include "MessageList.h"
 #include "Pop3Client.h"
 
@@ -32,6 +33,38 @@ FakeScript listingWithCondemned(const QByteArray& deleReply)
            top(3, {"From: c@x", "Subject: Rechnung"});
 }
 
+// A pipelining server: STAT, LIST and UIDL follow PASS's reply in one piece.
+FakeScript pipelinedListing(int count, const QList<QByteArray>& uids, const QByteArray& uidlReply = "+OK")
+{
+    FakeScript script = greeting("+OK ready", {"UIDL", "PIPELINING"}) + login("u", "p") + client("STAT") +
+                        client("LIST") + client("UIDL") + server("+OK " + QByteArray::number(count) + " 0") +
+                        server("+OK");
+    for (int n = 1; n <= count; ++n)
+        script += server(QByteArray::number(n) + " " + QByteArray::number(n * 100));
+    script += server(".") + server(uidlReply);
+    if (uidlReply.startsWith("+OK")) {
+        for (int n = 1; n <= count; ++n)
+            script += server(QByteArray::number(n) + " " + uids.at(n - 1));
+        script += server(".");
+    }
+    return script;
+}
+
+FakeScript topReplyOf(const QByteArray& uid)
+{
+    return topReply({"From: " + uid + "@x", "Subject: Betreff " + uid});
+}
+
+Account accountOf(const FakePop3Server& fake)
+{
+    Account account;
+    account.host = QString::fromLatin1(fake.host());
+    account.port = fake.port();
+    account.userId = u"u"_s;
+    account.password = u"p"_s;
+    return account;
+}
+
 QString writeList(const QTemporaryDir& dir, const QString& name, const QByteArray& lines)
 {
     QFile file(dir.filePath(name));
@@ -47,8 +80,14 @@ class TestCheckEngine : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { qputenv("XDG_CACHE_HOME", m_cacheHome.path().toLocal8Bit()); }
     void checkListsScreensAndDeletesInOneStream_data();
     void checkListsScreensAndDeletesInOneStream();
+    void secondCheckReadsOnlyNewHeaders_data();
+    void secondCheckReadsOnlyNewHeaders();
+
+private:
+    QTemporaryDir m_cacheHome;
 };
 
 void TestCheckEngine::checkListsScreensAndDeletesInOneStream_data()
@@ -96,11 +135,7 @@ void TestCheckEngine::checkListsScreensAndDeletesInOneStream()
     client.TimeOut = 5000;
     MessageList messages;
     CheckEngine engine(client, messages);
-    Account account;
-    account.host = QString::fromLatin1(fake.host());
-    account.port = fake.port();
-    account.userId = u"u"_s;
-    account.password = u"p"_s;
+    const Account account = accountOf(fake);
 
     // Every step runs in the loop that waits for the end: none in a loop of its own.
     QList<int> levels;
@@ -131,6 +166,83 @@ void TestCheckEngine::checkListsScreensAndDeletesInOneStream()
     QCOMPARE(MessageList::shownMark(second), secondMark);
     QCOMPARE(messages.at(0).deletion, Deletion::None);
     QCOMPARE(client.Connected(), connected);
+}
+
+void TestCheckEngine::secondCheckReadsOnlyNewHeaders_data()
+{
+    QTest::addColumn<FakeScript>("second");
+    QTest::addColumn<QString>("fresh");
+    QTest::addColumn<int>("fromCache");
+    QTest::addColumn<int>("deleted");
+
+    // a left the mailbox, d and e arrived; c was listed before and is
+    // condemned now by a list changed since, so its DELE goes without its TOP.
+    QTest::newRow("cache") << pipelinedListing(4, {"b", "c", "d", "e"}) + client("DELE 2") + client("TOP 3 0") +
+                                  client("TOP 4 0") + server("+OK deleted") + topReplyOf("d") + topReplyOf("e")
+                           << u"--++"_s << 2 << 1;
+    // A server that will not tell lasting ids is checked in full.
+    QTest::newRow("UIDL refused") << pipelinedListing(4, {}, "-ERR no ids") + summaryCommands(1, 4) +
+                                         topReplyOf("b") + topReplyOf("c") + client("DELE 2") + topReplyOf("d") +
+                                         topReplyOf("e") + server("+OK deleted")
+                                  << u"----"_s << 0 << 1;
+}
+
+void TestCheckEngine::secondCheckReadsOnlyNewHeaders()
+{
+    QFETCH(FakeScript, second);
+    QFETCH(QString, fresh);
+    QFETCH(int, fromCache);
+    QFETCH(int, deleted);
+
+    QTemporaryDir dir;
+    const QString subjects = writeList(dir, u"Betreff.ini"_s, "");
+    const CheckEngine::ListFiles files{writeList(dir, u"Absender_User.ini"_s, ""), subjects,
+                                       writeList(dir, u"Betreff_User.ini"_s, "")};
+    // The first check reads every header; its TOPs follow STAT's reply without a wait.
+    FakePop3Server fake(pipelinedListing(3, {"a", "b", "c"}) + summaryCommands(1, 3) + topReplyOf("a") +
+                        topReplyOf("b") + topReplyOf("c"));
+    TPop3Client client;
+    client.TimeOut = 5000;
+    MessageList messages;
+    CheckEngine engine(client, messages);
+    const Account account = accountOf(fake);
+    CheckEngine::Outcome outcome;
+    const auto check = [&] {
+        QEventLoop loop;
+        const auto link = connect(&engine, &CheckEngine::finished, this, [&](const CheckEngine::Outcome& o) {
+            outcome = o;
+            loop.quit();
+        });
+        engine.start(account, files, {false, true, false}, Asker::User);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        disconnect(link);
+    };
+    check();
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY(outcome.ok);
+    QCOMPARE(ListingCache::load(account).size(), 3);
+    client.Abort();
+
+    writeList(dir, u"Betreff.ini"_s, "Betreff c\r\n");
+    engine.listsSaved();
+    fake.setScript(second);
+    check();
+    FAKE_POP3_VERIFY(fake);
+    QVERIFY2(outcome.ok, qPrintable(outcome.error));
+    QCOMPARE(outcome.fromCache, fromCache);
+    QCOMPARE(outcome.deleted, deleted);
+    // Every message in server order, those arrived since set off.
+    QCOMPARE(messages.size(), 4);
+    QString shownFresh;
+    for (int row = 0; row < messages.size(); ++row) {
+        QCOMPARE(messages.at(row).number, row + 1);
+        QCOMPARE(messages.at(row).subject, u"Betreff "_s + QChar(u'b' + row));
+        QCOMPARE(messages.at(row).bytes, (row + 1) * 100);
+        shownFresh += messages.at(row).fresh ? u'+' : u'-';
+    }
+    QCOMPARE(shownFresh, fresh);
+    QCOMPARE(messages.at(1).deletion, Deletion::Marked);
 }
 
 QTEST_GUILESS_MAIN(TestCheckEngine)

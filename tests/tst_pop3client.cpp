@@ -308,27 +308,38 @@ void TestPop3Client::headerEndsAtTheFirstEmptyLine()
 
 void TestPop3Client::deleteMessage_data()
 {
-    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("uid");
+    QTest::addColumn<FakeScript>("exchange");
     QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("event");
-    QTest::newRow("-ERR with text") << QByteArray("-ERR no such message") << u"-ERR no such message\r\n"_s
-                                    << u"failure"_s;
-    QTest::newRow("bare -ERR is a refusal too") << QByteArray("-ERR") << u"-ERR\r\n"_s << u"failure"_s;
-    QTest::newRow("+OK") << QByteArray("+OK message 2 deleted") << QString() << u"success"_s;
+    QTest::addColumn<QStringList>("events");
+    const QStringList failure{u"failure"_s};
+    const QStringList success{u"success"_s};
+    QTest::newRow("-ERR with text") << QByteArray() << dele(2, "-ERR no such message")
+                                    << u"-ERR no such message\r\n"_s << failure;
+    QTest::newRow("bare -ERR is a refusal too") << QByteArray() << dele(2, "-ERR") << u"-ERR\r\n"_s << failure;
+    QTest::newRow("+OK") << QByteArray() << dele(2, "+OK message 2 deleted") << QString() << success;
+    // The number must still carry the message the user saw.
+    QTest::newRow("UIDL confirms") << QByteArray("b") << client("UIDL 2") + server("+OK 2 b") + dele(2) << QString()
+                                   << success;
+    QTest::newRow("UIDL shifted: no DELE")
+        << QByteArray("b") << client("UIDL 2") + server("+OK 2 c")
+        << u"Die Nachricht 2 ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s
+        << QStringList();
 }
 
 void TestPop3Client::deleteMessage()
 {
-    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, uid);
+    QFETCH(FakeScript, exchange);
     QFETCH(QString, error);
-    QFETCH(QString, event);
-    FakePop3Server fake(loggedOn(2) + dele(2, reply) + quit());
+    QFETCH(QStringList, events);
+    FakePop3Server fake(loggedOn(2) + exchange + quit());
     Probe p(fake);
     p.client.ReportLevel = 0;
     p.client.Connect();
     p.events.clear();
-    QCOMPARE(p.failure([&] { p.client.DeleteMessage(2); }), error);
-    QCOMPARE(p.events, QStringList{event});
+    QCOMPARE(p.failure([&] { p.client.DeleteMessage(2, uid); }), error);
+    QCOMPARE(p.events, events);
     QVERIFY(!p.client.Busy());
     p.client.Disconnect();
     FAKE_POP3_VERIFY(fake);

@@ -17,6 +17,8 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (index.column() == 0 && m_grid->fixedColor().isValid())
             option->backgroundBrush = m_grid->fixedColor();
+        if (m_grid->emphasisRole() >= 0 && index.data(m_grid->emphasisRole()).toBool())
+            option->font.setBold(true);
     }
 
 private:

@@ -17,7 +17,17 @@ public:
     // The header row and the model's rows.
     int RowCount() const { return (model() ? model()->rowCount() : 0) + 1; }
     QString Cells(int column, int row) const;
+    // Rows whose model data in this role is true are drawn in bold; -1 for none.
+    int emphasisRole() const { return m_emphasisRole; }
+    void setEmphasisRole(int role)
+    {
+        m_emphasisRole = role;
+        viewport()->update();
+    }
 
 protected:
     void fixedColorChanged() override { viewport()->update(); }
+
+private:
+    int m_emphasisRole = -1;
 };

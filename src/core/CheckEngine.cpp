@@ -108,6 +108,9 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
     m_asker = asker;
     m_outcome = {};
     m_uids.clear();
+    m_entries.clear();
+    m_uidsTold = false;
+    m_cache = ListingCache::load(account);
     m_condemned.clear();
     m_lists.clear();
     m_messages.clear();
@@ -125,6 +128,8 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
         return;
     }
     m_client.StartSession();
+    // With a cache only the headers of messages it does not know are read.
+    m_client.ListAfterLogon(true, !m_cache.isEmpty());
 }
 
 void CheckEngine::answerTrust(bool accept)
@@ -167,8 +172,14 @@ void CheckEngine::sessionReady()
     emit loggedOn(m_outcome.messages);
     if (!active())
         return;
-    if (m_outcome.messages <= 0 || m_stopped) {
-        listingFinished();
+    // The listing follows the log-on in the same stream unless the server
+    // could not take it along.
+    const bool listing = m_client.State() == TPop3State::Listing;
+    if (m_stopped || (m_outcome.messages <= 0 && !listing)) {
+        if (listing)
+            m_client.StopListing();
+        else
+            listingFinished();
         return;
     }
     try {
@@ -177,33 +188,79 @@ void CheckEngine::sessionReady()
         m_lists.list(m_files.betreff);
         m_lists.list(m_files.betreffEigen);
     } catch (const std::exception& e) {
+        if (listing)
+            m_client.StopListing();
         sessionFailed(messageOf(e).trimmed());
         return;
     }
     emit progress(0, m_outcome.messages);
-    m_client.StartListing(1, m_outcome.messages, true);
+    if (!listing)
+        m_client.StartListing(1, m_outcome.messages, true);
 }
 
 void CheckEngine::uidsListed(const QMap<int, QByteArray>& ids)
 {
     m_uids = ids;
+    m_uidsTold = true;
+    if (!active() || m_cache.isEmpty())
+        return;
+    // The messages the cache knows are shown and screened now, from what it
+    // kept, against the lists as they are now; the server is asked only for
+    // the headers of the others.
+    Screening::Lists lists;
+    if (!readLists(lists))
+        return;
+    QList<int> wanted;
+    for (int number = 1; number <= m_outcome.messages; ++number) {
+        const QByteArray uid = ids.value(number);
+        const auto known = uid.isEmpty() ? m_cache.cend() : m_cache.constFind(uid);
+        if (known == m_cache.cend()) {
+            wanted.append(number);
+            continue;
+        }
+        ListingCache::Entry entry = *known;
+        entry.bytes = m_client.ListedSize(number);
+        TSummary summary = entry.summary();
+        m_entries.insert(number, std::move(entry));
+        ++m_outcome.fromCache;
+        if (!takeRow(number, summary, false, lists))
+            return;
+    }
+    m_client.ChooseSummaries(wanted);
 }
 
 void CheckEngine::summaryListed(int number, const TSummary& summary)
 {
     if (!active())
         return;
-    Screening::Result result;
+    const QByteArray uid = m_uids.value(number);
+    if (!uid.isEmpty())
+        m_entries.insert(number, ListingCache::Entry::fromSummary(uid, summary));
+    const bool fresh = !m_cache.isEmpty() && !uid.isEmpty();
+    if (fresh)
+        ++m_outcome.fresh;
+    // Read again for each header: a list saved meanwhile screens the next one.
+    Screening::Lists lists;
+    if (readLists(lists))
+        takeRow(number, summary, fresh, lists);
+}
+
+bool CheckEngine::readLists(Screening::Lists& lists)
+{
     try {
-        const Screening::Lists lists{m_lists.list(m_files.absender), m_lists.list(m_files.betreff),
-                                     m_lists.list(m_files.betreffEigen)};
-        result = Screening::screen(summary, lists, m_switches);
+        lists = {m_lists.list(m_files.absender), m_lists.list(m_files.betreff), m_lists.list(m_files.betreffEigen)};
+        return true;
     } catch (const std::exception& e) {
         m_outcome.error = messageOf(e).trimmed();
         m_stopped = true;
         m_client.StopListing();
-        return;
+        return false;
     }
+}
+
+bool CheckEngine::takeRow(int number, const TSummary& summary, bool fresh, const Screening::Lists& lists)
+{
+    const Screening::Result result = Screening::screen(summary, lists, m_switches);
     MessageList::Message message;
     message.number = number;
     message.uid = m_uids.value(number);
@@ -213,6 +270,7 @@ void CheckEngine::summaryListed(int number, const TSummary& summary)
     message.sender = Screening::field(summary, "From").text;
     message.subject = Screening::field(summary, "Subject").text;
     message.mark = result.mark;
+    message.fresh = fresh;
     m_messages.append(message);
     ++m_outcome.listed;
     if (result.condemned && !m_stopped) {
@@ -221,6 +279,19 @@ void CheckEngine::summaryListed(int number, const TSummary& summary)
     }
     emit rowScreened(number, result);
     emit progress(m_outcome.listed, m_outcome.messages);
+    return active() && !m_stopped;
+}
+
+void CheckEngine::saveCache()
+{
+    // Only a listing that told lasting ids can be found again; what it did
+    // not reach is read again next time.
+    if (!std::exchange(m_uidsTold, false))
+        return;
+    QString error;
+    if (!ListingCache::save(m_account, m_entries.values(), &error))
+        qWarning("%s", qPrintable(error));
+    m_entries.clear();
 }
 
 void CheckEngine::deletionAnswered(int number, bool accepted, const QByteArray& reply)
@@ -313,6 +384,7 @@ void CheckEngine::finish()
     if (!active())
         return;
     unbindClient();
+    saveCache();
     m_done = true;
     m_finishing = false;
     // Announced from the event loop: the window's boxes open after the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Account.h"
+#include "ListingCache.h"
 #include "Pop3Client.h"
 #include "Screening.h"
 
@@ -48,6 +49,10 @@ public:
         bool timedOut = false;
         int messages = 0; // on the server when the check logged on
         int listed = 0;
+        // Listed from the account's cache, without reading their header again.
+        int fromCache = 0;
+        // Not in the cache of the last listing: arrived since.
+        int fresh = 0;
         // Deletions the server took, in all and by the list that condemned them.
         int deleted = 0;
         int deletedAbsender = 0;
@@ -96,6 +101,11 @@ private:
     void sessionReady();
     void uidsListed(const QMap<int, QByteArray>& ids);
     void summaryListed(int number, const TSummary& summary);
+    // The three lists as they are on disk now; false (and the check stopping) when one cannot be read.
+    bool readLists(Screening::Lists& lists);
+    // Shows and screens one message; false once the check stopped.
+    bool takeRow(int number, const TSummary& summary, bool fresh, const Screening::Lists& lists);
+    void saveCache();
     void deletionAnswered(int number, bool accepted, const QByteArray& reply);
     void listingFinished();
     void quitAnswered(bool accepted);
@@ -116,6 +126,11 @@ private:
     Asker m_asker = Asker::User;
     Outcome m_outcome;
     QMap<int, QByteArray> m_uids;
+    // What the last listing of this account found, by UIDL, and what this one
+    // found, by message number, to be kept for the next.
+    ListingCache::Entries m_cache;
+    QMap<int, ListingCache::Entry> m_entries;
+    bool m_uidsTold = false;
     // The screening of each message whose DELE is queued, to count its deletion by list.
     QMap<int, Screening::Result> m_condemned;
     QList<QMetaObject::Connection> m_connections;

@@ -1,5 +1,7 @@
 #include "MessageList.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 MessageList::MessageList(QObject* parent) : QAbstractTableModel(parent) {}
@@ -42,9 +44,13 @@ QString MessageList::shownMark(const Message& message)
 
 QVariant MessageList::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= size() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid() || index.row() >= size())
         return {};
     const Message& m = m_messages.at(index.row());
+    if (role == FreshRole)
+        return m.fresh;
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
     switch (index.column()) {
     case Mark:
         return shownMark(m);
@@ -94,8 +100,14 @@ void MessageList::clear()
 
 void MessageList::append(const Message& message)
 {
-    beginInsertRows({}, size(), size());
-    m_messages.append(message);
+    qsizetype row = size();
+    if (row > 0 && m_messages.last().number > message.number) {
+        row = std::upper_bound(m_messages.cbegin(), m_messages.cend(), message.number,
+                               [](int number, const Message& m) { return number < m.number; }) -
+              m_messages.cbegin();
+    }
+    beginInsertRows({}, int(row), int(row));
+    m_messages.insert(row, message);
     endInsertRows();
 }
 

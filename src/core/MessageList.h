@@ -43,7 +43,11 @@ public:
         QString mark; // the screening's mark, "#" when it condemned the message
         Deletion deletion = Deletion::None;
         bool byHand = false; // deleted by the user rather than by screening
+        bool fresh = false;  // not there at the last listing of this account
     };
+
+    // True for a message that arrived since the last listing; the grid sets it off.
+    static constexpr int FreshRole = Qt::UserRole + 1;
 
     explicit MessageList(QObject* parent = nullptr);
 
@@ -56,6 +60,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     void clear();
+    // Takes its place by message number, so the rows stay in server order
+    // whichever header arrived first.
     void append(const Message& message);
     int size() const { return int(m_messages.size()); }
     const Message& at(int row) const { return m_messages.at(row); }

@@ -99,8 +99,14 @@ namespace {
 
 bool anyMatch(const QList<QByteArray>& patterns, const QByteArray& raw, const QString& decoded)
 {
+    if (patterns.isEmpty())
+        return false;
+    // The code page gives every byte a character of its own, so when the
+    // decoded field is just the raw one read that way, a pattern is in one
+    // exactly when it is in the other: the text need not be searched again.
+    const bool rawAsRead = decoded == AnsiText::fromAnsi(raw);
     for (const QByteArray& pattern : patterns) {
-        if (isPattern(pattern) && matches(pattern, raw, decoded))
+        if (isPattern(pattern) && (rawAsRead ? matches(pattern, raw) : matches(pattern, raw, decoded)))
             return true;
     }
     return false;

@@ -37,6 +37,8 @@ void TStammForm::createComponents()
     m_messages = new MessageList(this);
     m_messages->setObjectName(u"Messages"_s);
     Tabelle->setModel(m_messages);
+    // Messages that arrived since the last check stand out.
+    Tabelle->setEmphasisRole(MessageList::FreshRole);
     m_engine = new CheckEngine(*Pop3Client1, *m_messages, this);
     m_engine->setObjectName(u"CheckEngine"_s);
 

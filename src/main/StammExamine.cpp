@@ -84,7 +84,9 @@ void TStammForm::SBDeleteClick()
         bool accepted = false;
         TNotifyEvent bound = std::exchange(Pop3Client1->OnSuccess, [&accepted](QObject*) { accepted = true; });
         const auto unbind = qScopeGuard([&] { Pop3Client1->OnSuccess = std::move(bound); });
-        Pop3Client1->DeleteMessage(r);
+        // The server confirms first that the number still carries the message shown.
+        const MessageList::Message* shown = m_messages->find(r);
+        Pop3Client1->DeleteMessage(r, shown ? shown->uid : QByteArray());
         // Only a deletion the server confirmed is shown as made.
         if (!accepted)
             return;

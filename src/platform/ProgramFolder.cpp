@@ -52,8 +52,13 @@ QString privateFolder(QStandardPaths::StandardLocation base, const QString& sub)
         return QString();
     const QString own = root + u"/Postrella"_s;
     const QString folder = own + u'/' + sub;
-    QDir().mkpath(folder);
     const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    // Made open to the owner alone as they are created, not a moment later.
+    QDir().mkpath(root);
+    for (const QString& path : {own, folder}) {
+        if (!QFileInfo(path).isDir())
+            QDir().mkdir(path, ownerOnly);
+    }
     QFile::setPermissions(own, ownerOnly);
     QFile::setPermissions(folder, ownerOnly);
     return folder;

@@ -352,6 +352,13 @@ void TPop3Client::SkipAnswer()
     }
 }
 
+void TPop3Client::refuseDeletion(const QByteArray& Reply)
+{
+    if (OnFailure)
+        OnFailure(this);
+    RaiseReply(Reply);
+}
+
 void TPop3Client::DeleteMessage(int MsgNum)
 {
     if (Busy())
@@ -361,14 +368,29 @@ void TPop3Client::DeleteMessage(int MsgNum)
         VerifyConnected();
         const QByteArray reply = Transaction("DELE " + QByteArray::number(MsgNum));
         // A closed connection or a bare "-ERR" is a refusal too, not a deletion.
-        if (isRefusal(reply)) {
-            if (OnFailure)
-                OnFailure(this);
-            RaiseReply(reply);
-        }
+        if (isRefusal(reply))
+            refuseDeletion(reply);
     }
     if (OnSuccess)
         OnSuccess(this);
+}
+
+void TPop3Client::DeleteMessage(int MsgNum, const QByteArray& ExpectedUid)
+{
+    if (Busy())
+        return;
+    if (!ExpectedUid.isEmpty()) {
+        BusyScope busy(*this);
+        VerifyConnected();
+        const QByteArray reply = Transaction("UIDL " + QByteArray::number(MsgNum));
+        // Refused as DELE would be (the message is deleted already): a failed deletion.
+        if (isRefusal(reply))
+            refuseDeletion(reply);
+        if (NthField(stripLineEnd(reply), ' ', 3) != ExpectedUid)
+            throw Exception(u"Die Nachricht "_s + QString::number(MsgNum) +
+                            u" ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s);
+    }
+    DeleteMessage(MsgNum);
 }
 
 void TPop3Client::Reset()

@@ -126,6 +126,10 @@ public:
     // and Attachments empty.
     void RetrieveMessage(int MsgNum);
     void DeleteMessage(int MsgNum);
+    // DELE only once UIDL n shows that message MsgNum is still the one with
+    // ExpectedUid, so a message the user never saw is never deleted in its
+    // place. Without an expected id (the server told none) as DeleteMessage.
+    void DeleteMessage(int MsgNum, const QByteArray& ExpectedUid);
     // UIDL: the server's lasting id of every message, by message number. Only
     // for a server that offers UIDL; a refusal fails.
     QMap<int, QByteArray> UniqueIds();
@@ -168,6 +172,18 @@ public:
     // Once Ready: LIST, then UIDL when WithUidl and offered, then TOP n 0 for
     // First to Last; pipelined when the server offers PIPELINING.
     void StartListing(int First, int Last, bool WithUidl);
+    // Called after StartSession: the listing of every message follows the
+    // log-on at once. LIST and UIDL (when offered) go out with STAT, right
+    // after PASS is answered, so no round trip lies between the log-on and
+    // the first header; sessionReady then finds the session Listing. With
+    // ChooseAfterUidl no TOP goes out before the UIDL answer: its handler
+    // names the messages whose header is wanted through ChooseSummaries
+    // (all of them when it does not, or when the server refuses UIDL).
+    void ListAfterLogon(bool WithUidl, bool ChooseAfterUidl);
+    // Answers uidsListed while the listing waits for it: TOP n 0 only for these.
+    void ChooseSummaries(const QList<int>& Numbers);
+    // The size the listing's LIST gave message MsgNum; 0 when it named none.
+    int ListedSize(int MsgNum) const { return m_sizes.value(MsgNum, 0); }
     // During a listing: DELE n joins the stream.
     void QueueDeletion(int MsgNum);
     // Ends a listing after the reply at hand: nothing more is sent, the
@@ -250,6 +266,8 @@ private:
     void sendLogon();
     void logonRefused();
     void statReplied(const QByteArray& Reply);
+    QList<QByteArray> afterLogon() const;
+    [[noreturn]] void refuseDeletion(const QByteArray& Reply);
     void quitReplied(const QByteArray& Reply);
     // A step cannot go on: with the connection open the answers still due are
     // read away first; then the failure is told.
@@ -278,6 +296,9 @@ private:
     void SkipAnswer();
     // The lines of a LIST answer, each passed to OnList.
     void readList();
+    void beginListing(int First, int Last, bool WithUidl, bool ChooseAfterUidl);
+    bool moreSummaries() const;
+    int nextSummary();
     // Sends one command and queues it in flight; the queue is forgotten when the write fails.
     void sendCommand(const QByteArray& Command);
     // Sends commands in one piece: queued in flight, without waiting for the write.
@@ -318,6 +339,16 @@ private:
     bool m_listPending = false;
     bool m_uidlPending = false;
     bool m_pipelined = false;
+    // A listing asked to follow the log-on, and how.
+    bool m_listOnLogon = false;
+    bool m_listWithUidl = false;
+    bool m_chooseAfterUidl = false;
+    // No TOP goes out until the UIDL answer has been seen and the headers chosen.
+    bool m_awaitingChoice = false;
+    // The chosen messages whose TOP is still to be sent, in server order.
+    QList<int> m_chosen;
+    qsizetype m_chosenNext = 0;
+    bool m_byChoice = false;
     // Nothing more is sent; the answers due are read away without delivering them.
     bool m_stopping = false;
     bool m_quitAfterStop = false;

@@ -7,6 +7,8 @@
 #include <QScopeGuard>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -126,11 +128,30 @@ void TPop3Client::StartListing(int First, int Last, bool WithUidl)
         failLater(u"Nicht verbunden"_s);
         return;
     }
-    m_nextMsg = First;
-    m_lastMsg = Last;
+    beginListing(First, Last, WithUidl, false);
     m_listPending = true;
     m_uidlPending = WithUidl && HasCapability("UIDL");
+    topUpListing();
+}
+
+void TPop3Client::ListAfterLogon(bool WithUidl, bool ChooseAfterUidl)
+{
+    m_listOnLogon = true;
+    m_listWithUidl = WithUidl;
+    m_chooseAfterUidl = ChooseAfterUidl;
+}
+
+void TPop3Client::beginListing(int First, int Last, bool WithUidl, bool ChooseAfterUidl)
+{
+    m_nextMsg = First;
+    m_lastMsg = Last;
+    m_listPending = false;
+    m_uidlPending = false;
     m_pipelined = HasCapability("PIPELINING");
+    m_awaitingChoice = ChooseAfterUidl && WithUidl && HasCapability("UIDL");
+    m_chosen.clear();
+    m_chosenNext = 0;
+    m_byChoice = false;
     m_stopping = false;
     m_quitAfterStop = false;
     m_pendingDeletions.clear();
@@ -140,7 +161,33 @@ void TPop3Client::StartListing(int First, int Last, bool WithUidl)
     m_startedTop.clear();
     setBusy(true);
     setState(TPop3State::Listing);
+}
+
+void TPop3Client::ChooseSummaries(const QList<int>& Numbers)
+{
+    if (m_state != TPop3State::Listing || !m_awaitingChoice)
+        return;
+    m_awaitingChoice = false;
+    m_byChoice = true;
+    for (int number : Numbers) {
+        if (number >= m_nextMsg && number <= m_lastMsg)
+            m_chosen.append(number);
+    }
+    std::sort(m_chosen.begin(), m_chosen.end());
+    m_chosen.erase(std::unique(m_chosen.begin(), m_chosen.end()), m_chosen.end());
     topUpListing();
+}
+
+bool TPop3Client::moreSummaries() const
+{
+    if (m_awaitingChoice)
+        return false;
+    return m_byChoice ? m_chosenNext < m_chosen.size() : m_nextMsg <= m_lastMsg;
+}
+
+int TPop3Client::nextSummary()
+{
+    return m_byChoice ? m_chosen.at(m_chosenNext++) : m_nextMsg++;
 }
 
 void TPop3Client::QueueDeletion(int MsgNum)
@@ -181,13 +228,13 @@ void TPop3Client::fillListing()
 {
     if (m_stopping || m_state != TPop3State::Listing)
         return;
-    const auto more = [this] { return m_listPending || m_uidlPending || m_nextMsg <= m_lastMsg; };
+    const auto more = [this] { return m_listPending || m_uidlPending || moreSummaries(); };
     const auto next = [this] {
         if (std::exchange(m_listPending, false))
             return QByteArray("LIST");
         if (std::exchange(m_uidlPending, false))
             return QByteArray("UIDL");
-        return QByteArray("TOP " + QByteArray::number(m_nextMsg++) + " 0");
+        return QByteArray("TOP " + QByteArray::number(nextSummary()) + " 0");
     };
     QList<QByteArray> batch;
     if (!m_pipelined) {
@@ -259,6 +306,13 @@ void TPop3Client::listingReplied(const QByteArray& Command, const QByteArray& Re
     // While stopping, the answers still due are read away unseen.
     if (m_stopping)
         return;
+    if (Command == "UIDL" && !IsPositive(Reply)) {
+        // A server that keeps no lasting ids is listed in full, as one
+        // without UIDL.
+        m_ids.clear();
+        m_awaitingChoice = false;
+        return;
+    }
     // A refusal is a single line: waiting for a list would only end in the time-out.
     if (!IsPositive(Reply))
         RaiseReply(Reply);
@@ -300,6 +354,8 @@ void TPop3Client::listingEnded(const QByteArray& Command)
         return;
     if (Command == "UIDL") {
         deliver([this] { emit uidsListed(m_ids); });
+        // Nobody chose: every header is read.
+        m_awaitingChoice = false;
     } else if (Command.startsWith("TOP ")) {
         const int msgNum = Command.mid(4).split(' ').value(0).toInt();
         // The size from the one LIST answer: no LIST n per message.

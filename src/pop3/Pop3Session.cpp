@@ -69,7 +69,7 @@ void TPop3Client::replied(const QByteArray& Command, const QByteArray& Reply)
             return;
         }
         setState(TPop3State::Stat);
-        postCommands({"STAT"});
+        postCommands(afterLogon());
     } else if (Command == "STAT") {
         statReplied(Reply);
     }
@@ -91,6 +91,7 @@ void TPop3Client::StartSession()
     m_tlsDone = false;
     m_stopping = false;
     m_quitAfterStop = false;
+    m_listOnLogon = false;
     UseTls = Security == TSecurity::Tls;
     setBusy(true);
     setState(TPop3State::Connecting);
@@ -221,6 +222,17 @@ void TPop3Client::AnswerPassword(bool retry)
     }
 }
 
+QList<QByteArray> TPop3Client::afterLogon() const
+{
+    // What PASS's reply lets go at once: with PIPELINING the listing's LIST
+    // and UIDL ride along with STAT.
+    if (!m_listOnLogon || !m_pipelinedLogon)
+        return {"STAT"};
+    if (m_listWithUidl && HasCapability("UIDL"))
+        return {"STAT", "LIST", "UIDL"};
+    return {"STAT", "LIST"};
+}
+
 void TPop3Client::statReplied(const QByteArray& Reply)
 {
     if (!IsPositive(Reply))
@@ -229,8 +241,17 @@ void TPop3Client::statReplied(const QByteArray& Reply)
     const int count = NthField(Reply, ' ', 2).trimmed().toInt(&ok);
     m_messageCount = ok ? count : 0;
     m_countKnown = ok && count >= 0;
-    setState(TPop3State::Ready);
-    setBusy(false);
+    // An empty mailbox needs no listing, unless its commands went out already.
+    if (std::exchange(m_listOnLogon, false) && (m_pipelinedLogon || m_messageCount > 0)) {
+        // Whatever did not go out with STAT goes out now, in the listing's order.
+        const bool sent = m_pipelinedLogon;
+        beginListing(1, m_messageCount, m_listWithUidl, m_chooseAfterUidl);
+        m_listPending = !sent;
+        m_uidlPending = !sent && m_listWithUidl && HasCapability("UIDL");
+    } else {
+        setState(TPop3State::Ready);
+        setBusy(false);
+    }
     if (!m_blockingLogon && OnConnect)
         deliver([this] { OnConnect(this); });
     deliver([this] { emit sessionReady(); });

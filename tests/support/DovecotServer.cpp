@@ -161,6 +161,8 @@ bool DovecotServer::writeConfiguration()
                             r +
                             "/mail/%u\n}\n"
                             "first_valid_uid = 1\n"
+                            // What each session did, in the log: TOPs and their bytes among it.
+                            "pop3_logout_format = top=%t/%p retr=%r/%b del=%d/%m size=%s\n"
                             "auth_failure_delay = 0\n"
                             "service pop3-login {\n"
                             "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " +
