@@ -137,6 +137,9 @@ void TestPop3OAuth::logonOnTheWire_data()
         << QString()
         << QStringList{u"failed Antwort passt nicht zu AUTH XOAUTH2: \""_s + QString::fromLatin1(challenge) +
                        u"\", Verbindung getrennt"_s};
+    QTest::newRow("out of step: the error text hides the response")
+        << tls << u"u"_s << xoTok + server("what?") << QString()
+        << QStringList{u"failed Antwort passt nicht zu AUTH XOAUTH2 ***: \"what?\", Verbindung getrennt"_s};
     QTest::newRow("no initial response taken: sent on the empty challenge")
         << tls << u"u"_s << xoTok + server("+ ") + client(xo("tok")) + server("+OK") + stat(0) + quit() << QString()
         << QStringList{u"ready 0 encrypted"_s, u"quit"_s};
