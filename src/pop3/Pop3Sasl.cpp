@@ -140,8 +140,10 @@ void TPop3Client::authContinued(const QByteArray& Line)
 void TPop3Client::authReplied(const QByteArray& Reply)
 {
     if (IsPositive(Reply)) {
+        // As after PASS: with PIPELINING the listing's commands ride along with STAT.
+        m_pipelinedLogon = HasCapability("PIPELINING");
         setState(TPop3State::Stat);
-        postCommands({"STAT"});
+        postCommands(afterLogon());
         return;
     }
     if (m_tokenTries > 0)
