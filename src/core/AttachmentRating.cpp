@@ -1,6 +1,7 @@
 #include "AttachmentRating.h"
 
 #include "ProgramFolder.h"
+#include "UiLanguage.h"
 
 using namespace Qt::StringLiterals;
 
@@ -8,12 +9,12 @@ namespace {
 
 QString unknownKind()
 {
-    return u"Unbekannt"_s;
+    return byLanguage(u"Unbekannt"_s, u"Unknown"_s);
 }
 
 QString noAdvice()
 {
-    return u"Keine Angabe"_s;
+    return byLanguage(u"Keine Angabe"_s, u"Not stated"_s);
 }
 
 constexpr int kFailedLevel = 10;
