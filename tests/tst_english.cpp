@@ -18,7 +18,7 @@ namespace {
 
 // Every text a user can meet on the window: its widgets' captions, names and
 // tool tips, its menus and actions, tab and column titles, and what the
-// accessibility tree reads out. Help pages and typed values are content.
+// accessibility tree reads out. Help pages are content.
 QStringList textsOf(QWidget* window)
 {
     QStringList texts{window->windowTitle()};
@@ -40,9 +40,14 @@ QStringList textsOf(QWidget* window)
         if (auto* tabs = qobject_cast<QTabWidget*>(w))
             for (int i = 0; i < tabs->count(); ++i)
                 texts << tabs->tabText(i);
-        if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model())
-            for (int c = 0; c < view->model()->columnCount(); ++c)
-                texts << view->model()->headerData(c, Qt::Horizontal).toString();
+        if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
+            const QAbstractItemModel* model = view->model();
+            for (int c = 0; c < model->columnCount(); ++c) {
+                texts << model->headerData(c, Qt::Horizontal).toString();
+                for (int r = 0; r < model->rowCount(); ++r)
+                    texts << model->index(r, c).data().toString();
+            }
+        }
         if (auto* menu = qobject_cast<QMenu*>(w))
             texts << menu->title();
     }
@@ -88,7 +93,8 @@ private slots:
 void TestEnglish::noGermanWordInEnglishMode_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char* window : {"wizard", "main window", "settings", "log", "failing check", "help window"})
+    for (const char* window :
+         {"wizard", "main window", "settings", "log", "failing check", "help window", "examination window"})
         QTest::newRow(window) << QString::fromLatin1(window);
 }
 
@@ -126,6 +132,11 @@ void TestEnglish::noGermanWordInEnglishMode()
         QVERIFY(!dialogs.texts().isEmpty());
         f.Protokoll1->trigger();
         texts = window == u"log"_s ? textsOf(w.BerichtForm.get()) + w.BerichtForm->lines() : dialogs.texts();
+    } else if (window == u"examination window"_s) {
+        w.ExamineForm->Einrichten();
+        w.ExamineForm->setMessage(u"a@example.org"_s, u"Hi"_s, {u"Hello"_s}, {u"tool.exe"_s, u"notes.txt"_s});
+        w.ExamineForm->Tabelle_Auswerten(1);
+        texts = textsOf(w.ExamineForm.get());
     } else {
         f.Hilfe1->trigger();
         QVERIFY(f.FWOnlineHelp1->helpWindow());

@@ -3,6 +3,8 @@
 #include "ProgramFolder.h"
 #include "UiLanguage.h"
 
+#include <QFileInfo>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,7 +27,10 @@ TRatingFile::TRatingFile(const QString& fileName) : m_ini(fileName), m_readable(
 
 QString TRatingFile::defaultFileName()
 {
-    return ProgramFolder::file(u"\\init\\Endung.ini"_s);
+    // The English interface rates with the English texts where they are shipped.
+    const QString german = ProgramFolder::file(u"\\init\\Endung.ini"_s);
+    const QString english = ProgramFolder::file(u"\\init\\Endung_E.ini"_s);
+    return UiLanguage::isGerman() || !QFileInfo::exists(english) ? german : english;
 }
 
 QString TRatingFile::Endung(const QString& attachmentName)
