@@ -12,7 +12,8 @@ its size, sender and subject without downloading it. It matches senders and
 subjects against a system list of spam subjects and the user's own lists,
 marks the matches and can delete condemned messages on the server at once.
 Attachments of examined messages are decoded into a private scratch folder
-and rated by their file extension. The interface is German.")
+and rated by their file extension. The interface is English or German,
+chosen from the system's language.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

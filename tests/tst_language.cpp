@@ -44,6 +44,9 @@ private slots:
     void codeLetter_data();
     void codeLetter();
     void shippedGermanFile();
+    void shippedEnglishFileHasEveryText();
+    void startFile_data();
+    void startFile();
     void componentInfo();
 
 private:
@@ -259,6 +262,60 @@ void TestLanguage::componentInfo()
     QCOMPARE(store.readString(key, u"Company"_s), u"Fernwick"_s);
     QCOMPARE(store.readString(key, u"Version"_s), u"1.05"_s);
     QCOMPARE(store.readString(key, u"Last Change"_s), u"01.02.2000"_s);
+}
+
+void TestLanguage::shippedEnglishFileHasEveryText()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    TFWLanguage german;
+    german.setPath(env.path(u"language"_s));
+    german.setFileName(u"deutsch.lng"_s);
+    TFWLanguage english;
+    english.setPath(env.path(u"language"_s));
+    english.setFileName(u"english.lng"_s);
+    QVERIFY(dialogs.texts().isEmpty());
+    QCOMPARE(english.codeLetter(), u"E"_s);
+    for (int n = 0; n <= 0xffff; ++n) {
+        if (!german.GetText(quint16(n)).isEmpty())
+            QVERIFY2(!english.GetText(quint16(n)).isEmpty(), QByteArray::number(n).constData());
+    }
+    QVERIFY(english.GetText(35).startsWith(u' '));
+}
+
+void TestLanguage::startFile_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("locale"); // LC_ALL, LC_MESSAGES, LANG
+    QTest::addColumn<QString>("expected");
+    const QString de = u"deutsch.lng"_s;
+    const QString en = u"english.lng"_s;
+    QTest::newRow("stored file wins over the locale") << en << QStringList{u"de_DE.UTF-8"_s, {}, {}} << en;
+    QTest::newRow("stored file missing: locale") << u"français.lng"_s << QStringList{{}, {}, u"de_AT"_s} << de;
+    QTest::newRow("stored path is no file name") << u"../language/english.lng"_s << QStringList{u"de"_s, {}, {}} << de;
+    QTest::newRow("LC_ALL decides first") << QString() << QStringList{u"en_GB"_s, u"de_DE"_s, u"de_DE"_s} << en;
+    QTest::newRow("empty LC_ALL: LC_MESSAGES") << QString() << QStringList{{}, u"de_CH"_s, u"en_US"_s} << de;
+    QTest::newRow("only LANG") << QString() << QStringList{{}, {}, u"en_US.UTF-8"_s} << en;
+    QTest::newRow("C locale") << QString() << QStringList{u"C"_s, {}, {}} << en;
+    QTest::newRow("nothing set") << QString() << QStringList{{}, {}, {}} << en;
+}
+
+void TestLanguage::startFile()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, locale);
+    QFETCH(QString, expected);
+    TestEnvironment env;
+    const char* variables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    QByteArray old[3];
+    for (int i = 0; i < 3; ++i) {
+        old[i] = qgetenv(variables[i]);
+        qputenv(variables[i], locale.at(i).toUtf8());
+    }
+    const QString chosen = TFWLanguage::startFile(env.path(u"language"_s), stored);
+    for (int i = 0; i < 3; ++i)
+        qputenv(variables[i], old[i]);
+    QCOMPARE(chosen, expected);
 }
 
 QTEST_MAIN(TestLanguage)

@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "UiLanguage.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -68,10 +70,10 @@ Dialogs::Button showRealBox(const Dialogs::MessageRequest& request)
     }
     QPushButton* trustButton = nullptr;
     if (request.buttons & Dialogs::Trust) {
-        trustButton = box.addButton(u"Vertrauen"_s, QMessageBox::AcceptRole);
-        // The box asks in German; its way out says so too.
+        trustButton = box.addButton(byLanguage(u"Vertrauen"_s, u"Trust"_s), QMessageBox::AcceptRole);
+        // The box asks in the interface's language; its way out says so too.
         if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
-            cancel->setText(u"Abbrechen"_s);
+            cancel->setText(byLanguage(u"Abbrechen"_s, u"Cancel"_s));
     }
     for (const ButtonMap& map : kButtons) {
         if (request.defaultButton == map.button && (request.buttons & map.button))

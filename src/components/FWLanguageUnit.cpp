@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 
 #include <QCursor>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -230,6 +231,28 @@ QString TFWLanguage::GetText(quint16 number) const
 void TFWLanguage::WriteComponentInfo(const QString& key) const
 {
     ComponentInfo::write(key, u"TFWLanguage"_s, CIVersion(), CILastCompile());
+}
+
+QStringList TFWLanguage::languageFiles(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    return QDir(path).entryList({u"*.lng"_s}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+}
+
+QString TFWLanguage::startFile(const QString& path, const QString& stored)
+{
+    // Only a bare name counts: a stored path must not reach outside the folder.
+    if (!stored.isEmpty() && !stored.contains(u'/') && !stored.contains(u'\\') &&
+        QFileInfo(path + u'/' + stored).isFile())
+        return stored;
+    QString locale;
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = qEnvironmentVariable(variable);
+        if (!locale.isEmpty())
+            break;
+    }
+    return locale.startsWith(u"de"_s) ? u"deutsch.lng"_s : u"english.lng"_s;
 }
 
 QString TFWLanguage::codeLetter() const

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // Language of the component's own messages.
 enum class TLangDialog
@@ -73,6 +74,13 @@ public:
 
     // Number of entry lines loaded.
     qsizetype entryCount() const { return m_entries.size(); }
+
+    // The language files (*.lng) in the folder, sorted by name.
+    static QStringList languageFiles(const QString& path);
+    // The file to start with: the stored choice when that file is in the
+    // folder, otherwise the system's: the first of LC_ALL, LC_MESSAGES and
+    // LANG that is set decides, "de..." giving deutsch.lng, any other english.lng.
+    static QString startFile(const QString& path, const QString& stored);
 
 private:
     void LoadFile();

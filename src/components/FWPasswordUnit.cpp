@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +45,14 @@ bool TFWPassword::Execute()
         dialog.name1()->setText(u"Enter user:"_s);
         dialog.password1()->setText(u"Enter password:"_s);
         dialog.Lretype()->setText(u"Set password and retype"_s);
+        for (QPushButton* button : {dialog.PwButton2(), dialog.PwButton4()}) {
+            button->setText(u"Confirm"_s);
+            button->setAccessibleName(button->text());
+        }
+        for (QPushButton* button : {dialog.PwButton1(), dialog.PwButton3()}) {
+            button->setText(u"Cancel"_s);
+            button->setAccessibleName(button->text());
+        }
     }
     for (QLabel* label : {dialog.name1(), dialog.password1(), dialog.Lretype()}) {
         label->adjustSize();

@@ -1,6 +1,7 @@
 #include "ZipLibrary.h"
 
 #include "Exception.h"
+#include "UiLanguage.h"
 
 #include <dlfcn.h>
 #include <mutex>
@@ -23,8 +24,10 @@ void open()
     std::call_once(once, [] {
         g_library = dlopen(POSTRELLA_LIBZIP_SONAME, RTLD_NOW | RTLD_LOCAL);
         if (!g_library)
-            g_error = u"Die Zip-Bibliothek "_s + QLatin1StringView(POSTRELLA_LIBZIP_SONAME) +
-                      u" kann nicht geladen werden: "_s + QString::fromLocal8Bit(dlerror());
+            g_error = byLanguage(u"Die Zip-Bibliothek "_s, u"The zip library "_s) +
+                      QLatin1StringView(POSTRELLA_LIBZIP_SONAME) +
+                      byLanguage(u" kann nicht geladen werden: "_s, u" cannot be loaded: "_s) +
+                      QString::fromLocal8Bit(dlerror());
     });
 }
 
@@ -36,7 +39,9 @@ template <typename Function> Function* resolve(Function*, const char* name)
         throw Exception(g_error);
     void* symbol = dlsym(g_library, name);
     if (!symbol)
-        throw Exception(u"Die Zip-Bibliothek kennt die Funktion "_s + QLatin1StringView(name) + u" nicht"_s);
+        throw Exception(
+            byLanguage(u"Die Zip-Bibliothek kennt die Funktion "_s, u"The zip library lacks the function "_s) +
+            QLatin1StringView(name) + byLanguage(u" nicht"_s, QString()));
     return reinterpret_cast<Function*>(symbol);
 }
 

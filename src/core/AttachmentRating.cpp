@@ -1,6 +1,9 @@
 #include "AttachmentRating.h"
 
 #include "ProgramFolder.h"
+#include "UiLanguage.h"
+
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -8,12 +11,12 @@ namespace {
 
 QString unknownKind()
 {
-    return u"Unbekannt"_s;
+    return byLanguage(u"Unbekannt"_s, u"Unknown"_s);
 }
 
 QString noAdvice()
 {
-    return u"Keine Angabe"_s;
+    return byLanguage(u"Keine Angabe"_s, u"Not stated"_s);
 }
 
 constexpr int kFailedLevel = 10;
@@ -24,7 +27,10 @@ TRatingFile::TRatingFile(const QString& fileName) : m_ini(fileName), m_readable(
 
 QString TRatingFile::defaultFileName()
 {
-    return ProgramFolder::file(u"\\init\\Endung.ini"_s);
+    // The English interface rates with the English texts where they are shipped.
+    const QString german = ProgramFolder::file(u"\\init\\Endung.ini"_s);
+    const QString english = ProgramFolder::file(u"\\init\\Endung_E.ini"_s);
+    return UiLanguage::isGerman() || !QFileInfo::exists(english) ? german : english;
 }
 
 QString TRatingFile::Endung(const QString& attachmentName)

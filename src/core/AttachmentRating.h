@@ -24,7 +24,8 @@ class TRatingFile
 public:
     explicit TRatingFile(const QString& fileName);
 
-    // The rating file beside the program.
+    // The rating file beside the program; for the English interface its
+    // English twin init/Endung_E.ini, where that is shipped.
     static QString defaultFileName();
 
     // The extension as the table shows it and the rating file names it: from

@@ -5,6 +5,7 @@
 #include "MessageList.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
+#include "UiLanguage.h"
 
 #include <QTimer>
 
@@ -122,7 +123,7 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
     account.applyTo(m_client);
     if (account.userId.isEmpty() || account.password.isEmpty()) {
         // No log-on is tried without both: the server would only refuse it.
-        m_outcome.error = u"Die Authentifizierung ist fehlgeschlagen"_s;
+        m_outcome.error = byLanguage(u"Die Authentifizierung ist fehlgeschlagen"_s, u"Authentication failed"_s);
         m_outcome.failure = Failure::Other;
         QTimer::singleShot(0, this, &CheckEngine::finish);
         return;
@@ -161,7 +162,7 @@ void CheckEngine::abandon()
     m_stopped = true;
     m_client.Abort();
     if (active()) {
-        m_outcome.error = u"Verbindung abgebrochen"_s;
+        m_outcome.error = byLanguage(u"Verbindung abgebrochen"_s, u"Connection aborted"_s);
         finish();
     }
 }
@@ -301,8 +302,9 @@ void CheckEngine::deletionAnswered(int number, bool accepted, const QByteArray& 
         return;
     m_messages.setDeletion(number, accepted ? MessageList::Deletion::Marked : MessageList::Deletion::Refused);
     if (!accepted && m_outcome.error.isEmpty())
-        m_outcome.error =
-            reply.isEmpty() ? u"Die Verbindung wurde vom Server geschlossen"_s : AnsiText::fromAnsi(reply).trimmed();
+        m_outcome.error = reply.isEmpty() ? byLanguage(u"Die Verbindung wurde vom Server geschlossen"_s,
+                                                       u"The server closed the connection"_s)
+                                          : AnsiText::fromAnsi(reply).trimmed();
     if (accepted) {
         ++m_outcome.deleted;
         m_outcome.deletedAbsender += result.countAbsender;
@@ -349,7 +351,8 @@ void CheckEngine::quitAnswered(bool accepted)
     }
     if (!accepted) {
         m_outcome.deleted = 0;
-        m_outcome.error = u"Die Löschungen wurden nicht ausgeführt: QUIT wurde abgelehnt"_s;
+        m_outcome.error = byLanguage(u"Die Löschungen wurden nicht ausgeführt: QUIT wurde abgelehnt"_s,
+                                     u"The deletions were not carried out: QUIT was refused"_s);
     }
     m_outcome.ok = m_outcome.error.isEmpty();
     finish();

@@ -1,5 +1,8 @@
 #include "MessageList.h"
 
+#include "UiLanguage.h"
+
+#include <QLocale>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -18,12 +21,14 @@ int MessageList::columnCount(const QModelIndex& parent) const
 
 QString MessageList::sizeText(qint64 bytes, const QString& unit)
 {
+    // The German grid always showed plain digits; English groups them.
+    const auto shown = [](qint64 n) { return UiLanguage::isGerman() ? QString::number(n) : QLocale().toString(n); };
     if (unit == u"Byte"_s)
-        return QString::number(bytes);
+        return shown(bytes);
     if (unit == u"KByte"_s)
-        return QString::number(bytes / 1024);
+        return shown(bytes / 1024);
     if (unit == u"MByte"_s)
-        return QString::number(bytes / 1024 / 1024);
+        return shown(bytes / 1024 / 1024);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "PasswordKeeper.h"
 
 #include "SettingsStore.h"
+#include "UiLanguage.h"
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +22,9 @@ SecretStore::Result PasswordKeeper::askQuietly(const std::function<SecretStore::
     if (result.outcome != Outcome::Unavailable)
         return result;
     m_unavailable = true;
-    m_reason = result.reason.isEmpty() ? u"Kein Schlüsselbund erreichbar."_s : result.reason;
+    m_reason = result.reason.isEmpty()
+                   ? byLanguage(u"Kein Schlüsselbund erreichbar."_s, u"No keyring can be reached."_s)
+                   : result.reason;
     return result;
 }
 
@@ -45,19 +48,27 @@ void PasswordKeeper::tellUnavailable(const QStringList& accounts)
     m_toldUnavailable = true;
     m_toldKeptInFile = m_toldKeptInFile || inFile;
     const QString names = u'"' + accounts.join(u"\", \""_s) + u'"';
-    const QString staying = u"Die Passwörter von "_s + names +
-                            u" aus einer früheren Version bleiben darum als Klartext in der Einstellungsdatei, bis "_s +
-                            u"ein Schlüsselbund erreichbar ist; dann werden sie dorthin verschoben."_s;
+    const QString staying =
+        byLanguage(u"Die Passwörter von "_s, u"The passwords of "_s) + names +
+        byLanguage(u" aus einer früheren Version bleiben darum als Klartext in der Einstellungsdatei, bis "_s,
+                   u" from an earlier version therefore stay as plain text in the settings file until "_s) +
+        byLanguage(u"ein Schlüsselbund erreichbar ist; dann werden sie dorthin verschoben."_s,
+                   u"a keyring can be reached; then they are moved there."_s);
     if (Log)
-        Log(u"Error: Schlüsselbund nicht erreichbar: "_s + m_reason + (inFile ? u' ' + staying : QString()));
-    const QString intro = first
-                              ? u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort "_s +
-                                    u"nicht gespeichert werden:\r"_s + m_reason + u'\r'
-                              : u"Der Schlüsselbund des Desktops ist weiterhin nicht erreichbar.\r"_s;
+        Log(byLanguage(u"Error: Schlüsselbund nicht erreichbar: "_s, u"Error: keyring not reachable: "_s) + m_reason +
+            (inFile ? u' ' + staying : QString()));
+    const QString intro =
+        first ? byLanguage(u"Der Schlüsselbund des Desktops ist nicht erreichbar, die Passwörter können dort "_s,
+                           u"The desktop's keyring cannot be reached, the passwords cannot be "_s) +
+                    byLanguage(u"nicht gespeichert werden:\r"_s, u"stored there:\r"_s) + m_reason + u'\r'
+              : byLanguage(u"Der Schlüsselbund des Desktops ist weiterhin nicht erreichbar.\r"_s,
+                           u"The desktop's keyring still cannot be reached.\r"_s);
     if (Tell)
-        Tell(intro + (inFile ? staying
-                             : u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s +
-                                   u"Programm endet."_s));
+        Tell(intro + (inFile
+                          ? staying
+                          : byLanguage(u"Postrella fragt das Passwort bei der Prüfung ab und behält es nur, bis das "_s,
+                                       u"Postrella asks for the password at the check and keeps it only until the "_s) +
+                                byLanguage(u"Programm endet."_s, u"program ends."_s)));
 }
 
 void PasswordKeeper::migrate(SettingsStore& settings)

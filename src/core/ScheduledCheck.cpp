@@ -1,6 +1,7 @@
 #include "ScheduledCheck.h"
 
 #include "MessageList.h"
+#include "UiLanguage.h"
 
 using namespace Qt::StringLiterals;
 
@@ -24,11 +25,13 @@ Outcome outcomeOf(const CheckEngine::Outcome& check, const MessageList& messages
     if (!check.ok) {
         // A wait that ran out ends like a cancelled one; the log says which it was.
         if (check.failure == CheckEngine::Failure::Untrusted)
-            outcome.error =
-                u"Dem Zertifikat von "_s + host + u" wird nicht vertraut; die automatische Prüfung fragt nicht nach."_s;
-        else if (check.timedOut && !check.error.startsWith(u"Zeitüberschreitung"_s))
-            outcome.error = u"Zeitüberschreitung: "_s + host + u" hat "_s + QString::number(timeOutMs / 1000) +
-                            u" s lang nicht geantwortet."_s;
+            outcome.error = byLanguage(u"Dem Zertifikat von "_s, u"The certificate of "_s) + host +
+                            byLanguage(u" wird nicht vertraut; die automatische Prüfung fragt nicht nach."_s,
+                                       u" is not trusted; the scheduled check does not ask."_s);
+        else if (check.timedOut && !check.error.startsWith(byLanguage(u"Zeitüberschreitung"_s, u"Time-out"_s)))
+            outcome.error = byLanguage(u"Zeitüberschreitung: "_s, u"Time-out: "_s) + host +
+                            byLanguage(u" hat "_s, u" has not answered for "_s) + QString::number(timeOutMs / 1000) +
+                            byLanguage(u" s lang nicht geantwortet."_s, u" s."_s);
         else
             outcome.error = check.error;
         return outcome;

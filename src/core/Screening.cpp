@@ -4,6 +4,7 @@
 #include "Exception.h"
 #include "HeaderText.h"
 #include "Pop3Client.h"
+#include "UiLanguage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,10 +45,12 @@ QList<QByteArray> loadList(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Exception(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
+        throw Exception(byLanguage(u"Datei "_s, u"File "_s) + path +
+                        byLanguage(u" kann nicht geöffnet werden"_s, u" cannot be opened"_s));
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Exception(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
+        throw Exception(byLanguage(u"Datei "_s, u"File "_s) + path +
+                        byLanguage(u" kann nicht geöffnet werden"_s, u" cannot be opened"_s));
 
     QList<QByteArray> lines;
     qsizetype start = 0;
@@ -86,13 +89,15 @@ void saveList(const QString& path, const QList<QByteArray>& lines)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Exception(u"Datei "_s + path + u" kann nicht erstellt werden"_s);
+        throw Exception(byLanguage(u"Datei "_s, u"File "_s) + path +
+                        byLanguage(u" kann nicht erstellt werden"_s, u" cannot be created"_s));
     for (const QByteArray& line : lines) {
         file.write(line);
         file.write("\r\n");
     }
     if (!file.commit())
-        throw Exception(u"Datei "_s + path + u" kann nicht erstellt werden"_s);
+        throw Exception(byLanguage(u"Datei "_s, u"File "_s) + path +
+                        byLanguage(u" kann nicht erstellt werden"_s, u" cannot be created"_s));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "SettingsStore.h"
 #include "SettingsTable.h"
+#include "UiLanguage.h"
 
 #include <type_traits>
 
@@ -116,6 +117,28 @@ QString Variabel::securityChoice(const QString& text)
     // A value this version does not know must not silently send the password
     // in clear text.
     return SecurityChoices().contains(text) ? text : SecurityTls;
+}
+
+QString Variabel::securityShown(const QString& stored)
+{
+    return stored == SecurityNone ? byLanguage(SecurityNone, u"None"_s) : stored;
+}
+
+QStringList Variabel::SecurityShownChoices()
+{
+    QStringList shown;
+    for (const QString& choice : SecurityChoices())
+        shown << securityShown(choice);
+    return shown;
+}
+
+QString Variabel::securityFromShown(const QString& shown)
+{
+    for (const QString& choice : SecurityChoices()) {
+        if (shown == securityShown(choice))
+            return choice;
+    }
+    return securityChoice(shown);
 }
 
 bool Variabel::knownSecurity(const QString& text)

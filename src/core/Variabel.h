@@ -48,7 +48,8 @@ struct Variabel
     bool In_Tray = false;
     // How long a connection waits for the server, the user's and the scheduled ones alike.
     static constexpr int TimeOut = 20000;
-    // File name of the language file in use; written at close, never read back.
+    // File name of the language file in use, or the one chosen in the
+    // settings for the next start; written at close, read at start.
     QString Sprache;
 
     Slots<QString> Konto;
@@ -89,6 +90,11 @@ struct Variabel
     // before the choice existed keep working as they did; any other text is
     // "SSL/TLS", the safe choice (see knownSecurity).
     static QString securityChoice(const QString& text);
+    // The choices as the interface shows them: the stored values, with
+    // "Keine" in the interface's language.
+    static QString securityShown(const QString& stored);
+    static QStringList SecurityShownChoices();
+    static QString securityFromShown(const QString& shown);
     // Whether the text is one of the choices or empty.
     static bool knownSecurity(const QString& text);
     // The port a POP3 server listens on for the choice.

@@ -7,6 +7,7 @@
 #include "StammColors.h"
 #include "StammUn.h"
 #include "StatusLabel.h"
+#include "UiLanguage.h"
 #include "WidgetSetup.h"
 
 #include <QAction>
@@ -27,7 +28,7 @@ using namespace Qt::StringLiterals;
 
 void TStammForm::buildToolBar(QWidget* parent)
 {
-    auto* POben = named(new QFrame(parent), u"POben"_s, u"Werkzeugleiste"_s);
+    auto* POben = named(new QFrame(parent), u"POben"_s, byLanguage(u"Werkzeugleiste"_s, u"Tool bar"_s));
     POben->setFixedHeight(41);
     POben->setAutoFillBackground(true);
     QPalette pal = POben->palette();
@@ -68,7 +69,7 @@ void TStammForm::buildToolBar(QWidget* parent)
 
 void TStammForm::buildStatusPanel(QWidget* parent)
 {
-    auto* PAngabe = named(new QFrame(parent), u"PAngabe"_s, u"Anzeige"_s);
+    auto* PAngabe = named(new QFrame(parent), u"PAngabe"_s, byLanguage(u"Anzeige"_s, u"Display"_s));
     PAngabe->setFixedHeight(56);
     PAngabe->setFrameShape(QFrame::Panel);
     PAngabe->setFrameShadow(QFrame::Raised);
@@ -94,7 +95,7 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
     auto* countColumn = new QVBoxLayout;
     LLAnzahl = named(new QLabel(PAngabe), u"LLAnzahl"_s);
-    LAnzahl = named(new QLabel(u"0"_s, PAngabe), u"LAnzahl"_s, u"Anzahl"_s);
+    LAnzahl = named(new QLabel(u"0"_s, PAngabe), u"LAnzahl"_s, byLanguage(u"Anzahl"_s, u"Count"_s));
     LAnzahl->setFont(timesFont(18, true));
     QPalette pal = LAnzahl->palette();
     pal.setColor(QPalette::WindowText, Qt::blue);
@@ -105,7 +106,7 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
     auto* accountColumn = new QVBoxLayout;
     LKonto = named(new QLabel(PAngabe), u"LKonto"_s);
-    Konten = named(new QComboBox(PAngabe), u"Konten"_s, u"Konto"_s);
+    Konten = named(new QComboBox(PAngabe), u"Konten"_s, byLanguage(u"Konto"_s, u"Account"_s));
     Konten->setEditable(true);
     Konten->setInsertPolicy(QComboBox::NoInsert);
     Konten->completer()->setCompletionMode(QCompleter::InlineCompletion);
@@ -123,7 +124,7 @@ void TStammForm::buildStatusPanel(QWidget* parent)
 
 void TStammForm::buildStatusLine(QWidget* parent)
 {
-    auto* line = named(new QFrame(parent), u"PStatus"_s, u"Statuszeile"_s);
+    auto* line = named(new QFrame(parent), u"PStatus"_s, byLanguage(u"Statuszeile"_s, u"Status line"_s));
     line->setFixedHeight(22);
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
@@ -137,9 +138,10 @@ void TStammForm::buildStatusLine(QWidget* parent)
     Schrift->setBackgroundColor(palette().color(QPalette::Button));
     Schrift->setEdgeFadeWidth(10);
     Schrift->setFontColor(StammColors::Green);
-    Schrift->setText(u"... Bereit ..."_s);
-    LStatus = named(new TStatusLabel(u"Status:"_s, line), u"LStatus"_s, u"Statusmeldung"_s);
-    LSicherheit = named(new QLabel(line), u"LSicherheit"_s, u"Keine Verbindung"_s);
+    Schrift->setText(byLanguage(u"... Bereit ..."_s, u"... Ready ..."_s));
+    LStatus =
+        named(new TStatusLabel(u"Status:"_s, line), u"LStatus"_s, byLanguage(u"Statusmeldung"_s, u"Status message"_s));
+    LSicherheit = named(new QLabel(line), u"LSicherheit"_s, byLanguage(u"Keine Verbindung"_s, u"Not connected"_s));
     row->addWidget(Schrift);
     row->addWidget(LStatus, 1);
     row->addWidget(LSicherheit);
@@ -199,15 +201,17 @@ void TStammForm::buildMenu()
 
 void TStammForm::buildListEditor(QWidget* parent)
 {
-    PEdit = named(new QFrame(parent), u"PEdit"_s, u"Listen bearbeiten"_s);
+    PEdit = named(new QFrame(parent), u"PEdit"_s, byLanguage(u"Listen bearbeiten"_s, u"Edit lists"_s));
     PEdit->setFrameShape(QFrame::Panel);
     PEdit->setFrameShadow(QFrame::Raised);
     PEdit->setAutoFillBackground(true);
     PEdit->resize(281, 161);
     EditStack = new QStackedWidget(PEdit);
     EditStack->setGeometry(3, 3, 274, 120);
-    Subject_Checker = named(new QPlainTextEdit(EditStack), u"Subject_Checker"_s, u"Betreffliste"_s);
-    From_Checker = named(new QPlainTextEdit(EditStack), u"From_Checker"_s, u"Absenderliste"_s);
+    Subject_Checker =
+        named(new QPlainTextEdit(EditStack), u"Subject_Checker"_s, byLanguage(u"Betreffliste"_s, u"Subject list"_s));
+    From_Checker =
+        named(new QPlainTextEdit(EditStack), u"From_Checker"_s, byLanguage(u"Absenderliste"_s, u"Sender list"_s));
     for (QPlainTextEdit* memo : {Subject_Checker, From_Checker}) {
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         EditStack->addWidget(memo);
@@ -223,24 +227,28 @@ void TStammForm::buildListEditor(QWidget* parent)
 
 void TStammForm::buildWaitingPanel(QWidget* parent)
 {
-    PWarten = named(new QFrame(parent), u"PWarten"_s, u"Bitte warten"_s);
+    PWarten = named(new QFrame(parent), u"PWarten"_s, byLanguage(u"Bitte warten"_s, u"Please wait"_s));
     PWarten->setFrameShape(QFrame::Panel);
     PWarten->setFrameShadow(QFrame::Raised);
     PWarten->setAutoFillBackground(true);
     PWarten->resize(330, 110);
     auto* rows = new QVBoxLayout(PWarten);
     BlinkLabel1 = named(new TBlinkLabel(PWarten), u"BlinkLabel1"_s);
-    BlinkLabel1->setCaption(u"Vorgang läuft   .... bitte warten ..."_s);
+    BlinkLabel1->setCaption(
+        byLanguage(u"Vorgang läuft   .... bitte warten ..."_s, u"Working   .... please wait ..."_s));
     BlinkLabel1->setFont(timesFont(16, true));
     BlinkLabel1->setFontColor(Qt::red);
     BlinkLabel1->setHiColor(Qt::red);
     BlinkLabel1->setLoColor(QColor(128, 0, 0));
     BlinkLabel1->setBlinkInterval(1000);
     BlinkLabel1->setBlink(TBlinkMode::blHiLo);
-    auto* note = named(new QLabel(u"Bei der Attachement Untersuchung kann es zu Stockungen kommen ... Das Programm ist "
-                                  u"nicht abgestürzt! Große Attachements benötigen einige Zeit!"_s,
-                                  PWarten),
-                       u"LWarten"_s, u"Hinweis"_s);
+    auto* note = named(
+        new QLabel(byLanguage(u"Bei der Attachement Untersuchung kann es zu Stockungen kommen ... Das Programm ist "
+                              u"nicht abgestürzt! Große Attachements benötigen einige Zeit!"_s,
+                              u"Examining attachments can make the program pause ... It has not "
+                              u"crashed! Large attachments take some time!"_s),
+                   PWarten),
+        u"LWarten"_s, byLanguage(u"Hinweis"_s, u"Note"_s));
     note->setWordWrap(true);
     rows->addWidget(BlinkLabel1);
     rows->addWidget(note);

@@ -17,10 +17,12 @@
 #include "StammColors.h"
 #include "StammUn.h"
 #include "StatusLabel.h"
+#include "UiLanguage.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QTimer>
 #include <QToolButton>
 
@@ -57,7 +59,8 @@ void TStammForm::SBCheckClick()
     // it rather than being refused by the mailbox's lock.
     if (m_background && m_background->Running()) {
         m_checkAfterBackground = true;
-        LStatus->setText(u"Status: Automatische Prüfung läuft, Ihre Prüfung folgt."_s);
+        LStatus->setText(byLanguage(u"Status: Automatische Prüfung läuft, Ihre Prüfung folgt."_s,
+                                    u"Status: A scheduled check is running; yours follows."_s));
         return;
     }
     m_disconnectAsked = false;
@@ -72,9 +75,12 @@ void TStammForm::SBCheckClick()
 
     const QString chosen = Konten->currentText();
     if (chosen.isEmpty()) {
-        Dialogs::message(Dialogs::Kind::Error, u"Sie haben kein eMail-Konto ausgwählt, bzw\r"_s +
-                                                   u"müssen Sie erst ein eMail-Konto zuweisen\r"_s +
-                                                   u"Dies können Sie unter \"Einstellungen\" vornehmen."_s);
+        Dialogs::message(Dialogs::Kind::Error, byLanguage(u"Sie haben kein eMail-Konto ausgwählt, bzw\r"_s,
+                                                          u"You have not chosen a mail account, or\r"_s) +
+                                                   byLanguage(u"müssen Sie erst ein eMail-Konto zuweisen\r"_s,
+                                                              u"you must set up a mail account first.\r"_s) +
+                                                   byLanguage(u"Dies können Sie unter \"Einstellungen\" vornehmen."_s,
+                                                              u"You can do this under \"Settings\"."_s));
         return;
     }
     m_passwordToKeep = {};
@@ -88,8 +94,9 @@ void TStammForm::SBCheckClick()
         const QString knownPassword = V.Passwort[n];
         const QString knownAccount = PasswordKeeper::accountName(V, n);
         if (!Variabel::knownSecurity(V.Sicherheit[n]))
-            log(u"Unbekannte Sicherheit \""_s + V.Sicherheit[n] + u"\" für das Konto "_s + chosen +
-                u", es wird SSL/TLS verwendet."_s);
+            log(byLanguage(u"Unbekannte Sicherheit \""_s, u"Unknown security \""_s) + V.Sicherheit[n] +
+                byLanguage(u"\" für das Konto "_s, u"\" for the account "_s) + chosen +
+                byLanguage(u", es wird SSL/TLS verwendet."_s, u"; SSL/TLS is used."_s));
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
@@ -202,9 +209,11 @@ void TStammForm::checkFailed(const CheckEngine::Outcome& outcome)
         Pop3Client1ConnectionFailed();
     }
     log(u"Error: "_s + outcome.error);
-    if (outcome.error == u"Null Externe Adresse"_s)
-        log(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s);
-    Dialogs::message(Dialogs::Kind::Error, u"Fehler - Nähere Informationen im Protokoll"_s);
+    if (outcome.error == byLanguage(u"Null Externe Adresse"_s, u"Null external address"_s))
+        log(byLanguage(u"Es konnte kein Kontakt zum Internet hergestellt werden."_s,
+                       u"No contact to the Internet could be made."_s));
+    Dialogs::message(Dialogs::Kind::Error,
+                     byLanguage(u"Fehler - Nähere Informationen im Protokoll"_s, u"Error - details in the log"_s));
 }
 
 void TStammForm::Pop3Client1Disconnect()
@@ -220,51 +229,65 @@ void TStammForm::showConnectionSecurity()
     if (!Pop3Client1->Connected()) {
         LSicherheit->clear();
         LSicherheit->setToolTip({});
-        LSicherheit->setAccessibleName(u"Keine Verbindung"_s);
+        LSicherheit->setAccessibleName(byLanguage(u"Keine Verbindung"_s, u"Not connected"_s));
         return;
     }
     if (!Pop3Client1->Encrypted()) {
-        LSicherheit->setText(u"unverschlüsselt"_s);
-        LSicherheit->setToolTip(u"Die Verbindung ist nicht verschlüsselt."_s);
-        LSicherheit->setAccessibleName(u"Verbindung unverschlüsselt"_s);
+        LSicherheit->setText(byLanguage(u"unverschlüsselt"_s, u"unencrypted"_s));
+        LSicherheit->setToolTip(
+            byLanguage(u"Die Verbindung ist nicht verschlüsselt."_s, u"The connection is not encrypted."_s));
+        LSicherheit->setAccessibleName(byLanguage(u"Verbindung unverschlüsselt"_s, u"Connection unencrypted"_s));
         return;
     }
     const QString how = Pop3Client1->EncryptionText();
-    LSicherheit->setText(u"verschlüsselt ("_s + how.section(u',', 0, 0) + u")"_s);
-    LSicherheit->setToolTip(u"Verschlüsselt: "_s + how);
-    LSicherheit->setAccessibleName(u"Verbindung verschlüsselt: "_s + how);
+    LSicherheit->setText(byLanguage(u"verschlüsselt ("_s, u"encrypted ("_s) + how.section(u',', 0, 0) + u")"_s);
+    LSicherheit->setToolTip(byLanguage(u"Verschlüsselt: "_s, u"Encrypted: "_s) + how);
+    LSicherheit->setAccessibleName(byLanguage(u"Verbindung verschlüsselt: "_s, u"Connection encrypted: "_s) + how);
 }
 
 void TStammForm::Pop3Client1CertificateUntrusted(const TCertificateInfo& info, bool& Accept)
 {
     const QString host = Pop3Client1->Host;
-    const auto date = [](const QDateTime& when) { return when.toLocalTime().toString(u"dd.MM.yyyy hh:mm"_s); };
+    const auto date = [](const QDateTime& when) {
+        return UiLanguage::isGerman() ? when.toLocalTime().toString(u"dd.MM.yyyy hh:mm"_s)
+                                      : QLocale().toString(when.toLocalTime(), QLocale::ShortFormat);
+    };
     QString fingerprint;
     for (qsizetype i = 0; i < info.Fingerprint.size(); i += 2)
         fingerprint += (i > 0 ? u":"_s : QString()) + info.Fingerprint.mid(i, 2);
-    QString why = u"Das Zertifikat des Servers "_s + host + u" konnte nicht überprüft werden.\r"_s;
+    QString why = byLanguage(u"Das Zertifikat des Servers "_s, u"The certificate of the server "_s) + host +
+                  byLanguage(u" konnte nicht überprüft werden.\r"_s, u" could not be verified.\r"_s);
     if (info.Changed)
-        why = u"Das Zertifikat des Servers "_s + host + u" hat sich geändert!\r"_s +
-              u"Es ist nicht das Zertifikat, dem Sie für dieses Konto vertraut haben.\r"_s;
+        why = byLanguage(u"Das Zertifikat des Servers "_s, u"The certificate of the server "_s) + host +
+              byLanguage(u" hat sich geändert!\r"_s, u" has changed!\r"_s) +
+              byLanguage(u"Es ist nicht das Zertifikat, dem Sie für dieses Konto vertraut haben.\r"_s,
+                         u"It is not the certificate you trusted for this account.\r"_s);
     else if (!info.NewReasons.isEmpty())
-        why = u"Das Zertifikat des Servers "_s + host + u", dem Sie vertraut haben, zeigt einen neuen Fehler:\r"_s +
-              info.NewReasons.join(u'\r') + u"\r\rAlle Gründe:\r"_s;
-    const QString text = why + info.Reasons.join(u'\r') + u"\r\rInhaber: "_s + info.Subject + u"\rAussteller: "_s +
-                         info.Issuer + u"\rGültig von "_s + date(info.ValidFrom) + u" bis "_s + date(info.ValidUntil) +
-                         u"\rSHA-256: "_s + fingerprint +
-                         u"\r\rVertrauen Sie diesem Zertifikat nur, wenn Sie sicher sind, dass es zu Ihrem "_s +
-                         u"Anbieter gehört."_s;
+        why = byLanguage(u"Das Zertifikat des Servers "_s, u"The certificate of the server "_s) + host +
+              byLanguage(u", dem Sie vertraut haben, zeigt einen neuen Fehler:\r"_s,
+                         u", which you trusted, shows a new fault:\r"_s) +
+              info.NewReasons.join(u'\r') + byLanguage(u"\r\rAlle Gründe:\r"_s, u"\r\rAll reasons:\r"_s);
+    const QString text =
+        why + info.Reasons.join(u'\r') + byLanguage(u"\r\rInhaber: "_s, u"\r\rHolder: "_s) + info.Subject +
+        byLanguage(u"\rAussteller: "_s, u"\rIssuer: "_s) + info.Issuer +
+        byLanguage(u"\rGültig von "_s, u"\rValid from "_s) + date(info.ValidFrom) +
+        byLanguage(u" bis "_s, u" until "_s) + date(info.ValidUntil) + u"\rSHA-256: "_s + fingerprint +
+        byLanguage(u"\r\rVertrauen Sie diesem Zertifikat nur, wenn Sie sicher sind, dass es zu Ihrem "_s,
+                   u"\r\rTrust this certificate only if you are sure that it belongs to your "_s) +
+        byLanguage(u"Anbieter gehört."_s, u"provider."_s);
     Accept = Dialogs::message(Dialogs::Kind::Confirmation, text, Dialogs::Trust | Dialogs::Cancel) == Dialogs::Trust;
     if (!Accept) {
-        log(u"Dem Zertifikat von "_s + host + u" wurde nicht vertraut (SHA-256 "_s + info.Fingerprint +
-            u"), die Anmeldung wurde abgebrochen."_s);
+        log(byLanguage(u"Dem Zertifikat von "_s, u"The certificate of "_s) + host +
+            byLanguage(u" wurde nicht vertraut (SHA-256 "_s, u" was not trusted (SHA-256 "_s) + info.Fingerprint +
+            byLanguage(u"), die Anmeldung wurde abgebrochen."_s, u"); the log-on was cancelled."_s));
         return;
     }
     const TCertificateTrust trust{info.Fingerprint, info.Server, info.Errors};
     if (m_checkSlot > 0)
         V.trustCertificate(m_checkSlot, trust);
     Pop3Client1->Trusted = trust;
-    log(u"Dem Zertifikat von "_s + host + u" wird vertraut (SHA-256 "_s + info.Fingerprint + u")."_s);
+    log(byLanguage(u"Dem Zertifikat von "_s, u"The certificate of "_s) + host +
+        byLanguage(u" wird vertraut (SHA-256 "_s, u" is trusted (SHA-256 "_s) + info.Fingerprint + u")."_s);
 }
 
 void TStammForm::Pop3Client1Status(const QString& status)
@@ -283,7 +306,8 @@ void TStammForm::showListingProgress(bool force)
         return;
     m_lastFrame.start();
     const int listed = qMin(Zeile, Anzahl_Mails);
-    LStatus->setText(u"Status: "_s + QString::number(listed) + u" von "_s + QString::number(Anzahl_Mails));
+    LStatus->setText(u"Status: "_s + QString::number(listed) + byLanguage(u" von "_s, u" of "_s) +
+                     QString::number(Anzahl_Mails));
     Tabelle->setUpdatesEnabled(true);
     Tabelle->repaint();
     Tabelle->setUpdatesEnabled(false);
@@ -342,5 +366,6 @@ void TStammForm::Pop3Client1Failure()
     else if (Pop3Client1->LastError() != 0)
         log(u"Error: "_s + QString::number(Pop3Client1->LastError()));
     else
-        log(u"Error: Die Verbindung wurde vom Server geschlossen"_s);
+        log(byLanguage(u"Error: Die Verbindung wurde vom Server geschlossen"_s,
+                       u"Error: The server closed the connection"_s));
 }

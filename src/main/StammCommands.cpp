@@ -2,6 +2,7 @@
 #include "BerichtUn.h"
 #include "Dialogs.h"
 #include "StammUn.h"
+#include "UiLanguage.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -79,7 +80,9 @@ bool startMailProgram(const QString& client)
 void TStammForm::SBeMailClick()
 {
     disconnectClient(true);
-    const QString failed = u"Ihr eMail Programm konnte nicht gestartet werden\r"_s + u"Prüfen Sie die Einstellungen"_s;
+    const QString failed = byLanguage(u"Ihr eMail Programm konnte nicht gestartet werden\r"_s,
+                                      u"Your mail program could not be started\r"_s) +
+                           byLanguage(u"Prüfen Sie die Einstellungen"_s, u"Check the settings"_s);
     if (V.Client.isEmpty() || !startMailProgram(V.Client)) {
         Dialogs::message(Dialogs::Kind::Error, failed);
         return;

@@ -42,9 +42,6 @@ void TStammForm::createComponents()
     m_engine = new CheckEngine(*Pop3Client1, *m_messages, this);
     m_engine->setObjectName(u"CheckEngine"_s);
 
-    FWLanguage1 = component<TFWLanguage>(this, u"FWLanguage1"_s);
-    FWLanguage1->setLanguageOfDialog(TLangDialog::Deutsch);
-
     FWPassword1 = component<TFWPassword>(this, u"FWPassword1"_s);
     FWPassword1->setLanguage(FWLanguage1);
     FWPassword1->setLanguageCodeLetter(u"E"_s);

@@ -8,6 +8,7 @@
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
 #include "StammUn.h"
+#include "UiLanguage.h"
 
 #include <exception>
 #include <utility>
@@ -31,9 +32,9 @@ bool TStammForm::quitServer(bool swallow)
     m_quitting = false;
     const QList<int> undone = std::exchange(m_unconfirmed, {});
     if (!failure && withoutQuit)
-        why = u"Die Verbindung wurde ohne QUIT getrennt"_s;
+        why = byLanguage(u"Die Verbindung wurde ohne QUIT getrennt"_s, u"The connection was closed without QUIT"_s);
     else if (!failure && Pop3Reply::status(Pop3Client1->LastReply()) != Pop3Reply::Status::Positive)
-        why = u"Die Verbindung wurde vom Server geschlossen"_s;
+        why = byLanguage(u"Die Verbindung wurde vom Server geschlossen"_s, u"The server closed the connection"_s);
     if (!undone.isEmpty() && !why.isEmpty()) {
         reportUndoneDeletions(undone, why);
         return !failure;
@@ -57,22 +58,33 @@ void TStammForm::connectionEnded()
     }
     const int error = Pop3Client1->LastError();
     if (Pop3Client1->TimedOut())
-        reportUndoneDeletions(made, u"Der Server hat nicht rechtzeitig geantwortet"_s);
+        reportUndoneDeletions(made, byLanguage(u"Der Server hat nicht rechtzeitig geantwortet"_s,
+                                               u"The server did not answer in time"_s));
     else if (error != 0)
-        reportUndoneDeletions(made, u"Die Verbindung ist unterbrochen (Fehler "_s + QString::number(error) + u")"_s);
+        reportUndoneDeletions(
+            made, byLanguage(u"Die Verbindung ist unterbrochen (Fehler "_s, u"The connection is broken (error "_s) +
+                      QString::number(error) + u")"_s);
     else
-        reportUndoneDeletions(made, u"Die Verbindung wurde vom Server geschlossen"_s);
+        reportUndoneDeletions(
+            made, byLanguage(u"Die Verbindung wurde vom Server geschlossen"_s, u"The server closed the connection"_s));
 }
 
 void TStammForm::reportUndoneDeletions(const QList<int>& deletions, const QString& why)
 {
     takeBackDeletionMarks(deletions);
     const QString count = QString::number(deletions.size());
-    log(u"Error: "_s + count + u" Löschung(en) auf dem Server nicht ausgeführt: "_s + why);
+    log(u"Error: "_s + count +
+        byLanguage(u" Löschung(en) auf dem Server nicht ausgeführt: "_s,
+                   u" deletion(s) not carried out on the server: "_s) +
+        why);
     if (m_endingSession)
         return;
-    Dialogs::message(Dialogs::Kind::Error, count + u" Löschung(en) wurde(n) auf dem Server nicht ausgeführt, "_s +
-                                               u"die Nachricht(en) bleibt/bleiben erhalten.\r"_s + why);
+    Dialogs::message(Dialogs::Kind::Error, count +
+                                               byLanguage(u" Löschung(en) wurde(n) auf dem Server nicht ausgeführt, "_s,
+                                                          u" deletion(s) were not carried out on the server, "_s) +
+                                               byLanguage(u"die Nachricht(en) bleibt/bleiben erhalten.\r"_s,
+                                                          u"the message(s) stay on it.\r"_s) +
+                                               why);
 }
 
 void TStammForm::takeBackDeletionMarks(const QList<int>& deletions)

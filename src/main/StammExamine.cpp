@@ -9,6 +9,7 @@
 #include "ModelGrid.h"
 #include "Pop3Client.h"
 #include "StammUn.h"
+#include "UiLanguage.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,10 +26,15 @@ bool TStammForm::listMissing(int helpContext, int row)
     const bool listed = row >= 0 ? m_messages->find(row) != nullptr : m_messages->size() > 0;
     if (LAnzahl->text() != u"0"_s && listed)
         return false;
-    V.Meldung = u"Noch nicht möglich: - Mögliche Fehler:\r"_s + u"1. Sind Sie Online? \r"_s +
-                u"2. Richten Sie ein Konto ein. -> Einstellungen RiruvuvUziruz\r"_s +
-                u"3. Wählen Sie ein Konto aus.\r"_s + u"4. Rufen Sie mit \"Prüfen\" erst eine Liste ab!\r"_s +
-                u"5. Die Verbindung ist unterbrochen -> Erneut auf \"Prüfen\"\r"_s;
+    V.Meldung = byLanguage(u"Noch nicht möglich: - Mögliche Fehler:\r"_s, u"Not possible yet: - possible causes:\r"_s) +
+                byLanguage(u"1. Sind Sie Online? \r"_s, u"1. Are you online? \r"_s) +
+                byLanguage(u"2. Richten Sie ein Konto ein. -> Einstellungen RiruvuvUziruz\r"_s,
+                           u"2. Set up an account. -> Settings, Mail accounts\r"_s) +
+                byLanguage(u"3. Wählen Sie ein Konto aus.\r"_s, u"3. Choose an account.\r"_s) +
+                byLanguage(u"4. Rufen Sie mit \"Prüfen\" erst eine Liste ab!\r"_s,
+                           u"4. Fetch a list with \"Check\" first!\r"_s) +
+                byLanguage(u"5. Die Verbindung ist unterbrochen -> Erneut auf \"Prüfen\"\r"_s,
+                           u"5. The connection is broken -> \"Check\" again\r"_s);
     Dialogs::message(Dialogs::Kind::Error, V.Meldung, Dialogs::Ok | Dialogs::Help, helpContext);
     return true;
 }

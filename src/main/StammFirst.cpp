@@ -4,6 +4,7 @@
 #include "PasswordKeeper.h"
 #include "SettingsTable.h"
 #include "StammUn.h"
+#include "UiLanguage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,7 +58,7 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
 {
     PFirst = new QFrame(parent);
     PFirst->setObjectName(u"PFirst"_s);
-    PFirst->setAccessibleName(u"Erster Start"_s);
+    PFirst->setAccessibleName(byLanguage(u"Erster Start"_s, u"First start"_s));
     PFirst->setFrameShape(QFrame::Box);
     PFirst->setFrameShadow(QFrame::Sunken);
     PFirst->setAutoFillBackground(true);
@@ -80,7 +81,7 @@ void TStammForm::buildFirstRunPanel(QWidget* parent)
 void TStammForm::buildFirstRunAccountPage()
 {
     auto* memo = place(new QPlainTextEdit(PFirst_One), u"Memo1"_s, 6, 4, 377, 80);
-    memo->setAccessibleName(u"Hinweis"_s);
+    memo->setAccessibleName(byLanguage(u"Hinweis"_s, u"Note"_s));
     memo->setReadOnly(true);
     QFont small = memo->font();
     small.setPixelSize(11);
@@ -88,29 +89,43 @@ void TStammForm::buildFirstRunAccountPage()
     memo->setFrameShape(QFrame::NoFrame);
     memo->setBackgroundRole(QPalette::Button);
     memo->viewport()->setBackgroundRole(QPalette::Button);
-    memo->setPlainText(QStringList{
-        u"Sie müssen mindestens ein eMail Konto einrichten. Dieser Bildschirm erscheint "_s,
-        u"nur beim ersten Start.  Nutzen Sie anschließend die Funktionen des "_s,
-        u"\"RiruvuvUziruz\" unter \"Einstellungen\" Die Hilfe gibt weitere Informationen. "_s,
-        u"Wenn Sie die Einstellungen  Ihres eMail Kontos nicht kennen, laden Sie das"_s,
-        u"Dokument \"Konten\" aus dem Postrella Verzeichnis."_s,
-    }
-                           .join(u'\n'));
-    label(PFirst_One, u"Label2"_s, u"Bezeichnung:"_s, 8, 92, 80, 16);
-    EKonto = edit(PFirst_One, u"EKonto"_s, u"Bezeichnung"_s, 90, 90, 140);
-    label(PFirst_One, u"Label9"_s, u"Beliebige Bezeichnung für dieses eMail-Konto."_s, 90, 112, 290, 16);
+    memo->setPlainText(byLanguage(
+        QStringList{
+            u"Sie müssen mindestens ein eMail Konto einrichten. Dieser Bildschirm erscheint "_s,
+            u"nur beim ersten Start.  Nutzen Sie anschließend die Funktionen des "_s,
+            u"\"RiruvuvUziruz\" unter \"Einstellungen\" Die Hilfe gibt weitere Informationen. "_s,
+            u"Wenn Sie die Einstellungen  Ihres eMail Kontos nicht kennen, laden Sie das"_s,
+            u"Dokument \"Konten\" aus dem Postrella Verzeichnis."_s,
+        }
+            .join(u'\n'),
+        QStringList{
+            u"You must set up at least one mail account. This screen appears only "_s,
+            u"at the first start. Afterwards use the \"Mail accounts\" page under "_s,
+            u"\"Settings\". The help tells you more. If you do not know the settings "_s,
+            u"of your mail account, open the document \"Konten\" in the Postrella folder."_s,
+        }
+            .join(u'\n')));
+    label(PFirst_One, u"Label2"_s, byLanguage(u"Bezeichnung:"_s, u"Name:"_s), 8, 92, 80, 16);
+    EKonto = edit(PFirst_One, u"EKonto"_s, byLanguage(u"Bezeichnung"_s, u"Name"_s), 90, 90, 140);
+    label(PFirst_One, u"Label9"_s,
+          byLanguage(u"Beliebige Bezeichnung für dieses eMail-Konto."_s, u"Any name for this mail account."_s), 90, 112,
+          290, 16);
     label(PFirst_One, u"Label4"_s, u"Port:"_s, 8, 138, 80, 16);
     EPort = edit(PFirst_One, u"EPort"_s, u"Port"_s, 90, 136, 60);
-    label(PFirst_One, u"Label12"_s, u"Sicherheit:"_s, 160, 138, 70, 16);
+    label(PFirst_One, u"Label12"_s, byLanguage(u"Sicherheit:"_s, u"Security:"_s), 160, 138, 70, 16);
     CBSicherheit = place(new QComboBox(PFirst_One), u"CBSicherheit"_s, 232, 136, 110, 21);
-    CBSicherheit->setAccessibleName(u"Sicherheit"_s);
-    CBSicherheit->addItems(Variabel::SecurityChoices());
+    CBSicherheit->setAccessibleName(byLanguage(u"Sicherheit"_s, u"Security"_s));
+    CBSicherheit->addItems(Variabel::SecurityShownChoices());
     m_firstRunSecurity = Variabel::SecurityTls;
     CBSicherheit->setCurrentText(m_firstRunSecurity);
     EPort->setText(QString::number(Variabel::defaultPort(m_firstRunSecurity)));
-    label(PFirst_One, u"Label5"_s, u"Im Normalfall Port 995 mit SSL/TLS, Port 110 mit STARTTLS."_s, 90, 158, 290, 16);
-    auto* cancel = flatButton(PFirst_One, u"SpeedButton1"_s, u"Abbrechen"_s, 8, 188, 110);
-    auto* next = flatButton(PFirst_One, u"SpeedButton2"_s, u"Weiter  >>>>>>"_s, 270, 188, 110);
+    label(PFirst_One, u"Label5"_s,
+          byLanguage(u"Im Normalfall Port 995 mit SSL/TLS, Port 110 mit STARTTLS."_s,
+                     u"Usually port 995 with SSL/TLS, port 110 with STARTTLS."_s),
+          90, 158, 290, 16);
+    auto* cancel = flatButton(PFirst_One, u"SpeedButton1"_s, byLanguage(u"Abbrechen"_s, u"Cancel"_s), 8, 188, 110);
+    auto* next =
+        flatButton(PFirst_One, u"SpeedButton2"_s, byLanguage(u"Weiter  >>>>>>"_s, u"Next  >>>>>>"_s), 270, 188, 110);
 
     connect(CBSicherheit, &QComboBox::currentTextChanged, this, [this] { firstRunSecurityChanged(); });
     CommandGuard::connect(cancel, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -121,26 +136,37 @@ void TStammForm::buildFirstRunLoginPage()
 {
     label(PFirst_Two, u"Label6"_s, u"Host:"_s, 8, 8, 60, 16);
     EHost = edit(PFirst_Two, u"EHost"_s, u"Host"_s, 70, 6, 150);
-    auto* hostHelp = label(PFirst_Two, u"Label7"_s,
-                           u"Der POP3-Server Ihres Anbieters, zum Beispiel pop.example.org. Die Hilfe und das "
-                           u"Dokument \"Konten\" nennen bekannte Server."_s,
-                           226, 2, 158, 56);
+    auto* hostHelp =
+        label(PFirst_Two, u"Label7"_s,
+              byLanguage(u"Der POP3-Server Ihres Anbieters, zum Beispiel pop.example.org. Die Hilfe und das "
+                         u"Dokument \"Konten\" nennen bekannte Server."_s,
+                         u"Your provider's POP3 server, for example pop.example.org. The help and the "
+                         u"document \"Konten\" name well-known servers."_s),
+              226, 2, 158, 56);
     hostHelp->setWordWrap(true);
     hostHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label(PFirst_Two, u"Label3"_s, u"UserID"_s, 8, 64, 60, 16);
     EUser = edit(PFirst_Two, u"EUser"_s, u"UserID"_s, 70, 62, 150);
     label(PFirst_Two, u"Label1"_s,
-          u"Der Name des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s, 8, 84, 376, 16);
-    label(PFirst_Two, u"Label8"_s, u"Passwort"_s, 8, 108, 60, 16);
-    EPasswort = edit(PFirst_Two, u"EPasswort"_s, u"Passwort"_s, 70, 106, 150);
+          byLanguage(u"Der Name des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s,
+                     u"The user name of the mail account. See the help or the document \"Konten\""_s),
+          8, 84, 376, 16);
+    label(PFirst_Two, u"Label8"_s, byLanguage(u"Passwort"_s, u"Password"_s), 8, 108, 60, 16);
+    EPasswort = edit(PFirst_Two, u"EPasswort"_s, byLanguage(u"Passwort"_s, u"Password"_s), 70, 106, 150);
     EPasswort->setEchoMode(QLineEdit::Password);
     label(PFirst_Two, u"Label10"_s,
-          u"Das Passwort des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s, 8, 128, 376, 16);
-    CBPasswort = place(new QCheckBox(u"Passwort speichern"_s, PFirst_Two), u"CBPasswort"_s, 8, 148, 200, 18);
-    CBPasswort->setAccessibleName(u"Passwort speichern"_s);
-    label(PFirst_Two, u"Label11"_s, u"VORSICHT  - Das Speichern des Passwortes kann ein Sicherheitsproblem sein."_s, 8,
-          168, 376, 16);
-    auto* finish = flatButton(PFirst_Two, u"SpeedButton3"_s, u"Fertigstellen"_s, 270, 188, 110);
+          byLanguage(u"Das Passwort des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s,
+                     u"The password of the mail account. See the help or the document \"Konten\""_s),
+          8, 128, 376, 16);
+    CBPasswort = place(new QCheckBox(byLanguage(u"Passwort speichern"_s, u"Save password"_s), PFirst_Two),
+                       u"CBPasswort"_s, 8, 148, 200, 18);
+    CBPasswort->setAccessibleName(byLanguage(u"Passwort speichern"_s, u"Save password"_s));
+    label(PFirst_Two, u"Label11"_s,
+          byLanguage(u"VORSICHT  - Das Speichern des Passwortes kann ein Sicherheitsproblem sein."_s,
+                     u"CAUTION  - Saving the password can be a security risk."_s),
+          8, 168, 376, 16);
+    auto* finish =
+        flatButton(PFirst_Two, u"SpeedButton3"_s, byLanguage(u"Fertigstellen"_s, u"Finish"_s), 270, 188, 110);
     // The notes are long; a smaller face keeps each on its line.
     for (const QString& name : {u"Label7"_s, u"Label1"_s, u"Label10"_s, u"Label11"_s}) {
         auto* note = PFirst_Two->findChild<QLabel*>(name);
@@ -174,7 +200,9 @@ bool TStammForm::firstRunPortIsValid()
     if (ok)
         return true;
     PFirstPages->setCurrentWidget(PFirst_One);
-    Dialogs::message(Dialogs::Kind::Error, u"'"_s + EPort->text() + u"' ist kein gültiger Integerwert"_s);
+    Dialogs::message(Dialogs::Kind::Error,
+                     u"'"_s + EPort->text() +
+                         byLanguage(u"' ist kein gültiger Integerwert"_s, u"' is not a valid integer value"_s));
     EPort->setFocus();
     EPort->selectAll();
     return false;
@@ -196,7 +224,7 @@ void TStammForm::SpeedButton3Click()
     V.Host[1] = EHost->text();
     V.Passwort[1] = EPasswort->text();
     V.UserID[1] = EUser->text();
-    V.Sicherheit[1] = Variabel::securityChoice(CBSicherheit->currentText());
+    V.Sicherheit[1] = Variabel::securityFromShown(CBSicherheit->currentText());
     V.trustCertificate(1, {});
     m_passwords->keep(1);
     Anzeige_Setzen();

@@ -4,6 +4,7 @@
 #include "ProgramFolder.h"
 #include "Screening.h"
 #include "StammUn.h"
+#include "UiLanguage.h"
 
 #include <QAction>
 #include <QFrame>
@@ -49,10 +50,13 @@ void saveFrom(QPlainTextEdit* memo, const QString& fileName)
     memo->document()->setModified(false);
     // Such a line cannot be seen in the editor; it is kept as typed, but it screens nothing.
     if (!blank.isEmpty())
-        Dialogs::message(Dialogs::Kind::Warning, u"Zeile(n) "_s + blank.join(u", "_s) + u" der "_s +
-                                                     memo->accessibleName() +
-                                                     u" enthalten nur Leerzeichen oder Tabulatoren.\r"_s +
-                                                     u"Solche Zeilen werden bei der Prüfung nicht beachtet."_s);
+        Dialogs::message(
+            Dialogs::Kind::Warning,
+            byLanguage(u"Zeile(n) "_s, u"Line(s) "_s) + blank.join(u", "_s) + byLanguage(u" der "_s, u" of the "_s) +
+                memo->accessibleName() +
+                byLanguage(u" enthalten nur Leerzeichen oder Tabulatoren.\r"_s, u" hold only blanks or tabs.\r"_s) +
+                byLanguage(u"Solche Zeilen werden bei der Prüfung nicht beachtet."_s,
+                           u"Such lines are ignored by the check."_s));
 }
 
 } // namespace

@@ -8,9 +8,11 @@
 #include "Pop3Client.h"
 #include "StammUn.h"
 #include "StatusLabel.h"
+#include "UiLanguage.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -20,6 +22,13 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The time of day in the interface's language; German as it always was.
+QString clockTime()
+{
+    const QTime now = QTime::currentTime();
+    return UiLanguage::isGerman() ? now.toString(u"hh:mm"_s) : QLocale().toString(now, QLocale::ShortFormat);
+}
 
 // A tray message carries a server's error text and the account's name. Where
 // the tray's balloon reads markup, that text must not be.
@@ -91,12 +100,12 @@ void TStammForm::buildTray()
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(u"TrayMenu"_s);
     m_trayMenu->setAccessibleName(u"Postrella"_s);
-    QAction* check = m_trayMenu->addAction(u"Jetzt prüfen"_s);
+    QAction* check = m_trayMenu->addAction(byLanguage(u"Jetzt prüfen"_s, u"Check now"_s));
     check->setObjectName(u"TrayCheck"_s);
-    QAction* show = m_trayMenu->addAction(u"Fenster zeigen"_s);
+    QAction* show = m_trayMenu->addAction(byLanguage(u"Fenster zeigen"_s, u"Show window"_s));
     show->setObjectName(u"TrayShow"_s);
     m_trayMenu->addSeparator();
-    QAction* quit = m_trayMenu->addAction(u"Beenden"_s);
+    QAction* quit = m_trayMenu->addAction(byLanguage(u"Beenden"_s, u"Quit"_s));
     quit->setObjectName(u"TrayQuit"_s);
     CommandGuard::connect(check, &QAction::triggered, this, [this] {
         // Without scheduled checks there is nothing to run in the background:
@@ -156,22 +165,25 @@ void TStammForm::updateTray()
     if (!m_tray)
         return;
     const int waiting = waitingMessages();
-    m_tray->setToolTip(waiting == 1 ? u"Postrella: 1 Nachricht wartet"_s
-                                    : u"Postrella: "_s + QString::number(waiting) + u" Nachrichten warten"_s);
+    m_tray->setToolTip(waiting == 1 ? byLanguage(u"Postrella: 1 Nachricht wartet"_s, u"Postrella: 1 message waiting"_s)
+                                    : u"Postrella: "_s + QString::number(waiting) +
+                                          byLanguage(u" Nachrichten warten"_s, u" messages waiting"_s));
 }
 
 void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outcome)
 {
-    const QString when = QTime::currentTime().toString(u"hh:mm"_s);
+    const QString when = clockTime();
     const QString account = V.Konto[slot];
     QString line;
     if (outcome.ok) {
         m_waiting.insert(slot, outcome.waiting());
-        line = u"Automatische Prüfung "_s + when + u", "_s + account + u": "_s + QString::number(outcome.waiting()) +
-               u" warten, "_s + QString::number(outcome.fresh) + u" neu, "_s + QString::number(outcome.deleted) +
-               u" gelöscht"_s;
+        line = byLanguage(u"Automatische Prüfung "_s, u"Scheduled check "_s) + when + u", "_s + account + u": "_s +
+               QString::number(outcome.waiting()) + byLanguage(u" warten, "_s, u" waiting, "_s) +
+               QString::number(outcome.fresh) + byLanguage(u" neu, "_s, u" new, "_s) +
+               QString::number(outcome.deleted) + byLanguage(u" gelöscht"_s, u" deleted"_s);
     } else {
-        line = u"Automatische Prüfung "_s + when + u", "_s + account + u": Error: "_s + outcome.error;
+        line = byLanguage(u"Automatische Prüfung "_s, u"Scheduled check "_s) + when + u", "_s + account +
+               u": Error: "_s + outcome.error;
     }
     log(line);
     LStatus->setText(u"Status: "_s + line);
@@ -183,26 +195,35 @@ void TStammForm::BackgroundChecked(int slot, const ScheduledCheck::Outcome& outc
     }
     // The desktop's notification service may be there without a tray.
     if (!outcome.ok) {
-        m_notifier->notify(u"Postrella: "_s + account,
-                           u"Die automatische Prüfung ist fehlgeschlagen: "_s + outcome.error,
-                           DesktopNotifier::Kind::Warning);
+        m_notifier->notify(
+            u"Postrella: "_s + account,
+            byLanguage(u"Die automatische Prüfung ist fehlgeschlagen: "_s, u"The scheduled check failed: "_s) +
+                outcome.error,
+            DesktopNotifier::Kind::Warning);
     } else if (outcome.fresh > 0) {
         m_notifier->notify(u"Postrella: "_s + account,
                            QString::number(outcome.fresh) +
-                               (outcome.fresh == 1 ? u" neue Nachricht, "_s : u" neue Nachrichten, "_s) +
-                               QString::number(outcome.deleted) + u" gelöscht"_s,
+                               (outcome.fresh == 1 ? byLanguage(u" neue Nachricht, "_s, u" new message, "_s)
+                                                   : byLanguage(u" neue Nachrichten, "_s, u" new messages, "_s)) +
+                               QString::number(outcome.deleted) + byLanguage(u" gelöscht"_s, u" deleted"_s),
                            DesktopNotifier::Kind::Information);
     }
 }
 
 void TStammForm::BackgroundSkipped(int slot)
 {
-    const QString why = !V.Passwort_Sichern ? u"Das Passwort wird nicht gespeichert (\"Passwort speichern\" ist aus)."_s
-                        : m_passwords->Unavailable() ? u"Der Schlüsselbund ist nicht erreichbar."_s
-                                                     : u"Das Passwort ist nicht im Schlüsselbund gespeichert."_s;
-    const QString line = u"Automatische Prüfung "_s + QTime::currentTime().toString(u"hh:mm"_s) + u", "_s +
-                         V.Konto[slot] + u": übersprungen. "_s + why +
-                         u" Nach einer Prüfung von Hand mit dem Passwort wird das Konto wieder automatisch geprüft."_s;
+    const QString why =
+        !V.Passwort_Sichern ? byLanguage(u"Das Passwort wird nicht gespeichert (\"Passwort speichern\" ist aus)."_s,
+                                         u"The password is not saved (\"Save password\" is off)."_s)
+        : m_passwords->Unavailable()
+            ? byLanguage(u"Der Schlüsselbund ist nicht erreichbar."_s, u"The keyring cannot be reached."_s)
+            : byLanguage(u"Das Passwort ist nicht im Schlüsselbund gespeichert."_s,
+                         u"The password is not stored in the keyring."_s);
+    const QString line =
+        byLanguage(u"Automatische Prüfung "_s, u"Scheduled check "_s) + clockTime() + u", "_s + V.Konto[slot] +
+        byLanguage(u": übersprungen. "_s, u": skipped. "_s) + why +
+        byLanguage(u" Nach einer Prüfung von Hand mit dem Passwort wird das Konto wieder automatisch geprüft."_s,
+                   u" After a check by hand with the password the account is checked automatically again."_s);
     log(line);
     LStatus->setText(u"Status: "_s + line);
 }

@@ -25,6 +25,7 @@
 #include "SprachenUn.h"
 #include "StammColors.h"
 #include "StatusLabel.h"
+#include "UiLanguage.h"
 #include "WidgetSetup.h"
 
 #include <QAction>
@@ -66,6 +67,9 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
     setWindowTitle(u"Postrella"_s);
     setAccessibleName(u"Postrella"_s);
     setFont(timesFont(11));
+    // Every text the windows are built with follows the language, so it is
+    // chosen before them.
+    Sprache_Setzen();
 
     auto* central = new QWidget(this);
     central->setObjectName(u"StammClient"_s);
@@ -87,7 +91,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
     buildStatusPanel(left);
     buildStatusLine(left);
 
-    Tabelle = named(new TModelGrid(left), u"Tabelle"_s, u"Nachrichten"_s);
+    Tabelle = named(new TModelGrid(left), u"Tabelle"_s, byLanguage(u"Nachrichten"_s, u"Messages"_s));
     Tabelle->setFixedColor(kFixedColor);
     Tabelle->setShowGrid(false);
     Tabelle->setFont(timesFont(11));
@@ -96,7 +100,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
     leftRows->addWidget(left->findChild<QWidget*>(u"PStatus"_s));
     leftRows->addWidget(Tabelle, 1);
 
-    auto* band = named(new TGradientPanel(body), u"PRand"_s, u"Rand"_s);
+    auto* band = named(new TGradientPanel(body), u"PRand"_s, byLanguage(u"Rand"_s, u"Border"_s));
     band->setColors(StammColors::Navy, kFixedColor, Qt::Vertical);
     band->setFixedWidth(33);
     bodyRow->addWidget(left, 1);
@@ -178,6 +182,7 @@ void TStammForm::FormCreate()
         SettingsStore store;
         V.load(store);
     }
+    V.Sprache = FWLanguage1->FileName();
     move(V.FensterLeft, V.FensterTop);
     resize(V.FensterWidth, V.FensterHeight);
     switch (V.FensterStatus) {
@@ -284,7 +289,6 @@ void TStammForm::FormClose()
     V.FensterTop = normalState ? pos().y() : normal.top() - (geometry().top() - pos().y());
     V.FensterLeft = normalState ? pos().x() : normal.left() - (geometry().left() - pos().x());
     V.FensterStatus = isMinimized() ? 3 : isMaximized() ? 2 : 1;
-    V.Sprache = FWLanguage1->FileName();
     {
         SettingsStore store;
         V.save(store);
@@ -327,10 +331,24 @@ void TStammForm::Loeschen()
     }
 }
 
+void TStammForm::Sprache_Setzen()
+{
+    FWLanguage1 = new TFWLanguage(this);
+    FWLanguage1->setObjectName(u"FWLanguage1"_s);
+    const QString folder = ProgramFolder::file(u"\\language"_s);
+    const QString chosen =
+        TFWLanguage::startFile(folder, SettingsStore().readString(u"Programm"_s, u"Sprache"_s).value_or(QString()));
+    const bool german = chosen.compare(u"deutsch.lng"_s, Qt::CaseInsensitive) == 0;
+    FWLanguage1->setLanguageOfDialog(german ? TLangDialog::Deutsch : TLangDialog::English);
+    FWLanguage1->setPath(folder);
+    FWLanguage1->setFileName(chosen);
+    // Without a file read the language is still the one chosen.
+    UiLanguage::setCodeLetter(FWLanguage1->FileName().isEmpty() ? (german ? u"D"_s : u"E"_s)
+                                                                : FWLanguage1->codeLetter());
+}
+
 void TStammForm::Pfade_Setzen()
 {
-    FWLanguage1->setPath(ProgramFolder::file(u"\\language"_s));
-    FWLanguage1->setFileName(u"deutsch.lng"_s);
     FWOnlineHelp1->setRegistryKey(SettingsStore::ProgramKey + u"\\OnlineHelp"_s);
     FWOnlineHelp1->setFileNameAdditional(u"extended.ohlp"_s);
     FWOnlineHelp1->setFileNameBasicHelp(u"basic.ohlp"_s);

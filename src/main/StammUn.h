@@ -72,6 +72,8 @@ public:
     void ShowContext(int context);
     bool ProgramLink(bool create, const QString& location);
 
+    // Loads the language file the program starts with.
+    void Sprache_Setzen();
     void Pfade_Setzen();
     void Anzeige_Setzen();
     void Einrichten();

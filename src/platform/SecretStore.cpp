@@ -1,5 +1,7 @@
 #include "SecretStore.h"
 
+#include "UiLanguage.h"
+
 #include <QEventLoop>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -43,7 +45,8 @@ SecretStore::Result run(QKeychain::Job* job, int timeoutMs, QString* password = 
         job->setAutoDelete(true);
         return {SecretStore::Outcome::Unavailable,
                 {},
-                ending ? u"Das Programm wird beendet."_s : u"Der Schlüsselbund antwortet nicht."_s};
+                ending ? byLanguage(u"Das Programm wird beendet."_s, u"The program is ending."_s)
+                       : byLanguage(u"Der Schlüsselbund antwortet nicht."_s, u"The keyring does not answer."_s)};
     }
     SecretStore::Result result;
     switch (job->error()) {

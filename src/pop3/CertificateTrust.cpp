@@ -1,5 +1,7 @@
 #include "CertificateTrust.h"
 
+#include "UiLanguage.h"
+
 #include <QSslKey>
 #include <algorithm>
 
@@ -50,28 +52,33 @@ QString reasonText(const QSslError& error)
     switch (error.error()) {
     case QSslError::SelfSignedCertificate:
     case QSslError::SelfSignedCertificateInChain:
-        return u"Das Zertifikat ist selbst signiert."_s;
+        return byLanguage(u"Das Zertifikat ist selbst signiert."_s, u"The certificate is self-signed."_s);
     case QSslError::UnableToGetLocalIssuerCertificate:
     case QSslError::UnableToGetIssuerCertificate:
     case QSslError::UnableToVerifyFirstCertificate:
     case QSslError::CertificateUntrusted:
-        return u"Der Aussteller des Zertifikats ist nicht bekannt oder nicht vertrauenswürdig."_s;
+        return byLanguage(u"Der Aussteller des Zertifikats ist nicht bekannt oder nicht vertrauenswürdig."_s,
+                          u"The issuer of the certificate is unknown or not trusted."_s);
     case QSslError::CertificateExpired:
-        return u"Das Zertifikat ist abgelaufen."_s;
+        return byLanguage(u"Das Zertifikat ist abgelaufen."_s, u"The certificate has expired."_s);
     case QSslError::CertificateNotYetValid:
-        return u"Das Zertifikat ist noch nicht gültig."_s;
+        return byLanguage(u"Das Zertifikat ist noch nicht gültig."_s, u"The certificate is not valid yet."_s);
     case QSslError::HostNameMismatch:
-        return u"Das Zertifikat gilt nicht für diesen Host."_s;
+        return byLanguage(u"Das Zertifikat gilt nicht für diesen Host."_s,
+                          u"The certificate is not valid for this host."_s);
     case QSslError::CertificateRevoked:
-        return u"Das Zertifikat wurde widerrufen."_s;
+        return byLanguage(u"Das Zertifikat wurde widerrufen."_s, u"The certificate has been revoked."_s);
     case QSslError::CertificateSignatureFailed:
     case QSslError::UnableToDecryptCertificateSignature:
-        return u"Die Signatur des Zertifikats ist ungültig."_s;
+        return byLanguage(u"Die Signatur des Zertifikats ist ungültig."_s,
+                          u"The signature of the certificate is invalid."_s);
     case QSslError::InvalidPurpose:
-        return u"Das Zertifikat ist nicht für einen Server bestimmt."_s;
+        return byLanguage(u"Das Zertifikat ist nicht für einen Server bestimmt."_s,
+                          u"The certificate is not meant for a server."_s);
     default:
         // The library's own text is English and often says only "unknown".
-        return u"Das Zertifikat wurde von der TLS-Bibliothek abgelehnt (Fehler "_s +
+        return byLanguage(u"Das Zertifikat wurde von der TLS-Bibliothek abgelehnt (Fehler "_s,
+                          u"The TLS library refused the certificate (error "_s) +
                QString::number(int(error.error())) + u")."_s;
     }
 }
@@ -81,8 +88,11 @@ QString weakKeyReason(const QSslCertificate& certificate)
     const QSslKey key = certificate.publicKey();
     if (key.algorithm() != QSsl::Rsa || key.length() >= kMinimumRsaBits)
         return {};
-    return u"Der Schlüssel des Zertifikats ist zu kurz (RSA mit "_s + QString::number(key.length()) +
-           u" Bit, nötig sind mindestens 2048 Bit); ihm kann nicht vertraut werden."_s;
+    return byLanguage(u"Der Schlüssel des Zertifikats ist zu kurz (RSA mit "_s,
+                      u"The key of the certificate is too short (RSA with "_s) +
+           QString::number(key.length()) +
+           byLanguage(u" Bit, nötig sind mindestens 2048 Bit); ihm kann nicht vertraut werden."_s,
+                      u" bits, at least 2048 bits are needed); it cannot be trusted."_s);
 }
 
 Verdict judge(const TCertificateTrust& stored, const QString& fingerprint, const QString& server,

@@ -4,6 +4,7 @@
 #include "AttachmentName.h"
 #include "Exception.h"
 #include "Pop3Text.h"
+#include "UiLanguage.h"
 
 #include <QFileDevice>
 #include <QIODevice>
@@ -92,7 +93,8 @@ void TMimeWalk::status(int level, const QString& text) const
 
 void TMimeWalk::fileError(const QString& path, const QString& reason)
 {
-    throw Exception(u"Die Datei \""_s + path + u"\" kann nicht erstellt werden: "_s + reason);
+    throw Exception(byLanguage(u"Die Datei \""_s, u"The file \""_s) + path +
+                    byLanguage(u"\" kann nicht erstellt werden: "_s, u"\" cannot be created: "_s) + reason);
 }
 
 void TMimeWalk::walk(QIODevice& source, TMailMessage& message, const QString& folder, bool parse, Hooks hooks)
@@ -225,7 +227,7 @@ void TMimeWalk::beginPart()
     if (m_partState == 0)
         m_temp = &m_sink.openTemp();
     m_partOpen = true;
-    status(1, u"Extrahieren der Datei"_s);
+    status(1, byLanguage(u"Extrahieren der Datei"_s, u"Extracting the file"_s));
 }
 
 void TMimeWalk::partLine(QByteArrayView line)
@@ -286,7 +288,7 @@ QString TMimeWalk::claim(const QString& name, std::unique_ptr<QIODevice>& file)
             return candidate;
         }
     }
-    fileError(m_sink.where(name), u"kein freier Name"_s);
+    fileError(m_sink.where(name), byLanguage(u"kein freier Name"_s, u"no free name"_s));
 }
 
 void TMimeWalk::storeFile()
@@ -305,7 +307,7 @@ void TMimeWalk::storeFile()
     if (!m_temp->seek(0))
         fileError(m_sink.tempWhere(), m_temp->errorString());
     if (const auto method = TUUProcessor::MethodFor(m_transferEncoding)) {
-        status(1, u"Decodieren der Datei"_s);
+        status(1, byLanguage(u"Decodieren der Datei"_s, u"Decoding the file"_s));
         m_decoder.setMethod(*method);
         m_decoder.setInputStream(m_temp);
         m_decoder.setOutputStream(out.get());
@@ -343,7 +345,8 @@ void TMimeWalk::loadBody(const QString& name)
 {
     const std::unique_ptr<QIODevice> file = m_sink.open(name);
     if (!file)
-        throw Exception(u"Die Datei \""_s + m_sink.where(name) + u"\" kann nicht gelesen werden"_s);
+        throw Exception(byLanguage(u"Die Datei \""_s, u"The file \""_s) + m_sink.where(name) +
+                        byLanguage(u"\" kann nicht gelesen werden"_s, u"\" cannot be read"_s));
     while (!file->atEnd())
         m_message.Body.append(withoutLineEnd(file->readLine()));
 }

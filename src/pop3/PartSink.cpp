@@ -1,6 +1,7 @@
 #include "PartSink.h"
 
 #include "Exception.h"
+#include "UiLanguage.h"
 
 #include <QFileInfo>
 
@@ -18,7 +19,8 @@ bool existsOrLink(const QString& path)
 
 [[noreturn]] void createError(const QString& path, const QString& reason)
 {
-    throw Exception(u"Die Datei \""_s + path + u"\" kann nicht erstellt werden: "_s + reason);
+    throw Exception(byLanguage(u"Die Datei \""_s, u"The file \""_s) + path +
+                    byLanguage(u"\" kann nicht erstellt werden: "_s, u"\" cannot be created: "_s) + reason);
 }
 
 } // namespace
@@ -39,7 +41,7 @@ QIODevice& TFolderSink::openTemp()
 {
     removeTemp();
     if (m_folder.isEmpty())
-        throw Exception(u"Kein Ordner für Anhänge angegeben"_s);
+        throw Exception(byLanguage(u"Kein Ordner für Anhänge angegeben"_s, u"No folder for attachments given"_s));
     for (int tries = 0; tries < 1000; ++tries) {
         const QString path = m_folder + u"Temp"_s + QString::number(++s_tempCounter) + u".mme"_s;
         // An old file of that name is replaced; a link is removed, never followed.
@@ -53,7 +55,8 @@ QIODevice& TFolderSink::openTemp()
         if (!existsOrLink(path))
             createError(path, m_temp.errorString());
     }
-    createError(m_folder, u"kein freier Name für eine temporäre Datei"_s);
+    createError(m_folder,
+                byLanguage(u"kein freier Name für eine temporäre Datei"_s, u"no free name for a temporary file"_s));
 }
 
 void TFolderSink::removeTemp()

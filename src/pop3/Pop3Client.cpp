@@ -4,6 +4,7 @@
 #include "MimeWalk.h"
 #include "Pop3Reply.h"
 #include "Pop3Text.h"
+#include "UiLanguage.h"
 
 #include <QDir>
 #include <exception>
@@ -58,7 +59,8 @@ void TPop3Client::RaiseReply(const QByteArray& Reply)
     // An empty reply is a connection the server has closed; say so instead of
     // raising an empty text.
     if (Reply.isEmpty())
-        throw ESockError(u"Die Verbindung wurde vom Server geschlossen"_s);
+        throw ESockError(
+            byLanguage(u"Die Verbindung wurde vom Server geschlossen"_s, u"The server closed the connection"_s));
     throw Exception(AnsiText::fromAnsi(Reply));
 }
 
@@ -67,7 +69,8 @@ bool TPop3Client::ReadAnswerLine(QByteArray& Line)
     Line = ReadLn();
     if (Line.isEmpty()) {
         forgetInFlight();
-        throw ESockError(u"Die Verbindung wurde während der Antwort geschlossen"_s);
+        throw ESockError(byLanguage(u"Die Verbindung wurde während der Antwort geschlossen"_s,
+                                    u"The connection was closed during the answer"_s));
     }
     if (stripLineEnd(Line) == ".") {
         m_answerOpen = false;
@@ -148,16 +151,19 @@ void TPop3Client::outOfStep(const QByteArray& Command, const QByteArray& Line)
     // when the client can no longer tell which messages they hit.
     CloseSocket();
     forgetInFlight();
-    throw ESockError(u"Antwort passt nicht zu "_s + QString::fromLatin1(Pop3Reply::shown(Command)) + u": \""_s +
-                     AnsiText::fromAnsi(stripLineEnd(Line).left(200)) + u"\", Verbindung getrennt"_s);
+    throw ESockError(byLanguage(u"Antwort passt nicht zu "_s, u"Answer does not fit "_s) +
+                     QString::fromLatin1(Pop3Reply::shown(Command)) + u": \""_s +
+                     AnsiText::fromAnsi(stripLineEnd(Line).left(200)) +
+                     byLanguage(u"\", Verbindung getrennt"_s, u"\", connection closed"_s));
 }
 
 void TPop3Client::tooLong(const QByteArray& Command, qsizetype Limit)
 {
     CloseSocket();
     forgetInFlight();
-    throw ESockError(u"Antwort auf "_s + QString::fromLatin1(Pop3Reply::shown(Command)) + u" länger als "_s +
-                     QString::number(Limit) + u" Bytes, Verbindung getrennt"_s);
+    throw ESockError(byLanguage(u"Antwort auf "_s, u"Answer to "_s) + QString::fromLatin1(Pop3Reply::shown(Command)) +
+                     byLanguage(u" länger als "_s, u" longer than "_s) + QString::number(Limit) +
+                     byLanguage(u" Bytes, Verbindung getrennt"_s, u" bytes, connection closed"_s));
 }
 
 void TPop3Client::postCommands(const QList<QByteArray>& Commands)
@@ -295,7 +301,7 @@ void TPop3Client::RetrieveMessage(int MsgNum)
             if (isRefusal(dele))
                 RaiseReply(dele);
         }
-        ReportStatus(1, u"Meldung erhalten"_s);
+        ReportStatus(1, byLanguage(u"Meldung erhalten"_s, u"Message received"_s));
     } catch (...) {
         failure = std::current_exception();
     }

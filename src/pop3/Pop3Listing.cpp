@@ -3,6 +3,7 @@
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
 #include "Pop3Text.h"
+#include "UiLanguage.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -18,7 +19,8 @@ int toInteger(const QByteArray& text)
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok)
-        throw Exception(u"'"_s + AnsiText::fromAnsi(text) + u"' ist kein gültiger Integerwert"_s);
+        throw Exception(u"'"_s + AnsiText::fromAnsi(text) +
+                        byLanguage(u"' ist kein gültiger Integerwert"_s, u"' is not a valid integer value"_s));
     return value;
 }
 
@@ -62,7 +64,7 @@ void TPop3Client::RetrieveSummary(int MsgNum)
         OnRetrieveStart(this);
     readSummaryHeader(Transaction("TOP " + QByteArray::number(MsgNum) + " 0"));
     m_summary.Bytes = toInteger(NthField(Transaction("LIST " + QByteArray::number(MsgNum)), ' ', 3).trimmed());
-    ReportStatus(1, u"Zusammenfassung erhalten"_s);
+    ReportStatus(1, byLanguage(u"Zusammenfassung erhalten"_s, u"Summary received"_s));
     if (OnRetrieveEnd)
         OnRetrieveEnd(this);
 }
@@ -125,7 +127,7 @@ void TPop3Client::RetrieveSummaries(int First, int Last, const TCondemnedEvent& 
 void TPop3Client::StartListing(int First, int Last, bool WithUidl)
 {
     if (m_state != TPop3State::Ready || !Connected()) {
-        failLater(u"Nicht verbunden"_s);
+        failLater(byLanguage(u"Nicht verbunden"_s, u"Not connected"_s));
         return;
     }
     beginListing(First, Last, WithUidl, false);
@@ -360,7 +362,7 @@ void TPop3Client::listingEnded(const QByteArray& Command)
         const int msgNum = Command.mid(4).split(' ').value(0).toInt();
         // The size from the one LIST answer: no LIST n per message.
         m_summary.Bytes = m_sizes.value(msgNum, 0);
-        ReportStatus(1, u"Zusammenfassung erhalten"_s);
+        ReportStatus(1, byLanguage(u"Zusammenfassung erhalten"_s, u"Summary received"_s));
         deliver([&] { emit summaryListed(msgNum, m_summary); });
     }
 }

@@ -4,6 +4,7 @@
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
 #include "Pop3Text.h"
+#include "UiLanguage.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -12,8 +13,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
-const QString kNoTls = u" Der Server bietet keine verschlüsselte Verbindung an."_s;
+const QString kAuthenticationFailed =
+    byLanguage(u"Die Authentifizierung ist fehlgeschlagen"_s, u"Authentication failed"_s);
+const QString kNoTls = byLanguage(u" Der Server bietet keine verschlüsselte Verbindung an."_s,
+                                  u" The server offers no encrypted connection."_s);
 
 QByteArray stripLineEnd(const QByteArray& line)
 {
@@ -49,7 +52,8 @@ void TPop3Client::replied(const QByteArray& Command, const QByteArray& Reply)
             capabilitiesDone();
     } else if (Command == "STLS") {
         if (!positive)
-            throw ESockError(u"STLS abgelehnt ("_s + AnsiText::fromAnsi(stripLineEnd(Reply)) + u")."_s + kNoTls);
+            throw ESockError(byLanguage(u"STLS abgelehnt ("_s, u"STLS refused ("_s) +
+                             AnsiText::fromAnsi(stripLineEnd(Reply)) + u")."_s + kNoTls);
         setState(TPop3State::Handshake);
         BeginTls([this](std::exception_ptr failure) { tlsDone(failure); },
                  [this](const TCertificateInfo& info) { askTrust(info); });
@@ -80,7 +84,7 @@ void TPop3Client::replied(const QByteArray& Command, const QByteArray& Reply)
 void TPop3Client::StartSession()
 {
     if (m_state != TPop3State::Closed || Connected()) {
-        failLater(u"Bereits verbunden"_s);
+        failLater(byLanguage(u"Bereits verbunden"_s, u"Already connected"_s));
         return;
     }
     if (const QString refusal = oauthRefusal(); !refusal.isEmpty()) {
@@ -182,7 +186,9 @@ void TPop3Client::capabilitiesDone()
     if (Security == TSecurity::StartTls && !m_tlsDone) {
         // Nothing of the log-on goes out before STLS and the handshake succeeded.
         if (!HasCapability("STLS"))
-            throw ESockError(u"STLS fehlt in der Antwort auf CAPA."_s + kNoTls);
+            throw ESockError(
+                byLanguage(u"STLS fehlt in der Antwort auf CAPA."_s, u"STLS is missing from the answer to CAPA."_s) +
+                kNoTls);
         setState(TPop3State::StartTls);
         postCommands({"STLS"});
         return;
@@ -277,7 +283,7 @@ void TPop3Client::StartQuit()
         return;
     }
     if (m_state != TPop3State::Ready || !Connected()) {
-        failLater(u"Nicht verbunden"_s);
+        failLater(byLanguage(u"Nicht verbunden"_s, u"Not connected"_s));
         return;
     }
     try {
@@ -366,11 +372,12 @@ void TPop3Client::tellFailure(std::exception_ptr Failure)
 
 void TPop3Client::closedDuringStep()
 {
-    QString text = u"Die Verbindung wurde vom Server geschlossen"_s;
+    QString text = byLanguage(u"Die Verbindung wurde vom Server geschlossen"_s, u"The server closed the connection"_s);
     if (m_answerOpen)
-        text = u"Die Verbindung wurde während der Antwort geschlossen"_s;
+        text = byLanguage(u"Die Verbindung wurde während der Antwort geschlossen"_s,
+                          u"The connection was closed during the answer"_s);
     else if (m_state == TPop3State::StartTls)
-        text = u"STLS abgelehnt (keine Antwort)."_s + kNoTls;
+        text = byLanguage(u"STLS abgelehnt (keine Antwort)."_s, u"STLS refused (no answer)."_s) + kNoTls;
     forgetInFlight();
     fail(std::make_exception_ptr(ESockError(text)));
 }
@@ -381,7 +388,7 @@ void TPop3Client::readTimedOut()
     forgetInFlight();
     if (Connected())
         CloseSocket();
-    fail(std::make_exception_ptr(EAbortError(u"Socket-readln abgebrochen"_s)));
+    fail(std::make_exception_ptr(EAbortError(byLanguage(u"Socket-readln abgebrochen"_s, u"Socket readln aborted"_s))));
 }
 
 void TPop3Client::readCanceled()
@@ -392,7 +399,7 @@ void TPop3Client::readCanceled()
     forgetInFlight();
     if (Connected())
         CloseSocket();
-    fail(std::make_exception_ptr(EAbortError(u"Socket-readln abgebrochen"_s)));
+    fail(std::make_exception_ptr(EAbortError(byLanguage(u"Socket-readln abgebrochen"_s, u"Socket readln aborted"_s))));
 }
 
 void TPop3Client::Connect()
@@ -410,7 +417,7 @@ void TPop3Client::Connect()
             throw Exception(kAuthenticationFailed);
     }
     if (Connected() || m_state != TPop3State::Closed)
-        throw ESockError(u"Bereits verbunden"_s);
+        throw ESockError(byLanguage(u"Bereits verbunden"_s, u"Already connected"_s));
 
     bool done = false;
     {
@@ -448,7 +455,7 @@ void TPop3Client::Connect()
     if (m_state != TPop3State::Ready) {
         if (m_failure)
             std::rethrow_exception(m_failure);
-        throw ESockError(u"Verbindung abgebrochen"_s);
+        throw ESockError(byLanguage(u"Verbindung abgebrochen"_s, u"Connection aborted"_s));
     }
     // A connection that failed after the log-on is closed again: the window
     // must not be told it is connected.

@@ -1,6 +1,7 @@
 #include "SockClient.h"
 
 #include "SockWaitScope.h"
+#include "UiLanguage.h"
 
 #include <QEventLoop>
 #include <QHostInfo>
@@ -30,7 +31,7 @@ TSockClient::TSockClient(QObject* parent) : QObject(parent)
 
 TSockClient::~TSockClient()
 {
-    ReportStatus(8, u"Löschen"_s);
+    ReportStatus(8, byLanguage(u"Löschen"_s, u"Clearing"_s));
     m_destroying = true;
     guarded([this] {
         Abort();
@@ -47,11 +48,15 @@ int TSockClient::InstanceCount()
 
 void TSockClient::InitSockets()
 {
-    ReportStatus(8, u"Winsock wird initialisiert"_s);
+    ReportStatus(8, byLanguage(u"Winsock wird initialisiert"_s, u"Initialising Winsock"_s));
     ++g_instances;
     m_socketInfo = {
-        u"Version= 1.1"_s,    u"Hauptversion= 2.2"_s,  u"Beschreibung= Qt Network "_s + QLatin1StringView(qVersion()),
-        u"System= Running"_s, u"Max Sockets= 32767"_s, u"Max Upd Pack.-Größe= 65507"_s,
+        u"Version= 1.1"_s,
+        byLanguage(u"Hauptversion= 2.2"_s, u"High version= 2.2"_s),
+        byLanguage(u"Beschreibung= Qt Network "_s, u"Description= Qt Network "_s) + QLatin1StringView(qVersion()),
+        u"System= Running"_s,
+        u"Max Sockets= 32767"_s,
+        byLanguage(u"Max Upd Pack.-Größe= 65507"_s, u"Max UDP packet size= 65507"_s),
     };
     m_receiveBuffer.resize(MaxLineLength + 2);
 }
@@ -134,14 +139,14 @@ void TSockClient::TimerExpired()
         stepTimedOut();
         return;
     }
-    ReportStatus(8, u"Zeitgeber ausgelöst"_s);
+    ReportStatus(8, byLanguage(u"Zeitgeber ausgelöst"_s, u"Timer fired"_s));
     m_timedOut = true;
     Abort();
 }
 
 void TSockClient::expire(WaitScope* wait)
 {
-    ReportStatus(8, u"Zeitgeber ausgelöst"_s);
+    ReportStatus(8, byLanguage(u"Zeitgeber ausgelöst"_s, u"Timer fired"_s));
     wait->timer.stop();
     wait->timedOut = true;
     m_timedOut = true;
@@ -154,7 +159,7 @@ void TSockClient::expire(WaitScope* wait)
 
 void TSockClient::Cancel()
 {
-    ReportStatus(8, u"Beim Abbrechen"_s);
+    ReportStatus(8, byLanguage(u"Beim Abbrechen"_s, u"While aborting"_s));
     m_canceled = true;
     // Every wait under way ends, not only the innermost: the one outside a
     // nested wait would otherwise miss the cancel that the inner one took.
@@ -168,7 +173,7 @@ void TSockClient::Cancel()
 
 void TSockClient::Abort()
 {
-    ReportStatus(8, u"Abbrechen"_s);
+    ReportStatus(8, byLanguage(u"Abbrechen"_s, u"Aborting"_s));
     Cancel();
 }
 
@@ -235,7 +240,8 @@ void TSockClient::socketDisconnected()
         return;
     if (m_phase == Phase::Handshake || m_phase == Phase::TrustPause) {
         try {
-            failHandshake(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s);
+            failHandshake(byLanguage(u"Die Verbindung wurde während des TLS-Handshakes geschlossen"_s,
+                                     u"The connection was closed during the TLS handshake"_s));
         } catch (...) {
             finishStep(std::current_exception());
         }
@@ -263,10 +269,11 @@ void TSockClient::socketError()
     }
     wake();
     if (m_phase == Phase::Connecting && !m_succeeded) {
-        connectFailed(u"Verbindung fehlgeschlagen"_s);
+        connectFailed(byLanguage(u"Verbindung fehlgeschlagen"_s, u"Connection failed"_s));
     } else if (m_phase == Phase::Handshake && !m_succeeded) {
         try {
-            failHandshake(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s +
+            failHandshake(byLanguage(u"TLS-Handshake fehlgeschlagen (spricht der Server auf diesem Port TLS?): "_s,
+                                     u"TLS handshake failed (does the server speak TLS on this port?): "_s) +
                           socket()->errorString());
         } catch (...) {
             finishStep(std::current_exception());
@@ -276,7 +283,7 @@ void TSockClient::socketError()
 
 void TSockClient::CloseSocket()
 {
-    ReportStatus(4, u"Schließen des Socket anfordern"_s);
+    ReportStatus(4, byLanguage(u"Schließen des Socket anfordern"_s, u"Requesting the socket to close"_s));
     m_connected = false;
     m_closing = true;
     if (m_socket)
@@ -291,7 +298,7 @@ void TSockClient::CloseSocket()
 
 void TSockClient::Disconnect()
 {
-    ReportStatus(8, u"Verbindung wird abgebrochen"_s);
+    ReportStatus(8, byLanguage(u"Verbindung wird abgebrochen"_s, u"Aborting the connection"_s));
     CloseSocket();
 }
 
@@ -303,7 +310,7 @@ void TSockClient::raiseSocketError(int error)
 
 void TSockClient::sendBytes(QByteArray bytes)
 {
-    ReportStatus(4, u"Puffer senden"_s);
+    ReportStatus(4, byLanguage(u"Puffer senden"_s, u"Sending buffer"_s));
     WaitScope wait(*this);
     if (!wait.ended()) {
         if (socket()->state() != QAbstractSocket::ConnectedState)
@@ -320,7 +327,7 @@ void TSockClient::sendBytes(QByteArray bytes)
     }
     if (wait.ended()) {
         m_canceled = false;
-        throw EAbortError(u"Socket-send abgebrochen"_s);
+        throw EAbortError(byLanguage(u"Socket-send abgebrochen"_s, u"Socket send aborted"_s));
     }
 }
 
@@ -332,7 +339,7 @@ void TSockClient::SendBuffer(const char* Buffer, quint16 Length)
 
 void TSockClient::Write(const QByteArray& Text)
 {
-    ReportStatus(8, u"Schreiben"_s);
+    ReportStatus(8, byLanguage(u"Schreiben"_s, u"Writing"_s));
     // The text travels as a C string of at most 64 KiB: a NUL ends it.
     QByteArray bytes = Text.left(MaxLineLength);
     const qsizetype nul = bytes.indexOf('\0');
@@ -358,7 +365,7 @@ QByteArray TSockClient::ReadLn()
     for (;;) {
         if (wait.ended()) {
             m_canceled = false;
-            throw EAbortError(u"Socket-readln abgebrochen"_s);
+            throw EAbortError(byLanguage(u"Socket-readln abgebrochen"_s, u"Socket readln aborted"_s));
         }
         QByteArray line;
         if (takeLine(line))
@@ -378,12 +385,13 @@ void TSockClient::overlongLine()
     // The rest of the line would be taken for the next reply: the connection
     // cannot be used any further.
     CloseSocket();
-    throw ESockError(u"Antwortzeile länger als 65536 Bytes, Verbindung getrennt"_s);
+    throw ESockError(byLanguage(u"Antwortzeile länger als 65536 Bytes, Verbindung getrennt"_s,
+                                u"Answer line longer than 65536 bytes, connection closed"_s));
 }
 
 void TSockClient::Post(const QByteArray& Bytes)
 {
-    ReportStatus(8, u"Puffer senden"_s);
+    ReportStatus(8, byLanguage(u"Puffer senden"_s, u"Sending buffer"_s));
     if (socket()->state() != QAbstractSocket::ConnectedState)
         raiseSocketError(WinSock::NotConnected);
     socket()->write(Bytes);
@@ -392,7 +400,7 @@ void TSockClient::Post(const QByteArray& Bytes)
 
 QByteArray TSockClient::Transaction(const QByteArray& Command)
 {
-    ReportStatus(8, u"Transaktion"_s);
+    ReportStatus(8, byLanguage(u"Transaktion"_s, u"Transaction"_s));
     Writeln(Command);
     return ReadReply();
 }
@@ -407,34 +415,34 @@ QByteArray TSockClient::ReadReply()
 
 void TSockClient::VerifyConnected()
 {
-    ReportStatus(8, u"Überprüfung der Verbindung"_s);
+    ReportStatus(8, byLanguage(u"Überprüfung der Verbindung"_s, u"Checking the connection"_s));
     bool asked = false;
     while (!m_connected) {
         if (asked || !OnConnectionRequired)
-            throw Exception(u"Nicht verbunden"_s);
+            throw Exception(byLanguage(u"Nicht verbunden"_s, u"Not connected"_s));
         bool handled = false;
         OnConnectionRequired(handled);
         asked = true;
         if (!handled)
-            throw Exception(u"Nicht verbunden"_s);
+            throw Exception(byLanguage(u"Nicht verbunden"_s, u"Not connected"_s));
     }
 }
 
 bool TSockClient::DataAvailable()
 {
-    ReportStatus(8, u"Daten verfügbar"_s);
+    ReportStatus(8, byLanguage(u"Daten verfügbar"_s, u"Data available"_s));
     return m_socket && m_socket->bytesAvailable() > 0;
 }
 
 void TSockClient::FlushInput()
 {
-    ReportStatus(8, u"Löschen der Eingabe"_s);
+    ReportStatus(8, byLanguage(u"Löschen der Eingabe"_s, u"Clearing the input"_s));
     if (m_socket)
         m_socket->read(MaxLineLength);
 }
 
 int TSockClient::LastError()
 {
-    ReportStatus(8, u"Letzte Fehlernummer wird gelesen"_s);
+    ReportStatus(8, byLanguage(u"Letzte Fehlernummer wird gelesen"_s, u"Reading the last error number"_s));
     return m_lastError;
 }

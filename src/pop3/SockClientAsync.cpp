@@ -2,6 +2,7 @@
 // as they arrive, and the time-out of an answer due meanwhile.
 #include "AnsiText.h"
 #include "SockWaitScope.h"
+#include "UiLanguage.h"
 
 #include <QEventLoop>
 #include <QHostInfo>
@@ -12,7 +13,7 @@ using SockDetail::guarded;
 
 void TSockClient::BeginConnect(TStepDone Done)
 {
-    ReportStatus(8, u"Herstellen der Verbindung"_s);
+    ReportStatus(8, byLanguage(u"Herstellen der Verbindung"_s, u"Connecting"_s));
     m_stepDone = std::move(Done);
     if (m_connected || m_phase != Phase::None) {
         // Told from the event loop like every other outcome.
@@ -20,7 +21,8 @@ void TSockClient::BeginConnect(TStepDone Done)
             guarded([this] {
                 const TStepDone done = std::move(m_stepDone);
                 if (done)
-                    done(std::make_exception_ptr(ESockError(u"Bereits verbunden"_s)));
+                    done(std::make_exception_ptr(
+                        ESockError(byLanguage(u"Bereits verbunden"_s, u"Already connected"_s))));
             });
         });
         return;
@@ -40,7 +42,7 @@ void TSockClient::BeginConnect(TStepDone Done)
 
 void TSockClient::lookUp()
 {
-    ReportStatus(8, u"Auf Host zurückschreiben"_s);
+    ReportStatus(8, byLanguage(u"Auf Host zurückschreiben"_s, u"Writing back to the host"_s));
     QHostAddress dotted;
     if (dotted.setAddress(Host) && dotted.protocol() == QAbstractSocket::IPv4Protocol) {
         m_remoteAddress = dotted;
@@ -63,7 +65,7 @@ void TSockClient::lookupDone()
         if (m_lookupTries == 0 && OnInvalidHost)
             OnInvalidHost(handled);
         if (!handled || m_lookupTries > 0) {
-            failStep(u"Null Externe Adresse"_s);
+            failStep(byLanguage(u"Null Externe Adresse"_s, u"Null external address"_s));
             return;
         }
         ++m_lookupTries;
@@ -123,7 +125,7 @@ void TSockClient::finishStep(std::exception_ptr failure)
 
 void TSockClient::stepTimedOut()
 {
-    ReportStatus(8, u"Zeitgeber ausgelöst"_s);
+    ReportStatus(8, byLanguage(u"Zeitgeber ausgelöst"_s, u"Timer fired"_s));
     m_timedOut = true;
     m_stepTimer.stop();
     switch (m_phase) {
@@ -136,18 +138,18 @@ void TSockClient::stepTimedOut()
             QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
         m_lastError = WinSock::TimedOut;
-        failStep(u"Zeitüberschreitung bei Host-Lookup"_s);
+        failStep(byLanguage(u"Zeitüberschreitung bei Host-Lookup"_s, u"Time-out during host look-up"_s));
         return;
     case Phase::Connecting:
         m_lastError = WinSock::TimedOut;
-        connectFailed(u"Zeitüberschreitung bei Verbindung"_s);
+        connectFailed(byLanguage(u"Zeitüberschreitung bei Verbindung"_s, u"Time-out while connecting"_s));
         return;
     case Phase::Handshake:
     case Phase::TrustPause:
         break;
     }
     try {
-        failHandshake(u"Zeitüberschreitung beim TLS-Handshake"_s);
+        failHandshake(byLanguage(u"Zeitüberschreitung beim TLS-Handshake"_s, u"Time-out during the TLS handshake"_s));
     } catch (...) {
         finishStep(std::current_exception());
     }
@@ -165,10 +167,10 @@ void TSockClient::stepCanceled()
         if (m_lookupId >= 0)
             QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
-        failStep(u"Host-Lookup abgebrochen"_s);
+        failStep(byLanguage(u"Host-Lookup abgebrochen"_s, u"Host look-up aborted"_s));
         return;
     case Phase::Connecting:
-        connectFailed(u"Verbindung abgebrochen"_s);
+        connectFailed(byLanguage(u"Verbindung abgebrochen"_s, u"Connection aborted"_s));
         return;
     case Phase::Handshake:
     case Phase::TrustPause:
@@ -176,7 +178,7 @@ void TSockClient::stepCanceled()
     }
     m_canceled = false;
     try {
-        failHandshake(u"TLS-Handshake abgebrochen"_s);
+        failHandshake(byLanguage(u"TLS-Handshake abgebrochen"_s, u"TLS handshake aborted"_s));
     } catch (...) {
         finishStep(std::current_exception());
     }
@@ -273,7 +275,9 @@ void TSockClient::NoteReply(const QByteArray& Reply)
     if (digits > 0) {
         const qint64 number = Reply.left(digits).toLongLong();
         if (number > 32767)
-            throw ESockError(u"Antwortnummer außerhalb des Bereichs: "_s + QString::number(number));
+            throw ESockError(
+                byLanguage(u"Antwortnummer außerhalb des Bereichs: "_s, u"Answer number out of range: "_s) +
+                QString::number(number));
         m_replyNumber = static_cast<qint16>(number);
     }
 }

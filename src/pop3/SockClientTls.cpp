@@ -1,6 +1,7 @@
 // The TLS half of the socket client: the handshake, the certificate check
 // and what the connection tells about its encryption.
 #include "SockWaitScope.h"
+#include "UiLanguage.h"
 
 #include <QSslCipher>
 #include <QSslConfiguration>
@@ -53,10 +54,11 @@ bool TSockClient::judgeCertificate(TCertificateInfo& info)
 {
     const QSslCertificate certificate = socket()->peerCertificate();
     if (certificate.isNull())
-        failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+        failHandshake(byLanguage(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s,
+                                 u"The server's certificate is not trusted, connection aborted"_s));
     const QString weak = CertificateTrust::weakKeyReason(certificate);
     if (!weak.isEmpty())
-        failHandshake(weak + u" Verbindung abgebrochen"_s);
+        failHandshake(weak + byLanguage(u" Verbindung abgebrochen"_s, u" Connection aborted"_s));
     const QString fingerprint = Fingerprint(certificate);
     const QString server = CertificateTrust::serverOf(Host, Port);
     const CertificateTrust::Verdict verdict = CertificateTrust::judge(Trusted, fingerprint, server, m_sslErrors);
@@ -98,7 +100,8 @@ void TSockClient::BeginTls(TStepDone Done, std::function<void(const TCertificate
         // Bytes the server sent in the clear before the handshake would later be
         // read as if they had come encrypted.
         if (socket()->bytesAvailable() > 0)
-            failHandshake(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s);
+            failHandshake(byLanguage(u"Unverschlüsselte Daten vor dem TLS-Handshake, Verbindung getrennt"_s,
+                                     u"Unencrypted data before the TLS handshake, connection closed"_s));
     } catch (...) {
         failure = std::current_exception();
     }
@@ -144,7 +147,8 @@ void TSockClient::tlsPaused()
             return;
         }
         if (!m_askTrust)
-            failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+            failHandshake(byLanguage(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s,
+                                     u"The server's certificate is not trusted, connection aborted"_s));
     } catch (...) {
         finishStep(std::current_exception());
         return;
@@ -162,7 +166,8 @@ void TSockClient::ContinueTls(bool Accept)
         return;
     if (!Accept) {
         try {
-            failHandshake(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s);
+            failHandshake(byLanguage(u"Dem Zertifikat des Servers wird nicht vertraut, Verbindung abgebrochen"_s,
+                                     u"The server's certificate is not trusted, connection aborted"_s));
         } catch (...) {
             finishStep(std::current_exception());
         }
@@ -180,12 +185,12 @@ void TSockClient::tlsEncrypted()
         // A verified certificate with a weak key is refused all the same.
         const QString weak = CertificateTrust::weakKeyReason(socket()->peerCertificate());
         if (!weak.isEmpty())
-            failHandshake(weak + u" Verbindung abgebrochen"_s);
+            failHandshake(weak + byLanguage(u" Verbindung abgebrochen"_s, u" Connection aborted"_s));
     } catch (...) {
         finishStep(std::current_exception());
         return;
     }
-    ReportStatus(1, u"Verschlüsselt: "_s + EncryptionText());
+    ReportStatus(1, byLanguage(u"Verschlüsselt: "_s, u"Encrypted: "_s) + EncryptionText());
     finishStep(nullptr);
 }
 

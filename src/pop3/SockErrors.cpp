@@ -1,5 +1,7 @@
 #include "SockErrors.h"
 
+#include "UiLanguage.h"
+
 #include <array>
 #include <utility>
 
@@ -74,7 +76,7 @@ QString ErrorText(int ErrorNumber)
         if (e.number == ErrorNumber)
             return QString::number(ErrorNumber) + u':' + QLatin1StringView(e.text);
     }
-    return u"Unbekannte Fehlernummer "_s + QString::number(ErrorNumber);
+    return byLanguage(u"Unbekannte Fehlernummer "_s, u"Unknown error number "_s) + QString::number(ErrorNumber);
 }
 
 int WinSock::fromSocketError(QAbstractSocket::SocketError error)

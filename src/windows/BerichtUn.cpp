@@ -1,5 +1,6 @@
 #include "BerichtUn.h"
 
+#include "UiLanguage.h"
 #include "WindowAccessibility.h"
 
 #include <QVBoxLayout>
@@ -11,7 +12,7 @@ TBerichtForm::TBerichtForm(QWidget* parent) : QWidget(parent, Qt::Window)
     WindowAccessibility::install();
     setObjectName(u"BerichtForm"_s);
     setWindowTitle(u"BerichtForm"_s);
-    setAccessibleName(u"Protokoll"_s);
+    setAccessibleName(byLanguage(u"Protokoll"_s, u"Log"_s));
     QFont f(u"Times New Roman"_s);
     f.setPixelSize(11);
     setFont(f);
@@ -20,7 +21,7 @@ TBerichtForm::TBerichtForm(QWidget* parent) : QWidget(parent, Qt::Window)
 
     Bericht = new QPlainTextEdit(this);
     Bericht->setObjectName(u"Bericht"_s);
-    Bericht->setAccessibleName(u"Protokoll"_s);
+    Bericht->setAccessibleName(byLanguage(u"Protokoll"_s, u"Log"_s));
     Bericht->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Bericht->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* layout = new QVBoxLayout(this);

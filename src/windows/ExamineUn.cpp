@@ -3,6 +3,7 @@
 #include "AttachmentRating.h"
 #include "CommandGuard.h"
 #include "StringGrid.h"
+#include "UiLanguage.h"
 #include "WidgetSetup.h"
 #include "WindowAccessibility.h"
 
@@ -31,7 +32,7 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
 {
     WindowAccessibility::install();
     setObjectName(u"ExamineForm"_s);
-    setAccessibleName(u"Prüfergebnis"_s);
+    setAccessibleName(byLanguage(u"Prüfergebnis"_s, u"Examination result"_s));
     setWindowTitle(u"ExamineForm"_s);
     setFont(timesFont(11));
     setFixedSize(456, 323);
@@ -53,21 +54,21 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
         return label;
     };
     Label1 = heading(u"Label1"_s, u"From:"_s, 8, 8);
-    LFrom = field(u"LFrom"_s, u"Absender"_s, 8);
+    LFrom = field(u"LFrom"_s, byLanguage(u"Absender"_s, u"Sender"_s), 8);
     Label3 = heading(u"Label3"_s, u"Subject:"_s, 8, 32);
-    LSubject = field(u"LSubject"_s, u"Betreff"_s, 32);
+    LSubject = field(u"LSubject"_s, byLanguage(u"Betreff"_s, u"Subject"_s), 32);
     Label7 = heading(u"Label7"_s, u"Body"_s, 8, 64);
 
-    REBody = named(new QPlainTextEdit(this), u"REBody"_s, u"Nachrichtentext"_s);
+    REBody = named(new QPlainTextEdit(this), u"REBody"_s, byLanguage(u"Nachrichtentext"_s, u"Message text"_s));
     REBody->setGeometry(88, 64, 361, 121);
     REBody->setReadOnly(true);
     REBody->setLineWrapMode(QPlainTextEdit::NoWrap);
     REBody->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     REBody->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    Label8 = heading(u"Label8"_s, u"Attachements:"_s, 8, 200);
+    Label8 = heading(u"Label8"_s, byLanguage(u"Attachements:"_s, u"Attachments:"_s), 8, 200);
 
-    Tabelle = named(new TStringGrid(this), u"Tabelle"_s, u"Anhänge"_s);
+    Tabelle = named(new TStringGrid(this), u"Tabelle"_s, byLanguage(u"Anhänge"_s, u"Attachments"_s));
     Tabelle->setGeometry(88, 192, 361, 89);
     Tabelle->setFixedColor(QColor(0xE1, 0xDF, 0xFF));
     Tabelle->setShowGrid(false);
@@ -75,7 +76,7 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
     // A long name must not hide its real extension behind an ellipsis.
     Tabelle->setTextElideMode(Qt::ElideMiddle);
 
-    LBAttaches = named(new QListWidget(this), u"LBAttaches"_s, u"Anhangdateien"_s);
+    LBAttaches = named(new QListWidget(this), u"LBAttaches"_s, byLanguage(u"Anhangdateien"_s, u"Attachment files"_s));
     LBAttaches->setGeometry(104, 112, 329, 57);
     LBAttaches->hide();
 
@@ -85,9 +86,9 @@ TExamineForm::TExamineForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::M
         b->setGeometry(x, 296, w, 23);
         return b;
     };
-    OBSchliessen = button(u"OBSchliessen"_s, u"Schliessen"_s, 24, 113);
-    OBVorschlaege = button(u"OBVorschlaege"_s, u"Vorschläge"_s, 168, 113);
-    OBHilfe = button(u"OBHilfe"_s, u"Hilfe"_s, 312, 121);
+    OBSchliessen = button(u"OBSchliessen"_s, byLanguage(u"Schliessen"_s, u"Close"_s), 24, 113);
+    OBVorschlaege = button(u"OBVorschlaege"_s, byLanguage(u"Vorschläge"_s, u"Advice"_s), 168, 113);
+    OBHilfe = button(u"OBHilfe"_s, byLanguage(u"Hilfe"_s, u"Help"_s), 312, 121);
 
     for (QPushButton* b : {OBSchliessen, OBVorschlaege, OBHilfe})
         CommandGuard::connect(b, &QPushButton::clicked, this, [this, b] { OBHilfeClick(b); });
@@ -113,7 +114,13 @@ void TExamineForm::Einrichten()
     for (int c = 0; c < kColumns; ++c)
         Tabelle->setColWidths(c, kColumnWidths[c]);
     const QString headers[kColumns] = {
-        QString(), u"eMail"_s, u"Name"_s, u"Endung"_s, u"Art"_s, u"Stufe"_s, u"Vorschlag"_s,
+        QString(),
+        u"eMail"_s,
+        u"Name"_s,
+        byLanguage(u"Endung"_s, u"Extension"_s),
+        byLanguage(u"Art"_s, u"Kind"_s),
+        byLanguage(u"Stufe"_s, u"Level"_s),
+        byLanguage(u"Vorschlag"_s, u"Advice"_s),
     };
     for (int c = 1; c < kColumns; ++c)
         Tabelle->setCells(c, 0, headers[c]);

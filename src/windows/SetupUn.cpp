@@ -2,9 +2,12 @@
 
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "FWLanguageUnit.h"
 #include "GradientText.h"
+#include "ProgramFolder.h"
 #include "SettingsTable.h"
 #include "StringGrid.h"
+#include "UiLanguage.h"
 #include "WidgetSetup.h"
 #include "WindowAccessibility.h"
 
@@ -42,7 +45,7 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        auto* edit = named(new QLineEdit(parent), u"EPasswort"_s, u"Passwort"_s);
+        auto* edit = named(new QLineEdit(parent), u"EPasswort"_s, byLanguage(u"Passwort"_s, u"Password"_s));
         edit->setEchoMode(QLineEdit::Password);
         return edit;
     }
@@ -74,7 +77,7 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        auto* box = named(new QComboBox(parent), u"CBSicherheit"_s, u"Sicherheit"_s);
+        auto* box = named(new QComboBox(parent), u"CBSicherheit"_s, byLanguage(u"Sicherheit"_s, u"Security"_s));
         box->addItems(m_choices);
         return box;
     }
@@ -102,21 +105,21 @@ TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
 {
     WindowAccessibility::install();
     setObjectName(u"SetupForm"_s);
-    setAccessibleName(u"Einstellungen"_s);
+    setAccessibleName(byLanguage(u"Einstellungen"_s, u"Settings"_s));
     setWindowTitle(u"Postrella"_s);
     setFont(timesFont(13));
     setFixedSize(493, 253);
 
-    PageControl1 = named(new QTabWidget(this), u"PageControl1"_s, u"Seiten"_s);
+    PageControl1 = named(new QTabWidget(this), u"PageControl1"_s, byLanguage(u"Seiten"_s, u"Pages"_s));
     PageControl1->setGeometry(0, 0, 493, 205);
     PageControl1->setDocumentMode(true);
     PageControl1->setUsesScrollButtons(false);
     PageControl1->addTab(buildGeneralPage(), QString());
     PageControl1->addTab(buildShortcutPage(), QString());
     PageControl1->addTab(buildAccountsPage(), QString());
-    PageControl1->addTab(buildSchedulePage(), u"Automatik"_s);
+    PageControl1->addTab(buildSchedulePage(), byLanguage(u"Automatik"_s, u"Automatic"_s));
 
-    auto* bottom = named(new QFrame(this), u"PSetup_Unten"_s, u"Schaltflächen"_s);
+    auto* bottom = named(new QFrame(this), u"PSetup_Unten"_s, byLanguage(u"Schaltflächen"_s, u"Buttons"_s));
     bottom->setGeometry(0, 205, 493, 48);
     bottom->setFrameShape(QFrame::Panel);
     bottom->setFrameShadow(QFrame::Sunken);
@@ -126,9 +129,9 @@ TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
         b->setFont(timesFont(13, true));
         *member = b;
     };
-    button(&SBestaetigen, u"SBestaetigen"_s, u"Bestätigen"_s, 32, 110);
-    button(&SAbbrechen, u"SAbbrechen"_s, u"Abbrechen"_s, 184, 110);
-    button(&OBHilfe, u"OBHilfe"_s, u"Hilfe"_s, 336, 81);
+    button(&SBestaetigen, u"SBestaetigen"_s, byLanguage(u"Bestätigen"_s, u"Confirm"_s), 32, 110);
+    button(&SAbbrechen, u"SAbbrechen"_s, byLanguage(u"Abbrechen"_s, u"Cancel"_s), 184, 110);
+    button(&OBHilfe, u"OBHilfe"_s, byLanguage(u"Hilfe"_s, u"Help"_s), 336, 81);
 
     CommandGuard::connect(SBestaetigen, &QPushButton::clicked, this, [this] { BOK1Click(); });
     CommandGuard::connect(SAbbrechen, &QPushButton::clicked, this, [this] { SAbbrechenClick(SAbbrechen); });
@@ -143,31 +146,35 @@ TSetupForm::TSetupForm(Variabel& state, SetupServices services, QWidget* parent)
 QWidget* TSetupForm::buildGeneralPage()
 {
     TSAllgemein = named(new QWidget, u"TSAllgemein"_s);
-    auto* GB1 = named(new QGroupBox(TSAllgemein), u"GB1"_s, u"Anzeige"_s);
+    auto* GB1 = named(new QGroupBox(TSAllgemein), u"GB1"_s, byLanguage(u"Anzeige"_s, u"Display"_s));
     GB1->setGeometry(8, 6, 220, 86);
     CBHints = named(new QCheckBox(GB1), u"CBHints"_s);
     CBTips = named(new QCheckBox(GB1), u"CBTips"_s);
-    CBStartschirm = named(new QCheckBox(u"Startschirm"_s, GB1), u"CBStartschirm"_s, u"Startschirm"_s);
+    CBStartschirm = named(new QCheckBox(byLanguage(u"Startschirm"_s, u"Start screen"_s), GB1), u"CBStartschirm"_s,
+                          byLanguage(u"Startschirm"_s, u"Start screen"_s));
     CBHints->setEnabled(false);
     CBTips->setEnabled(false);
     CBHints->setGeometry(8, 12, 205, 20);
     CBTips->setGeometry(8, 36, 205, 20);
     CBStartschirm->setGeometry(8, 60, 205, 20);
 
-    auto* GroupBox1 = named(new QGroupBox(TSAllgemein), u"GroupBox1"_s, u"Löschen"_s);
+    auto* GroupBox1 = named(new QGroupBox(TSAllgemein), u"GroupBox1"_s, byLanguage(u"Löschen"_s, u"Delete"_s));
     GroupBox1->setGeometry(236, 6, 245, 86);
-    CB_Eigen_Betreff =
-        named(new QCheckBox(u"Eigen Betreff löschen"_s, GroupBox1), u"CB_Eigen_Betreff"_s, u"Eigen Betreff löschen"_s);
-    CB_Betreff =
-        named(new QCheckBox(u"System Betreff löschen"_s, GroupBox1), u"CB_Betreff"_s, u"System Betreff löschen"_s);
-    CB_Absender = named(new QCheckBox(u"Absender löschen"_s, GroupBox1), u"CB_Absender"_s, u"Absender löschen"_s);
+    CB_Eigen_Betreff = named(new QCheckBox(byLanguage(u"Eigen Betreff löschen"_s, u"Delete own subjects"_s), GroupBox1),
+                             u"CB_Eigen_Betreff"_s, byLanguage(u"Eigen Betreff löschen"_s, u"Delete own subjects"_s));
+    CB_Betreff = named(new QCheckBox(byLanguage(u"System Betreff löschen"_s, u"Delete system subjects"_s), GroupBox1),
+                       u"CB_Betreff"_s, byLanguage(u"System Betreff löschen"_s, u"Delete system subjects"_s));
+    CB_Absender = named(new QCheckBox(byLanguage(u"Absender löschen"_s, u"Delete senders"_s), GroupBox1),
+                        u"CB_Absender"_s, byLanguage(u"Absender löschen"_s, u"Delete senders"_s));
     CB_Eigen_Betreff->setGeometry(8, 12, 230, 20);
     CB_Betreff->setGeometry(8, 36, 230, 20);
     CB_Absender->setGeometry(8, 60, 230, 20);
 
-    auto* GroupBox2 = named(new QGroupBox(TSAllgemein), u"GroupBox2"_s, u"Größen Anzeige"_s);
+    auto* GroupBox2 =
+        named(new QGroupBox(TSAllgemein), u"GroupBox2"_s, byLanguage(u"Größen Anzeige"_s, u"Sizes shown in"_s));
     GroupBox2->setGeometry(8, 98, 220, 72);
-    auto* Label3 = named(new QLabel(u"Größen Anzeige:"_s, GroupBox2), u"Label3"_s, u"Größen Anzeige:"_s);
+    auto* Label3 = named(new QLabel(byLanguage(u"Größen Anzeige:"_s, u"Sizes shown in:"_s), GroupBox2), u"Label3"_s,
+                         byLanguage(u"Größen Anzeige:"_s, u"Sizes shown in:"_s));
     QFont underlined = Label3->font();
     underlined.setUnderline(true);
     Label3->setFont(underlined);
@@ -181,14 +188,20 @@ QWidget* TSetupForm::buildGeneralPage()
     // Radio buttons of one parent exclude each other; none is checked until
     // the settings name a unit, so an unknown unit stays as it is.
 
-    auto* GB3 = named(new QGroupBox(TSAllgemein), u"GB3"_s, u"Sprache"_s);
+    const QString languageCaption = byLanguage(u"Sprache"_s, u"Language"_s);
+    auto* GB3 = named(new QGroupBox(TSAllgemein), u"GB3"_s, languageCaption);
     GB3->setGeometry(236, 98, 245, 72);
-    GB3->setEnabled(false);
-    auto* Lsprache = named(new QLabel(u"Sprache"_s, GB3), u"Lsprache"_s, u"Sprache"_s);
-    Lsprache->setGeometry(8, 20, 100, 18);
-    auto* language = named(new QToolButton(GB3), u"RBSprache"_s, u"Sprache wählen"_s);
+    auto* Lsprache = named(new QLabel(languageCaption, GB3), u"Lsprache"_s, languageCaption);
+    Lsprache->setGeometry(8, 20, 70, 18);
+    CBSprache = named(new QComboBox(GB3), u"CBSprache"_s, languageCaption);
+    CBSprache->setGeometry(80, 18, 120, 22);
+    auto* language = named(new QToolButton(GB3), u"RBSprache"_s, byLanguage(u"Sprache wählen"_s, u"Choose language"_s));
     language->setText(u"..."_s);
-    language->setGeometry(120, 18, 30, 22);
+    language->setGeometry(206, 18, 30, 22);
+    connect(language, &QToolButton::clicked, CBSprache, &QComboBox::showPopup);
+    // The windows are built in the language once, at start-up.
+    const QString note = byLanguage(u"Gilt ab dem nächsten Start."_s, u"Takes effect at the next start."_s);
+    named(new QLabel(note, GB3), u"LSprache_Hinweis"_s, note)->setGeometry(8, 46, 230, 18);
     return TSAllgemein;
 }
 
@@ -225,7 +238,7 @@ QWidget* TSetupForm::buildAccountsPage()
     FBPasswort = named(new QCheckBox(TSVersand), u"FBPasswort"_s);
     FBPasswort->setGeometry(316, 6, 170, 20);
 
-    Tabelle = named(new TStringGrid(TSVersand), u"Tabelle"_s, u"Konten"_s);
+    Tabelle = named(new TStringGrid(TSVersand), u"Tabelle"_s, byLanguage(u"Konten"_s, u"Accounts"_s));
     Tabelle->setFixedCols(0);
     Tabelle->setEditTriggers(QAbstractItemView::AllEditTriggers);
     Tabelle->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -238,29 +251,36 @@ QWidget* TSetupForm::buildAccountsPage()
         Tabelle->setColWidths(c, 100);
     Tabelle->setColWidths(kSecurityColumn, 90);
     Tabelle->setItemDelegateForColumn(kPasswordColumn, new PasswordDelegate(Tabelle));
-    Tabelle->setItemDelegateForColumn(kSecurityColumn, new ChoiceDelegate(Variabel::SecurityChoices(), Tabelle));
+    Tabelle->setItemDelegateForColumn(kSecurityColumn, new ChoiceDelegate(Variabel::SecurityShownChoices(), Tabelle));
     Tabelle->setFixedColor(QColor(0xE1, 0xE0, 0xFF)); // the settings' light lavender
     Tabelle->setGeometry(8, 32, 473, 96);
 
     auto* LPfad = named(new QLabel(TSVersand), u"LPfad"_s);
     LPfad->setGeometry(8, 134, 120, 18);
-    FEProgramm = named(new QLineEdit(TSVersand), u"FEProgramm"_s, u"eMail Programm"_s);
+    FEProgramm = named(new QLineEdit(TSVersand), u"FEProgramm"_s, byLanguage(u"eMail Programm"_s, u"Mail program"_s));
     FEProgramm->setEnabled(false);
     FEProgramm->setGeometry(130, 132, 300, 21);
-    FBPfad = named(new QToolButton(TSVersand), u"FBPfad"_s, u"eMail Programm wählen"_s);
+    FBPfad = named(new QToolButton(TSVersand), u"FBPfad"_s,
+                   byLanguage(u"eMail Programm wählen"_s, u"Choose mail program"_s));
     FBPfad->setText(u"..."_s);
     FBPfad->setGeometry(436, 132, 30, 21);
     auto* port = named(new QLabel(u"Port = 995 / 110"_s, TSVersand), u"LPort"_s, u"Port = 995 / 110"_s);
     port->setGeometry(8, 158, 80, 18);
     int x = 90;
-    for (const QString& caption : {u"Netscape Messanger"_s, u"MS IE Express"_s, u"Sonstige"_s}) {
-        auto* rb = named(new QRadioButton(caption, TSVersand), u"RB_"_s + caption.left(2), caption);
+    for (const auto& [name, caption] :
+         {std::pair{u"RB_Ne"_s, u"Netscape Messanger"_s}, std::pair{u"RB_MS"_s, u"MS IE Express"_s},
+          std::pair{u"RB_So"_s, byLanguage(u"Sonstige"_s, u"Other"_s)}}) {
+        auto* rb = named(new QRadioButton(caption, TSVersand), name, caption);
         rb->setEnabled(false);
         rb->setGeometry(x, 156, 130, 20);
         x += 130;
     }
-    auto* quit = named(new QCheckBox(u"Programmm bei Start der eMail Software beenden?"_s, TSVersand), u"CBBeenden"_s,
-                       u"Programmm bei Start der eMail Software beenden?"_s);
+    auto* quit = named(new QCheckBox(byLanguage(u"Programmm bei Start der eMail Software beenden?"_s,
+                                                u"Quit the program when the mail program starts?"_s),
+                                     TSVersand),
+                       u"CBBeenden"_s,
+                       byLanguage(u"Programmm bei Start der eMail Software beenden?"_s,
+                                  u"Quit the program when the mail program starts?"_s));
     quit->setEnabled(false);
     quit->setGeometry(90, 176, 380, 20);
     return TSVersand;
@@ -268,24 +288,33 @@ QWidget* TSetupForm::buildAccountsPage()
 
 QWidget* TSetupForm::buildSchedulePage()
 {
-    TSAutomatik = named(new QWidget, u"TSAutomatik"_s, u"Automatik"_s);
+    TSAutomatik = named(new QWidget, u"TSAutomatik"_s, byLanguage(u"Automatik"_s, u"Automatic"_s));
     CBAutomatisch =
-        named(new QCheckBox(u"Automatisch prüfen alle"_s, TSAutomatik), u"CBAutomatisch"_s, u"Automatisch prüfen"_s);
+        named(new QCheckBox(byLanguage(u"Automatisch prüfen alle"_s, u"Check automatically every"_s), TSAutomatik),
+              u"CBAutomatisch"_s, byLanguage(u"Automatisch prüfen"_s, u"Check automatically"_s));
     CBAutomatisch->setGeometry(8, 8, 180, 20);
-    SEIntervall = named(new QSpinBox(TSAutomatik), u"SEIntervall"_s, u"Minuten zwischen zwei Prüfungen"_s);
+    SEIntervall = named(new QSpinBox(TSAutomatik), u"SEIntervall"_s,
+                        byLanguage(u"Minuten zwischen zwei Prüfungen"_s, u"Minutes between two checks"_s));
     SEIntervall->setRange(Variabel::IntervallMin, Variabel::IntervallMax);
-    SEIntervall->setSuffix(u" Minuten"_s);
+    SEIntervall->setSuffix(byLanguage(u" Minuten"_s, u" minutes"_s));
     SEIntervall->setGeometry(190, 6, 110, 22);
-    CBAutomatisch_Loeschen = named(new QCheckBox(u"Dabei Gefundenes sofort löschen"_s, TSAutomatik),
-                                   u"CBAutomatisch_Loeschen"_s, u"Dabei Gefundenes sofort löschen"_s);
+    CBAutomatisch_Loeschen = named(
+        new QCheckBox(byLanguage(u"Dabei Gefundenes sofort löschen"_s, u"Delete what is found at once"_s), TSAutomatik),
+        u"CBAutomatisch_Loeschen"_s,
+        byLanguage(u"Dabei Gefundenes sofort löschen"_s, u"Delete what is found at once"_s));
     CBAutomatisch_Loeschen->setGeometry(8, 32, 300, 20);
-    CBIn_Tray = named(new QCheckBox(u"Schließen legt das Programm in den Infobereich"_s, TSAutomatik), u"CBIn_Tray"_s,
-                      u"Schließen legt das Programm in den Infobereich"_s);
+    CBIn_Tray = named(new QCheckBox(byLanguage(u"Schließen legt das Programm in den Infobereich"_s,
+                                               u"Closing puts the program in the notification area"_s),
+                                    TSAutomatik),
+                      u"CBIn_Tray"_s,
+                      byLanguage(u"Schließen legt das Programm in den Infobereich"_s,
+                                 u"Closing puts the program in the notification area"_s));
     CBIn_Tray->setGeometry(8, 56, 340, 20);
-    auto* label =
-        named(new QLabel(u"Geprüfte Konten:"_s, TSAutomatik), u"LAutomatisch_Konten"_s, u"Geprüfte Konten:"_s);
+    auto* label = named(new QLabel(byLanguage(u"Geprüfte Konten:"_s, u"Accounts checked:"_s), TSAutomatik),
+                        u"LAutomatisch_Konten"_s, byLanguage(u"Geprüfte Konten:"_s, u"Accounts checked:"_s));
     label->setGeometry(8, 80, 200, 18);
-    LBAutomatisch_Konten = named(new QListWidget(TSAutomatik), u"LBAutomatisch_Konten"_s, u"Geprüfte Konten"_s);
+    LBAutomatisch_Konten = named(new QListWidget(TSAutomatik), u"LBAutomatisch_Konten"_s,
+                                 byLanguage(u"Geprüfte Konten"_s, u"Accounts checked"_s));
     LBAutomatisch_Konten->setGeometry(8, 98, 473, 78);
     return TSAutomatik;
 }
@@ -298,7 +327,7 @@ void TSetupForm::FormCreate()
     Tabelle->setCells(2, 0, u"Host"_s);
     Tabelle->setCells(3, 0, u"UserID"_s);
     Tabelle->setCells(4, 0, text(91));
-    Tabelle->setCells(kSecurityColumn, 0, u"Sicherheit"_s);
+    Tabelle->setCells(kSecurityColumn, 0, byLanguage(u"Sicherheit"_s, u"Security"_s));
 }
 
 void TSetupForm::showEvent(QShowEvent* event)
@@ -323,6 +352,9 @@ void TSetupForm::FormShow()
         RBKByte->setChecked(true);
     if (V.Angabe == u"MByte"_s)
         RBMByte->setChecked(true);
+    CBSprache->clear();
+    CBSprache->addItems(TFWLanguage::languageFiles(ProgramFolder::file(u"\\language"_s)));
+    CBSprache->setCurrentIndex(CBSprache->findText(V.Sprache, Qt::MatchFixedString));
     if (m_services.FetchPasswords)
         m_services.FetchPasswords();
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
@@ -338,7 +370,7 @@ void TSetupForm::FormShow()
             Tabelle->setCells(4, n, PasswordMask);
             m_masked[n] = true;
         }
-        Tabelle->setCells(kSecurityColumn, n, Variabel::securityChoice(V.Sicherheit[n]));
+        Tabelle->setCells(kSecurityColumn, n, Variabel::securityShown(Variabel::securityChoice(V.Sicherheit[n])));
     }
     CBAutomatisch->setChecked(V.Automatisch);
     SEIntervall->setValue(V.Intervall);
@@ -361,13 +393,15 @@ void TSetupForm::BOK1Click()
     V.Hints = CBHints->isChecked();
     V.Startschirm = CBStartschirm->isChecked();
     V.Passwort_Sichern = FBPasswort->isChecked();
+    if (!CBSprache->currentText().isEmpty())
+        V.Sprache = CBSprache->currentText();
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
         V.Konto[n] = Tabelle->Cells(0, n);
         if (V.Konto[n].isEmpty())
             continue;
         // A new account is secured unless the user chooses otherwise.
         const QString security = Tabelle->Cells(kSecurityColumn, n);
-        V.Sicherheit[n] = security.isEmpty() ? Variabel::SecurityTls : Variabel::securityChoice(security);
+        V.Sicherheit[n] = security.isEmpty() ? Variabel::SecurityTls : Variabel::securityFromShown(security);
         V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), Variabel::defaultPort(V.Sicherheit[n]));
         V.Host[n] = Tabelle->Cells(2, n);
         V.UserID[n] = Tabelle->Cells(3, n);

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QListWidget;
 class QSpinBox;
 class QLineEdit;
@@ -63,6 +64,8 @@ public:
     QCheckBox* CB_Eigen_Betreff = nullptr;
     QCheckBox* CB_Betreff = nullptr;
     QCheckBox* CB_Absender = nullptr;
+    // The language files to choose from; the choice applies at the next start.
+    QComboBox* CBSprache = nullptr;
     // Scheduled checks
     QWidget* TSAutomatik = nullptr;
     QCheckBox* CBAutomatisch = nullptr;

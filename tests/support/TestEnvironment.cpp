@@ -95,6 +95,9 @@ TestEnvironment::TestEnvironment()
     SecretStore::setInstance(&m_secrets);
     m_oldDataHome = replaceVariable("XDG_DATA_HOME", dataHome());
     m_oldCacheHome = replaceVariable("XDG_CACHE_HOME", cacheHome());
+    // The program starts in the system's language; the tests expect German
+    // unless they choose otherwise.
+    m_oldLanguage = replaceVariable("LC_ALL", u"de_DE.UTF-8"_s);
 }
 
 TestEnvironment::~TestEnvironment()
@@ -104,6 +107,7 @@ TestEnvironment::~TestEnvironment()
     SecretStore::setInstance(nullptr);
     restoreVariable("XDG_DATA_HOME", m_oldDataHome);
     restoreVariable("XDG_CACHE_HOME", m_oldCacheHome);
+    restoreVariable("LC_ALL", m_oldLanguage);
 }
 
 QString TestEnvironment::dataHome() const

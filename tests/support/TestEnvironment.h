@@ -44,6 +44,7 @@ private:
     MemorySecretStore m_secrets;
     QByteArray m_oldDataHome;
     QByteArray m_oldCacheHome;
+    QByteArray m_oldLanguage;
 };
 
 // Makes a folder tree read-only for this process the way it is for an
