@@ -310,7 +310,7 @@ void TestOnlineHelp::shippedHelpResolvesEveryContext()
                      qPrintable(page.fileName() + u" -> "_s + match.captured(1)));
         }
     }
-    QCOMPARE(count, 17);
+    QCOMPARE(count, 18);
     QVERIFY(dialogs.messages().isEmpty());
 }
 
