@@ -181,9 +181,9 @@ void TestCheckEngine::secondCheckReadsOnlyNewHeaders_data()
                                   client("TOP 4 0") + server("+OK deleted") + topReplyOf("d") + topReplyOf("e")
                            << u"--++"_s << 2 << 1;
     // A server that will not tell lasting ids is checked in full.
-    QTest::newRow("UIDL refused") << pipelinedListing(4, {}, "-ERR no ids") + summaryCommands(1, 4) +
-                                         topReplyOf("b") + topReplyOf("c") + client("DELE 2") + topReplyOf("d") +
-                                         topReplyOf("e") + server("+OK deleted")
+    QTest::newRow("UIDL refused") << pipelinedListing(4, {}, "-ERR no ids") + summaryCommands(1, 4) + topReplyOf("b") +
+                                         topReplyOf("c") + client("DELE 2") + topReplyOf("d") + topReplyOf("e") +
+                                         server("+OK deleted")
                                   << u"----"_s << 0 << 1;
 }
 

@@ -314,8 +314,8 @@ void TestPop3Client::deleteMessage_data()
     QTest::addColumn<QStringList>("events");
     const QStringList failure{u"failure"_s};
     const QStringList success{u"success"_s};
-    QTest::newRow("-ERR with text") << QByteArray() << dele(2, "-ERR no such message")
-                                    << u"-ERR no such message\r\n"_s << failure;
+    QTest::newRow("-ERR with text") << QByteArray() << dele(2, "-ERR no such message") << u"-ERR no such message\r\n"_s
+                                    << failure;
     QTest::newRow("bare -ERR is a refusal too") << QByteArray() << dele(2, "-ERR") << u"-ERR\r\n"_s << failure;
     QTest::newRow("+OK") << QByteArray() << dele(2, "+OK message 2 deleted") << QString() << success;
     // The number must still carry the message the user saw.
@@ -323,8 +323,7 @@ void TestPop3Client::deleteMessage_data()
                                    << success;
     QTest::newRow("UIDL shifted: no DELE")
         << QByteArray("b") << client("UIDL 2") + server("+OK 2 c")
-        << u"Die Nachricht 2 ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s
-        << QStringList();
+        << u"Die Nachricht 2 ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s << QStringList();
 }
 
 void TestPop3Client::deleteMessage()

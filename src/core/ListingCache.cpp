@@ -2,6 +2,7 @@
 
 #include "Account.h"
 #include "Pop3Client.h"
+#include "UiLanguage.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -257,8 +258,9 @@ bool ListingCache::save(const Account& account, const QList<Entry>& entries, QSt
         return false;
     };
     if (path.isEmpty())
-        return fail(u"Kein Ordner für zwischengespeicherte Daten"_s);
-    const QString cannotWrite = u"Datei "_s + path + u" kann nicht erstellt werden"_s;
+        return fail(byLanguage(u"Kein Ordner für zwischengespeicherte Daten"_s, u"No folder for cached data"_s));
+    const QString cannotWrite =
+        byLanguage(u"Datei %1 kann nicht erstellt werden"_s, u"File %1 cannot be created"_s).arg(path);
     try {
         const QString folder = QFileInfo(path).path();
         const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;

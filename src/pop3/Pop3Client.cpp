@@ -393,8 +393,10 @@ void TPop3Client::DeleteMessage(int MsgNum, const QByteArray& ExpectedUid)
         if (isRefusal(reply))
             refuseDeletion(reply);
         if (NthField(stripLineEnd(reply), ' ', 3) != ExpectedUid)
-            throw Exception(u"Die Nachricht "_s + QString::number(MsgNum) +
-                            u" ist auf dem Server nicht mehr die angezeigte; sie wurde nicht gelöscht"_s);
+            throw Exception(byLanguage(u"Die Nachricht %1 ist auf dem Server nicht mehr die angezeigte; sie wurde "
+                                       u"nicht gelöscht"_s,
+                                       u"Message %1 on the server is no longer the one shown; it was not deleted"_s)
+                                .arg(MsgNum));
     }
     DeleteMessage(MsgNum);
 }

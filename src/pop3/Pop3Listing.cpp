@@ -7,7 +7,6 @@
 
 #include <QScopeGuard>
 #include <QTimer>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;

@@ -5,15 +5,25 @@
 #include "AnsiText.h"
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
+#include "Pop3Text.h"
+#include "UiLanguage.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kAuthenticationFailed = u"Die Authentifizierung ist fehlgeschlagen"_s;
-const QString kNoOAuth = u"Der Server bietet keine Anmeldung mit OAuth2 an."_s;
-const QString kNeedsTls =
-    u"Die Anmeldung mit OAuth2 ist nur über eine verschlüsselte Verbindung (SSL/TLS oder STARTTLS) möglich."_s;
+QString noOAuth()
+{
+    return byLanguage(u"Der Server bietet keine Anmeldung mit OAuth2 an."_s,
+                      u"The server offers no log-on with OAuth2."_s);
+}
+
+QString needsTls()
+{
+    return byLanguage(
+        u"Die Anmeldung mit OAuth2 ist nur über eine verschlüsselte Verbindung (SSL/TLS oder STARTTLS) möglich."_s,
+        u"OAuth2 log-on is possible only over an encrypted connection (SSL/TLS or STARTTLS)."_s);
+}
 
 // A server that keeps challenging after the exchange is over is cancelled,
 // then dropped.
@@ -82,11 +92,13 @@ bool isContinuation(QByteArrayView line)
 QString unusable(const QString& user, const QString& token)
 {
     if (hasControl(user))
-        return u"Der Benutzername enthält Steuerzeichen."_s;
+        return byLanguage(u"Der Benutzername enthält Steuerzeichen."_s,
+                          u"The user name contains control characters."_s);
     // RFC 6750: a bearer token is printable ASCII without blanks.
     for (const QChar c : token) {
         if (c.unicode() <= 0x20 || c.unicode() >= 0x7f)
-            return u"Das Zugangs-Token enthält unzulässige Zeichen."_s;
+            return byLanguage(u"Das Zugangs-Token enthält unzulässige Zeichen."_s,
+                              u"The access token contains characters that are not allowed."_s);
     }
     return {};
 }
@@ -99,7 +111,7 @@ QString TPop3Client::oauthRefusal() const
         return {};
     // The token is as good as the password: it never travels in the clear.
     if (Security == TSecurity::None)
-        return kNeedsTls;
+        return needsTls();
     return Pop3Sasl::unusable(UserID, OAuthToken);
 }
 
@@ -109,7 +121,7 @@ void TPop3Client::sendAuth()
         throw Exception(refusal);
     m_authMechanism = Pop3Sasl::chooseMechanism(m_capabilities);
     if (m_authMechanism.isEmpty())
-        throw Exception(kNoOAuth);
+        throw Exception(noOAuth());
     m_authResponse = Pop3Sasl::initialResponse(m_authMechanism, UserID, Host, Port, OAuthToken);
     m_authContinuations = 0;
     setState(TPop3State::Authenticating);
@@ -147,7 +159,7 @@ void TPop3Client::authReplied(const QByteArray& Reply)
         return;
     }
     if (m_tokenTries > 0)
-        throw Exception(kAuthenticationFailed);
+        throw Exception(Pop3AuthenticationFailed());
     ++m_tokenTries;
     setState(TPop3State::AwaitingToken);
     deliver([this] { emit tokenAsked(); });
@@ -159,7 +171,7 @@ void TPop3Client::AnswerToken(const QString& token)
         return;
     try {
         if (token.isEmpty())
-            throw Exception(kAuthenticationFailed);
+            throw Exception(Pop3AuthenticationFailed());
         OAuthToken = token;
         sendAuth();
         advance();

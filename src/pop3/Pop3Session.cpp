@@ -13,10 +13,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kAuthenticationFailed =
-    byLanguage(u"Die Authentifizierung ist fehlgeschlagen"_s, u"Authentication failed"_s);
-const QString kNoTls = byLanguage(u" Der Server bietet keine verschlüsselte Verbindung an."_s,
-                                  u" The server offers no encrypted connection."_s);
+// Functions, not constants: the language is known only once the program has started.
+QString noTls()
+{
+    return byLanguage(u" Der Server bietet keine verschlüsselte Verbindung an."_s,
+                      u" The server offers no encrypted connection."_s);
+}
 
 QByteArray stripLineEnd(const QByteArray& line)
 {
@@ -53,7 +55,7 @@ void TPop3Client::replied(const QByteArray& Command, const QByteArray& Reply)
     } else if (Command == "STLS") {
         if (!positive)
             throw ESockError(byLanguage(u"STLS abgelehnt ("_s, u"STLS refused ("_s) +
-                             AnsiText::fromAnsi(stripLineEnd(Reply)) + u")."_s + kNoTls);
+                             AnsiText::fromAnsi(stripLineEnd(Reply)) + u")."_s + noTls());
         setState(TPop3State::Handshake);
         BeginTls([this](std::exception_ptr failure) { tlsDone(failure); },
                  [this](const TCertificateInfo& info) { askTrust(info); });
@@ -188,7 +190,7 @@ void TPop3Client::capabilitiesDone()
         if (!HasCapability("STLS"))
             throw ESockError(
                 byLanguage(u"STLS fehlt in der Antwort auf CAPA."_s, u"STLS is missing from the answer to CAPA."_s) +
-                kNoTls);
+                noTls());
         setState(TPop3State::StartTls);
         postCommands({"STLS"});
         return;
@@ -219,7 +221,7 @@ void TPop3Client::sendLogon()
 void TPop3Client::logonRefused()
 {
     if (m_passwordTries > 0)
-        throw Exception(kAuthenticationFailed);
+        throw Exception(Pop3AuthenticationFailed());
     ++m_passwordTries;
     setState(TPop3State::AwaitingPassword);
     deliver([this] { emit passwordAsked(); });
@@ -231,7 +233,7 @@ void TPop3Client::AnswerPassword(bool retry)
         return;
     try {
         if (!retry)
-            throw Exception(kAuthenticationFailed);
+            throw Exception(Pop3AuthenticationFailed());
         sendLogon();
         advance();
     } catch (...) {
@@ -377,7 +379,7 @@ void TPop3Client::closedDuringStep()
         text = byLanguage(u"Die Verbindung wurde während der Antwort geschlossen"_s,
                           u"The connection was closed during the answer"_s);
     else if (m_state == TPop3State::StartTls)
-        text = byLanguage(u"STLS abgelehnt (keine Antwort)."_s, u"STLS refused (no answer)."_s) + kNoTls;
+        text = byLanguage(u"STLS abgelehnt (keine Antwort)."_s, u"STLS refused (no answer)."_s) + noTls();
     forgetInFlight();
     fail(std::make_exception_ptr(ESockError(text)));
 }
@@ -407,14 +409,14 @@ void TPop3Client::Connect()
     bool asked = false;
     while ((Password.isEmpty() && OAuthToken.isEmpty()) || UserID.isEmpty()) {
         if (!OnAuthenticationNeeded)
-            throw Exception(kAuthenticationFailed);
+            throw Exception(Pop3AuthenticationFailed());
         if (asked)
             break;
         bool handled = false;
         OnAuthenticationNeeded(handled);
         asked = true;
         if (!handled)
-            throw Exception(kAuthenticationFailed);
+            throw Exception(Pop3AuthenticationFailed());
     }
     if (Connected() || m_state != TPop3State::Closed)
         throw ESockError(byLanguage(u"Bereits verbunden"_s, u"Already connected"_s));

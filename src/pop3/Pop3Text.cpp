@@ -1,5 +1,7 @@
 #include "Pop3Text.h"
 
+#include "UiLanguage.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -57,4 +59,10 @@ qsizetype IndexOfNoCase(QByteArrayView Text, QByteArrayView Needle, qsizetype Fr
         else
             nextUpper = find(candidate + 1, upperFirst);
     }
+}
+
+QString Pop3AuthenticationFailed()
+{
+    using namespace Qt::StringLiterals;
+    return byLanguage(u"Die Authentifizierung ist fehlgeschlagen"_s, u"Authentication failed"_s);
 }

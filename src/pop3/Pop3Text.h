@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 // Field n (from 1) of Text split at every Delimiter; the last field runs to the
 // end of the text, line end included. Too few fields give an empty result.
@@ -14,3 +15,6 @@ int LastPos(const QByteArray& Part, const QByteArray& Text);
 // without case; -1 when it does not. Header lines pass here by the thousand,
 // so nothing is copied.
 qsizetype IndexOfNoCase(QByteArrayView Text, QByteArrayView Needle, qsizetype From = 0);
+
+// "Die Authentifizierung ist fehlgeschlagen" in the interface's language.
+QString Pop3AuthenticationFailed();
