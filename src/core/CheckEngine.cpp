@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exception.h"
 #include "MessageList.h"
+#include "OAuthAuthorizer.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 
@@ -24,8 +25,12 @@ CheckEngine::ListFiles CheckEngine::ListFiles::standard()
 }
 
 CheckEngine::CheckEngine(TPop3Client& client, MessageList& messages, QObject* parent)
-    : QObject(parent), m_client(client), m_messages(messages)
-{}
+    : QObject(parent), m_client(client), m_messages(messages), m_oauth(new OAuthAuthorizer(this))
+{
+    connect(m_oauth, &OAuthAuthorizer::tokenReady, this, &CheckEngine::tokenReady);
+    connect(m_oauth, &OAuthAuthorizer::failed, this, &CheckEngine::tokenFailed);
+    connect(m_oauth, &OAuthAuthorizer::browserWaiting, this, &CheckEngine::browserWaiting);
+}
 
 CheckEngine::~CheckEngine()
 {
@@ -62,6 +67,12 @@ void CheckEngine::bindClient()
                         return;
                     }
                     ask([this] { emit passwordAsked(); });
+                }),
+        connect(c, &TPop3Client::tokenAsked, this,
+                [this] {
+                    // Renewed once, with the refresh token or, for the user, in the browser.
+                    m_awaitingToken = true;
+                    m_oauth->start(m_account.oauth, m_account.keyringName, m_asker == Asker::User, true);
                 }),
     };
     // The reasons of a failed connect, for the boxes that follow the check.
@@ -115,16 +126,74 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
     m_done = false;
     m_stopped = false;
     m_finishing = false;
+    m_awaitingToken = false;
     bindClient();
     account.applyTo(m_client);
+    if (account.logOn == Account::LogOn::OAuth2) {
+        startOAuth();
+        return;
+    }
     if (account.userId.isEmpty() || account.password.isEmpty()) {
         // No log-on is tried without both: the server would only refuse it.
-        m_outcome.error = u"Die Authentifizierung ist fehlgeschlagen"_s;
-        m_outcome.failure = Failure::Other;
-        QTimer::singleShot(0, this, &CheckEngine::finish);
+        refuse(u"Die Authentifizierung ist fehlgeschlagen"_s, Failure::Other);
         return;
     }
     m_client.StartSession();
+}
+
+void CheckEngine::refuse(const QString& message, Failure failure)
+{
+    m_outcome.error = message;
+    m_outcome.failure = failure;
+    QTimer::singleShot(0, this, &CheckEngine::finish);
+}
+
+void CheckEngine::startOAuth()
+{
+    // The token lets anyone who reads it into the mailbox: never in the clear.
+    if (m_account.security == TSecurity::None) {
+        refuse(u"Das Konto "_s + m_account.name + u" meldet sich mit OAuth2 an, das nur über eine verschlüsselte "_s +
+                   u"Verbindung geschieht. Wählen Sie als Sicherheit SSL/TLS oder STARTTLS."_s,
+               Failure::Authorization);
+        return;
+    }
+    if (m_account.userId.isEmpty()) {
+        refuse(u"Für das Konto "_s + m_account.name + u" ist keine UserID eingetragen."_s, Failure::Authorization);
+        return;
+    }
+    m_oauth->start(m_account.oauth, m_account.keyringName, m_asker == Asker::User, false);
+}
+
+void CheckEngine::tokenReady(const QString& token)
+{
+    if (!active())
+        return;
+    if (std::exchange(m_awaitingToken, false)) {
+        m_client.AnswerToken(token);
+        return;
+    }
+    m_client.OAuthToken = token;
+    m_client.StartSession();
+}
+
+void CheckEngine::tokenFailed(const QString& message)
+{
+    if (!active())
+        return;
+    m_outcome.error = message;
+    m_outcome.failure = Failure::Authorization;
+    if (std::exchange(m_awaitingToken, false)) {
+        // The client ends its session; the reason stays the one above.
+        m_client.AnswerToken({});
+        return;
+    }
+    finish();
+}
+
+void CheckEngine::cancelAuthorization()
+{
+    if (active())
+        m_oauth->cancel();
 }
 
 void CheckEngine::answerTrust(bool accept)
@@ -154,6 +223,7 @@ void CheckEngine::abandon()
     if (!active())
         return;
     m_stopped = true;
+    m_oauth->cancel();
     m_client.Abort();
     if (active()) {
         m_outcome.error = u"Verbindung abgebrochen"_s;

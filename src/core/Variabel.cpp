@@ -100,6 +100,14 @@ int Variabel::slotOf(const QString& description) const
     return found;
 }
 
+const QString Variabel::LogOnPassword = QStringLiteral("Passwort");
+const QString Variabel::LogOnOAuth2 = QStringLiteral("OAuth2");
+
+QStringList Variabel::LogOnChoices()
+{
+    return {LogOnPassword, LogOnOAuth2};
+}
+
 const QString Variabel::SecurityTls = QStringLiteral("SSL/TLS");
 const QString Variabel::SecurityStartTls = QStringLiteral("STARTTLS");
 const QString Variabel::SecurityNone = QStringLiteral("Keine");

@@ -1,6 +1,7 @@
 // The first-run wizard: two pages that set up account slot 1.
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "OAuthSettings.h"
 #include "PasswordKeeper.h"
 #include "SettingsTable.h"
 #include "StammUn.h"
@@ -50,6 +51,26 @@ QLineEdit* edit(QWidget* parent, const QString& name, const QString& accessible,
     e->setAccessibleName(accessible);
     return e;
 }
+
+// The password's widgets, which an OAuth2 account does without.
+const QStringList kPasswordWidgets = {u"Label8"_s, u"EPasswort"_s, u"Label10"_s, u"CBPasswort"_s, u"Label11"_s};
+// The widgets of OAuth2, and those of them only an own provider needs.
+const QStringList kOAuthWidgets = {u"LAnbieter"_s, u"CBAnbieter"_s, u"LOAuthClient"_s, u"EOAuthClient"_s};
+const QStringList kOwnProviderWidgets = {u"LOAuthAutorisierung"_s, u"EOAuthAutorisierung"_s, u"LOAuthToken"_s,
+                                         u"EOAuthToken"_s,         u"LOAuthScope"_s,         u"EOAuthScope"_s};
+
+struct OAuthField
+{
+    QString name;
+    QString label;
+    QString accessible;
+};
+const OAuthField kClientField{u"OAuthClient"_s, u"Client-ID:"_s, u"OAuth2-Client-ID"_s};
+const OAuthField kOwnFields[] = {
+    {u"OAuthAutorisierung"_s, u"Autorisierung:"_s, u"Autorisierungs-URL"_s},
+    {u"OAuthToken"_s, u"Token-URL:"_s, u"Token-URL"_s},
+    {u"OAuthScope"_s, u"Scope:"_s, u"Scope"_s},
+};
 
 } // namespace
 
@@ -149,6 +170,47 @@ void TStammForm::buildFirstRunLoginPage()
         note->setFont(noteFont);
     }
     CommandGuard::connect(finish, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    buildFirstRunOAuthFields();
+}
+
+void TStammForm::buildFirstRunOAuthFields()
+{
+    label(PFirst_Two, u"LAnmeldung"_s, u"Anmeldung:"_s, 8, 36, 60, 16);
+    CBAnmeldung = place(new QComboBox(PFirst_Two), u"CBAnmeldung"_s, 70, 34, 150, 21);
+    CBAnmeldung->setAccessibleName(u"Anmeldung"_s);
+    CBAnmeldung->addItems(Variabel::LogOnChoices());
+    label(PFirst_Two, u"LAnbieter"_s, u"Anbieter:"_s, 8, 108, 60, 16);
+    CBAnbieter = place(new QComboBox(PFirst_Two), u"CBAnbieter"_s, 70, 106, 190, 21);
+    CBAnbieter->setAccessibleName(u"OAuth2-Anbieter"_s);
+    CBAnbieter->addItems(OAuthSettings::Providers());
+    QLineEdit** edits[] = {&EOAuthClient, &EOAuthAutorisierung, &EOAuthToken, &EOAuthScope};
+    const OAuthField* fields[] = {&kClientField, &kOwnFields[0], &kOwnFields[1], &kOwnFields[2]};
+    for (int i = 0; i < 4; ++i) {
+        const int y = 128 + 22 * i;
+        auto* caption = label(PFirst_Two, u"L"_s + fields[i]->name, fields[i]->label, 8, y + 2, 62, 16);
+        QFont small = caption->font();
+        small.setPixelSize(10);
+        caption->setFont(small);
+        *edits[i] = edit(PFirst_Two, u"E"_s + fields[i]->name, fields[i]->accessible, 70, y, 190);
+    }
+    connect(CBAnmeldung, &QComboBox::currentTextChanged, this, [this] { firstRunLogOnChanged(); });
+    connect(CBAnbieter, &QComboBox::currentTextChanged, this, [this] { firstRunLogOnChanged(); });
+    firstRunLogOnChanged();
+}
+
+void TStammForm::firstRunLogOnChanged()
+{
+    const bool oauth = CBAnmeldung->currentText() == Variabel::LogOnOAuth2;
+    const bool own = oauth && CBAnbieter->currentText() == OAuthSettings::Own;
+    for (QWidget* widget : PFirst_Two->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString name = widget->objectName();
+        if (kPasswordWidgets.contains(name))
+            widget->setVisible(!oauth);
+        else if (kOAuthWidgets.contains(name))
+            widget->setVisible(oauth);
+        else if (kOwnProviderWidgets.contains(name))
+            widget->setVisible(own);
+    }
 }
 
 void TStammForm::firstRunSecurityChanged()
@@ -198,7 +260,19 @@ void TStammForm::SpeedButton3Click()
     V.UserID[1] = EUser->text();
     V.Sicherheit[1] = Variabel::securityChoice(CBSicherheit->currentText());
     V.trustCertificate(1, {});
-    m_passwords->keep(1);
+    const bool oauth = CBAnmeldung->currentText() == Variabel::LogOnOAuth2;
+    V.Anmeldung[1] = oauth ? Variabel::LogOnOAuth2 : Variabel::LogOnPassword;
+    V.OAuthAnbieter[1] = oauth ? CBAnbieter->currentText() : QString();
+    V.OAuthClient[1] = oauth ? EOAuthClient->text().trimmed() : QString();
+    const bool own = oauth && V.OAuthAnbieter[1] == OAuthSettings::Own;
+    V.OAuthAutorisierung[1] = own ? EOAuthAutorisierung->text().trimmed() : QString();
+    V.OAuthToken[1] = own ? EOAuthToken->text().trimmed() : QString();
+    V.OAuthScope[1] = own ? EOAuthScope->text().trimmed() : QString();
+    // An OAuth2 account has no password: nothing is kept for it.
+    if (oauth)
+        V.Passwort[1].clear();
+    else
+        m_passwords->keep(1);
     Anzeige_Setzen();
     PFirst->hide();
 }
