@@ -40,6 +40,8 @@ enum class TPop3State
     User,
     Pass,
     AwaitingPassword,
+    Authenticating, // AUTH with an OAuth2 token sent
+    AwaitingToken,
     Stat,
     Ready,
     Listing,
@@ -76,6 +78,10 @@ public:
     // Published properties.
     QString UserID;
     QString Password;
+    // An OAuth2 access token. When set, the log-on is SASL XOAUTH2 or
+    // OAUTHBEARER with it (whichever the server offers) and USER and PASS are
+    // never sent; it needs a secured connection.
+    QString OAuthToken;
     // Whether a single-part message is extracted like a part (a Base64 body
     // decoded into a file and read back as the body text); multipart messages
     // always have their parts extracted.
@@ -157,14 +163,18 @@ public:
     TPop3State State() const { return m_state; }
     // A log-on or QUIT under way waits for the server too.
     bool Waiting() const override;
-    // The log-on with Host, Port, Security, Trusted, UserID and Password as
-    // set now; sessionReady or sessionFailed follow.
+    // The log-on with Host, Port, Security, Trusted, UserID and Password (or
+    // OAuthToken) as set now; sessionReady or sessionFailed follow. A token
+    // without TLS is refused before connecting.
     void StartSession();
     // Answers trustAsked: go on with the handshake, or give up.
     void AnswerTrust(bool accept);
     // Answers passwordAsked: USER and PASS again with UserID and Password as
     // set now, or give up.
     void AnswerPassword(bool retry);
+    // Answers tokenAsked: AUTH again on the same connection with this token
+    // (which becomes OAuthToken), or give up when it is empty.
+    void AnswerToken(const QString& token);
     // Once Ready: LIST, then UIDL when WithUidl and offered, then TOP n 0 for
     // First to Last; pipelined when the server offers PIPELINING.
     void StartListing(int First, int Last, bool WithUidl);
@@ -182,6 +192,9 @@ signals:
     void trustAsked(const TCertificateInfo& info);
     // USER or PASS was refused; the log-on waits for AnswerPassword.
     void passwordAsked();
+    // The server refused OAuthToken; the log-on waits for AnswerToken. Asked
+    // once per session: a refusal of the answered token fails it.
+    void tokenAsked();
     // STAT answered; MessageCount() holds the count.
     void sessionReady();
     // The UIDL answer, before the first summary.
@@ -249,6 +262,13 @@ private:
     void capabilitiesDone();
     void sendLogon();
     void logonRefused();
+    // The OAuth2 log-on: AUTH with the initial response, the server's
+    // continuations and its verdict.
+    void sendAuth();
+    // Why the token cannot be used on this connection; empty when it can.
+    QString oauthRefusal() const;
+    void authContinued(const QByteArray& Line);
+    void authReplied(const QByteArray& Reply);
     void statReplied(const QByteArray& Reply);
     void quitReplied(const QByteArray& Reply);
     // A step cannot go on: with the connection open the answers still due are
@@ -305,6 +325,12 @@ private:
     // The command whose multi-line answer is being read.
     QByteArray m_openCommand;
     int m_passwordTries = 0;
+    int m_tokenTries = 0;
+    // The SASL exchange under way: its mechanism, initial response and the
+    // continuations the server has sent for it.
+    QByteArray m_authMechanism;
+    QByteArray m_authResponse;
+    int m_authContinuations = 0;
     bool m_tlsDone = false;
     bool m_userTaken = false;
     bool m_pipelinedLogon = false;

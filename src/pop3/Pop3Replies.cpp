@@ -2,6 +2,7 @@
 // head of the queue of commands in flight, and what comes next follows.
 #include "Pop3Client.h"
 #include "Pop3Reply.h"
+#include "Pop3Sasl.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -22,6 +23,7 @@ bool readsLines(TPop3State state)
     case TPop3State::StartTls:
     case TPop3State::User:
     case TPop3State::Pass:
+    case TPop3State::Authenticating:
     case TPop3State::Stat:
     case TPop3State::Listing:
     case TPop3State::Quitting:
@@ -136,6 +138,12 @@ void TPop3Client::feedLine(const QByteArray& Line)
     if (m_inFlight.isEmpty())
         outOfStep(m_openCommand, Line);
     const QByteArray command = m_inFlight.first();
+    // A challenge within AUTH: the command waits on for its verdict.
+    if (command.startsWith("AUTH ") && Pop3Sasl::isContinuation(Line)) {
+        authContinued(Line);
+        advance();
+        return;
+    }
     NoteReply(Line);
     acceptReply(command, Line);
     replied(command, Line);

@@ -47,6 +47,9 @@ QByteArray shown(QByteArrayView command)
 {
     const QList<QByteArray> words = command.trimmed().toByteArray().split(' ');
     QByteArray text = words.value(0);
+    // The mechanism may be shown, the response carries the token.
+    if (text.compare("AUTH", Qt::CaseInsensitive) == 0 && words.size() > 1)
+        return text + ' ' + words.at(1) + (words.size() > 2 ? " ***" : "");
     for (qsizetype i = 1; i < words.size() && isNumber(words.at(i)); ++i)
         text += ' ' + words.at(i);
     return text;

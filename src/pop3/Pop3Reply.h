@@ -26,7 +26,7 @@ QByteArrayView withoutLineEnd(QByteArrayView line);
 bool opensAnswer(QByteArrayView command);
 
 // The command as an error text may show it: the verb and its numbers, never a
-// user id or a password.
+// user id, a password or a token.
 QByteArray shown(QByteArrayView command);
 
 // Whether a positive reply carries what the command asked for: "LIST n" must be

@@ -63,6 +63,8 @@ void TPop3Client::replied(const QByteArray& Command, const QByteArray& Reply)
             setState(TPop3State::Pass);
             postCommands({m_passCommand});
         }
+    } else if (Command.startsWith("AUTH ")) {
+        authReplied(Reply);
     } else if (Command.startsWith("PASS ")) {
         if (!positive || !m_userTaken) {
             logonRefused();
@@ -81,6 +83,10 @@ void TPop3Client::StartSession()
         failLater(u"Bereits verbunden"_s);
         return;
     }
+    if (const QString refusal = oauthRefusal(); !refusal.isEmpty()) {
+        failLater(refusal);
+        return;
+    }
     forgetInFlight();
     m_failure = {};
     m_pendingFailure = {};
@@ -88,6 +94,7 @@ void TPop3Client::StartSession()
     m_countKnown = false;
     m_capabilities.clear();
     m_passwordTries = 0;
+    m_tokenTries = 0;
     m_tlsDone = false;
     m_stopping = false;
     m_quitAfterStop = false;
@@ -184,6 +191,10 @@ void TPop3Client::capabilitiesDone()
 
 void TPop3Client::sendLogon()
 {
+    if (!OAuthToken.isEmpty()) {
+        sendAuth();
+        return;
+    }
     const QByteArray user = "USER " + AnsiText::toAnsi(UserID);
     m_passCommand = "PASS " + AnsiText::toAnsi(Password);
     m_userTaken = false;
@@ -366,7 +377,7 @@ void TPop3Client::readCanceled()
 void TPop3Client::Connect()
 {
     bool asked = false;
-    while (Password.isEmpty() || UserID.isEmpty()) {
+    while ((Password.isEmpty() && OAuthToken.isEmpty()) || UserID.isEmpty()) {
         if (!OnAuthenticationNeeded)
             throw Exception(kAuthenticationFailed);
         if (asked)
@@ -400,6 +411,8 @@ void TPop3Client::Connect()
                             OnAuthenticationFailed(handled);
                         AnswerPassword(handled);
                     }),
+            // A caller that waits has no new token to offer.
+            connect(this, &TPop3Client::tokenAsked, this, [this] { AnswerToken({}); }),
         };
         const auto unlink = qScopeGuard([&] {
             for (const QMetaObject::Connection& link : links)

@@ -123,6 +123,23 @@ QByteArray DovecotServer::tlsConfiguration() const
     return conf;
 }
 
+void DovecotServer::setOAuth2(const QString& introspectionUrl, const QByteArray& mechanisms)
+{
+    m_introspectionUrl = introspectionUrl;
+    m_mechanisms = mechanisms;
+}
+
+QByteArray DovecotServer::authConfiguration() const
+{
+    const QByteArray r = QFile::encodeName(m_dir.path());
+    if (m_introspectionUrl.isEmpty())
+        return "auth_mechanisms = plain\n"
+               "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " +
+               r + "/passwd\n}\n";
+    return "auth_mechanisms = " + m_mechanisms + "\npassdb {\n  driver = oauth2\n  args = " + r +
+           "/dovecot-oauth2.conf.ext\n}\n";
+}
+
 bool DovecotServer::writeConfiguration()
 {
     const QString root = m_dir.path();
@@ -138,6 +155,17 @@ bool DovecotServer::writeConfiguration()
     passwd.close();
     QFile::setPermissions(passwd.fileName(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (!m_introspectionUrl.isEmpty()) {
+        QFile oauth(path(u"dovecot-oauth2.conf.ext"_s));
+        if (!oauth.open(QIODevice::WriteOnly))
+            return false;
+        oauth.write("introspection_url = " + m_introspectionUrl.toUtf8() +
+                    "\nintrospection_mode = post\nusername_attribute = username\n"
+                    "active_attribute = active\nactive_value = true\n");
+        oauth.close();
+        QFile::setPermissions(oauth.fileName(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
 
     const QByteArray r = QFile::encodeName(root);
     const QByteArray conf = "protocols = pop3\n"
@@ -149,14 +177,9 @@ bool DovecotServer::writeConfiguration()
                             r +
                             "/state\n"
                             "log_path = " +
-                            r + "/dovecot.log\n" + tlsConfiguration() +
-                            "auth_mechanisms = plain\n"
-                            "mail_location = maildir:" +
-                            r +
+                            r + "/dovecot.log\n" + tlsConfiguration() + authConfiguration() +
+                            "mail_location = maildir:" + r +
                             "/mail/%u/Maildir\n"
-                            "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " +
-                            r +
-                            "/passwd\n}\n"
                             "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" +
                             r +
                             "/mail/%u\n}\n"

@@ -27,6 +27,10 @@ public:
     };
     // Call before start(); the files are PEM.
     void setTls(Tls mode, const QString& certificateFile, const QString& keyFile);
+    // Log-on with OAuth2 bearer tokens only, checked by the token server's
+    // introspection; the password of user() is refused then. Mechanisms as
+    // in auth_mechanisms. Call before start(), with TLS on.
+    void setOAuth2(const QString& introspectionUrl, const QByteArray& mechanisms = "xoauth2 oauthbearer");
 
     // Starts the server and waits until it accepts connections. On failure the
     // reason, with the server's log, is in errorString().
@@ -54,6 +58,7 @@ private:
     QString path(const QString& relative) const;
     bool writeConfiguration();
     QByteArray tlsConfiguration() const;
+    QByteArray authConfiguration() const;
     void prepareMaildir();
 
     QTemporaryDir m_dir;
@@ -63,6 +68,8 @@ private:
     Tls m_tls = Tls::Off;
     QString m_certificateFile;
     QString m_keyFile;
+    QString m_introspectionUrl;
+    QByteArray m_mechanisms;
     int m_added = 0;
     QString m_error;
 };
