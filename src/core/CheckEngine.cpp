@@ -385,6 +385,8 @@ void CheckEngine::finish()
     unbindClient();
     m_done = true;
     m_finishing = false;
+    // A token asked for a session that has ended: no browser opens for it.
+    m_oauth->cancel();
     // Announced from the event loop: the window's boxes open after the
     // protocol step that ended the check has returned.
     QTimer::singleShot(0, this, &CheckEngine::announce);

@@ -12,6 +12,7 @@
 #include <QNetworkReply>
 #include <QOAuth2AuthorizationCodeFlow>
 #include <QOAuthHttpServerReplyHandler>
+#include <QOAuthOobReplyHandler>
 #include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +47,9 @@ protected:
 };
 
 namespace {
+
+// How long the loopback listener outlives its flow, to finish its answer.
+constexpr int kHandlerGraceMs = 2000;
 
 QString base64Url(const QByteArray& bytes)
 {
@@ -208,6 +212,8 @@ void OAuthAuthorizer::refresh(const QString& refreshToken)
 {
     m_step = Step::Refreshing;
     QOAuth2AuthorizationCodeFlow* flow = newFlow();
+    // The flow takes the token answer through a reply handler; no redirect is involved.
+    flow->setReplyHandler(new QOAuthOobReplyHandler(flow));
     flow->setRefreshToken(refreshToken);
     m_timer.start(RequestTimeoutMs);
     flow->refreshAccessToken();
@@ -335,9 +341,11 @@ void OAuthAuthorizer::reset()
     m_verifier.clear();
     dropFlow();
     if (m_handler) {
-        // No later visit of the redirect reaches a flow that has ended.
-        m_handler->close();
-        m_handler->deleteLater();
+        // The browser still gets the page that answers its redirect; the
+        // flow that would take a later visit is gone.
+        m_handler->disconnect();
+        QTimer::singleShot(kHandlerGraceMs, m_handler.data(), &QObject::deleteLater);
+        m_handler = nullptr;
     }
     if (browser)
         emit browserWaiting(false);
