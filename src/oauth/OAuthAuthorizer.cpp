@@ -48,6 +48,22 @@ protected:
 
 namespace {
 
+// What the user reads, in one place.
+const QString kNothingKept = u"Für das Konto ist keine gültige OAuth2-Anmeldung gespeichert. Prüfen Sie es einmal "
+                             u"selbst, um sich im Browser anzumelden."_s;
+const QString kNoPort = u"Für die Rückkehr aus dem Browser kann kein Port auf 127.0.0.1 geöffnet werden."_s;
+const QString kReceivedPage = u"Postrella hat die Anmeldung erhalten. Sie können diese Seite schließen."_s;
+const QString kDenied = u"Die Anmeldung wurde im Browser abgelehnt, Postrella darf das Postfach nicht lesen."_s;
+const QString kRefused = u"Der OAuth2-Anbieter hat die Anmeldung abgelehnt: "_s;
+const QString kNoBrowser = u"Der Browser für die OAuth2-Anmeldung konnte nicht geöffnet werden."_s;
+const QString kNoToken = u"Der OAuth2-Anbieter hat kein Zugangstoken geliefert."_s;
+const QString kNotIssued = u"Der OAuth2-Anbieter hat kein Zugangstoken ausgegeben: "_s;
+const QString kTooLongBefore = u"Die Anmeldung im Browser wurde nicht innerhalb von "_s;
+const QString kTooLongAfter = u" Minuten abgeschlossen."_s;
+const QString kSilent = u"Der OAuth2-Anbieter antwortet nicht."_s;
+const QString kCancelledInBrowser = u"Die Anmeldung im Browser wurde abgebrochen."_s;
+const QString kCancelled = u"Die OAuth2-Anmeldung wurde abgebrochen."_s;
+
 // How long the loopback listener outlives its flow, to finish its answer.
 constexpr int kHandlerGraceMs = 2000;
 
@@ -223,8 +239,7 @@ void OAuthAuthorizer::authorizeInBrowser()
 {
     if (!m_interactive) {
         // The schedule never opens a browser: nobody may be there to log on.
-        fail(u"Für das Konto ist keine gültige OAuth2-Anmeldung gespeichert. Prüfen Sie es einmal selbst, um "_s +
-             u"sich im Browser anzumelden."_s);
+        fail(kNothingKept);
         return;
     }
     m_step = Step::Browser;
@@ -232,10 +247,10 @@ void OAuthAuthorizer::authorizeInBrowser()
     // The browser comes back to this machine only, on a port of its choosing.
     m_handler = new QOAuthHttpServerReplyHandler(QHostAddress::LocalHost, 0, this);
     if (!m_handler->isListening()) {
-        fail(u"Für die Rückkehr aus dem Browser kann kein Port auf 127.0.0.1 geöffnet werden."_s);
+        fail(kNoPort);
         return;
     }
-    m_handler->setCallbackText(u"Postrella hat die Anmeldung erhalten. Sie können diese Seite schließen."_s);
+    m_handler->setCallbackText(kReceivedPage);
     m_verifier = newVerifier();
     QOAuth2AuthorizationCodeFlow* flow = newFlow();
     flow->setReplyHandler(m_handler);
@@ -243,15 +258,14 @@ void OAuthAuthorizer::authorizeInBrowser()
         if (m_step != Step::Browser)
             return;
         if (error == u"access_denied"_s)
-            fail(u"Die Anmeldung wurde im Browser abgelehnt, Postrella darf das Postfach nicht lesen."_s);
+            fail(kDenied);
         else
-            fail(u"Der OAuth2-Anbieter hat die Anmeldung abgelehnt: "_s +
-                 (description.isEmpty() ? error : description));
+            fail(kRefused + (description.isEmpty() ? error : description));
     });
     connect(flow, &QAbstractOAuth::authorizeWithBrowser, this, [this](const QUrl& url) {
         emit browserWaiting(true);
         if (m_step == Step::Browser && !(OpenUrl && OpenUrl(url)))
-            fail(u"Der Browser für die OAuth2-Anmeldung konnte nicht geöffnet werden."_s);
+            fail(kNoBrowser);
     });
     m_timer.start(BrowserTimeout);
     flow->grant();
@@ -263,7 +277,7 @@ void OAuthAuthorizer::granted()
         return;
     const QString token = m_flow->token();
     if (token.isEmpty()) {
-        fail(u"Der OAuth2-Anbieter hat kein Zugangstoken geliefert."_s);
+        fail(kNoToken);
         return;
     }
     OAuthTokens::instance().setAccess(tokenKey(), token, m_flow->expirationAt());
@@ -299,24 +313,22 @@ void OAuthAuthorizer::tokenRefused(const QString& error, const QString& descript
         return;
     }
     if (running())
-        fail(u"Der OAuth2-Anbieter hat kein Zugangstoken ausgegeben: "_s + description);
+        fail(kNotIssued + description);
 }
 
 void OAuthAuthorizer::timedOut()
 {
     if (m_step == Step::Browser)
-        fail(u"Die Anmeldung im Browser wurde nicht innerhalb von "_s + QString::number(BrowserTimeout / 60000) +
-             u" Minuten abgeschlossen."_s);
+        fail(kTooLongBefore + QString::number(BrowserTimeout / 60000) + kTooLongAfter);
     else if (running())
-        fail(u"Der OAuth2-Anbieter antwortet nicht."_s);
+        fail(kSilent);
 }
 
 void OAuthAuthorizer::cancel()
 {
     if (!running())
         return;
-    fail(m_step == Step::Browser ? u"Die Anmeldung im Browser wurde abgebrochen."_s
-                                 : u"Die OAuth2-Anmeldung wurde abgebrochen."_s);
+    fail(m_step == Step::Browser ? kCancelledInBrowser : kCancelled);
 }
 
 void OAuthAuthorizer::succeed(const QString& token)
