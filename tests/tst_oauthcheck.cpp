@@ -233,13 +233,19 @@ void TestOAuthCheck::nothingReachesTheServer_data()
     QTest::addColumn<bool>("deny");
     QTest::addColumn<QString>("box");
     QTest::addColumn<int>("browsers");
+    QTest::addColumn<QString>("tokenUrl"); // empty: the token server's
     QTest::newRow("consent denied") << Variabel::SecurityTls << u"Eigener"_s << true
-                                    << u"Die Anmeldung wurde im Browser abgelehnt"_s << 1;
+                                    << u"Die Anmeldung wurde im Browser abgelehnt"_s << 1 << QString();
+    // The code and the tokens would cross the network in the clear.
+    QTest::newRow("token URL in the clear to another host")
+        << Variabel::SecurityTls << u"Eigener"_s << false << u"ist keine gültige https-Adresse"_s << 0
+        << u"http://id.example.org/token"_s;
     QTest::newRow("plain connection: refused before the browser")
-        << Variabel::SecurityNone << u"Eigener"_s << false << u"Wählen Sie als Sicherheit SSL/TLS oder STARTTLS"_s << 0;
+        << Variabel::SecurityNone << u"Eigener"_s << false << u"Wählen Sie als Sicherheit SSL/TLS oder STARTTLS"_s << 0
+        << QString();
     QTest::newRow("no client id built in or entered")
         << Variabel::SecurityStartTls << u"Microsoft"_s << false
-        << u"keine Client-ID für Microsoft eingebaut. Tragen Sie in den Einstellungen"_s << 0;
+        << u"keine Client-ID für Microsoft eingebaut. Tragen Sie in den Einstellungen"_s << 0 << QString();
 }
 
 void TestOAuthCheck::nothingReachesTheServer()
@@ -249,11 +255,14 @@ void TestOAuthCheck::nothingReachesTheServer()
     QFETCH(bool, deny);
     QFETCH(QString, box);
     QFETCH(int, browsers);
+    QFETCH(QString, tokenUrl);
     Setup s;
     QVERIFY2(s.started.isEmpty(), qPrintable(s.started));
     s.tokens.setDeny(deny);
     FakePop3Server fake; // expects no connection at all
     s.open(fake.port(), security, provider);
+    if (!tokenUrl.isEmpty())
+        s.windows->state.OAuthToken[1] = tokenUrl;
     QVERIFY(clickCheck(s.form()));
     QCOMPARE(s.dialogs.texts().size(), 1);
     QVERIFY2(s.dialogs.texts().first().contains(box), qPrintable(s.dialogs.texts().first()));
@@ -286,20 +295,25 @@ void TestOAuthCheck::cancelEndsTheWaitForTheBrowser()
 void TestOAuthCheck::scheduledCheckNeverOpensABrowser_data()
 {
     QTest::addColumn<bool>("stored");
+    QTest::addColumn<bool>("sameEndpoint");
     QTest::addColumn<QString>("line");
-    QTest::newRow("refresh token kept: checked silently") << true << u"Büro: 1 warten, 1 neu, 0 gelöscht"_s;
-    QTest::newRow("none kept: fails into the log")
-        << false << u"Büro: Error: Für das Konto ist keine gültige OAuth2-Anmeldung gespeichert."_s;
+    const QString none = u"Büro: Error: Für das Konto ist keine gültige OAuth2-Anmeldung gespeichert."_s;
+    QTest::newRow("refresh token kept: checked silently") << true << true << u"Büro: 1 warten, 1 neu, 0 gelöscht"_s;
+    QTest::newRow("none kept: fails into the log") << false << true << none;
+    // The account's provider changed since: its token is never shown to the new one.
+    QTest::newRow("kept for another token URL: not sent") << true << false << none;
 }
 
 void TestOAuthCheck::scheduledCheckNeverOpensABrowser()
 {
     QFETCH(bool, stored);
+    QFETCH(bool, sameEndpoint);
     QFETCH(QString, line);
     Setup s;
     QVERIFY2(s.started.isEmpty(), qPrintable(s.started));
     if (stored) {
-        const QJsonObject entry{{u"token_url"_s, s.tokens.tokenUrl().toString()},
+        const QString url = sameEndpoint ? s.tokens.tokenUrl().toString() : u"https://other.example/token"_s;
+        const QJsonObject entry{{u"token_url"_s, url},
                                 {u"client_id"_s, QString::fromLatin1(s.tokens.clientId())},
                                 {u"refresh_token"_s, s.tokens.issue().refresh}};
         s.env.secrets().entries.insert(kEntry, QString::fromUtf8(QJsonDocument(entry).toJson()));
@@ -313,6 +327,7 @@ void TestOAuthCheck::scheduledCheckNeverOpensABrowser()
     QVERIFY(s.form().LStatus->text().contains(line));
     QCOMPARE(s.dialogs.texts(), QStringList());
     QCOMPARE(browserRuns(), 0);
+    QCOMPARE(s.tokens.requests(u"/token"_s).size(), sameEndpoint && stored ? 1 : 0);
 }
 
 QTEST_MAIN(TestOAuthCheck)
