@@ -85,7 +85,6 @@ public:
     void abandon();
     // Ends the wait for the log-on in the browser; the check fails.
     void cancelAuthorization();
-    OAuthAuthorizer& authorizer() { return *m_oauth; }
 
 signals:
     void loggedOn(int messages);
