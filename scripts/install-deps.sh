@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
     libzip-dev zip fonts-liberation libfontconfig-dev
-    qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus dbus-x11 libsecret-tools
+    qt6-networkauth-dev qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus dbus-x11 libsecret-tools
     dovecot-pop3d openssl ca-certificates python3 desktop-file-utils
     xvfb xauth
     # the package: CPack's dependency scan, its checks, and the run as a user

@@ -70,6 +70,7 @@ private slots:
     void topLevelWindowsAreWindowsToAssistiveTechnology();
     void wizardFinishStoresSlotOne();
     void wizardRefusesBadPortBeforeStoringAnything();
+    void wizardOAuth2AccountKeepsNoPassword();
     void wizardCancelChangesNothing();
     void mailProgramStartsOrComplains();
     void secondInstanceIsRefused();
@@ -413,6 +414,24 @@ void TestMainWindow::wizardRefusesBadPortBeforeStoringAnything()
     QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton3"_s), Qt::LeftButton);
     QCOMPARE(w.state.Port[1], 1110);
     QCOMPARE(w.state.Konto[1], u"Privat"_s);
+}
+
+void TestMainWindow::wizardOAuth2AccountKeepsNoPassword()
+{
+    TestEnvironment env;
+    ScriptedDialogs dialogs;
+    ProgramWindows w;
+    TStammForm& f = w.StammForm;
+    f.show();
+    QTest::keyClicks(f.EKonto, u"Firma"_s);
+    QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton2"_s), Qt::LeftButton);
+    QTest::keyClicks(f.EPasswort, u"geheim"_s);
+    f.CBPasswort->setChecked(true);
+    f.CBAnmeldung->setCurrentText(u"OAuth2"_s);
+    QVERIFY(!f.EPasswort->isVisible() && f.EOAuthClient->isVisible() && !f.EOAuthToken->isVisible());
+    QTest::mouseClick(f.PFirst->findChild<QToolButton*>(u"SpeedButton3"_s), Qt::LeftButton);
+    QVERIFY(w.state.usesOAuth2(1));
+    QVERIFY(env.secrets().entries.isEmpty());
 }
 
 void TestMainWindow::wizardCancelChangesNothing()

@@ -1,4 +1,5 @@
 #include "GradientText.h"
+#include "PasswordKeeper.h"
 #include "SetupUn.h"
 #include "SprachenUn.h"
 #include "StringGrid.h"
@@ -68,6 +69,8 @@ private slots:
     void typedAccountGetsDefaultPortAndKeepsStoredPassword();
     void typedPasswordIsMasked();
     void clearedNameLeavesTheSlotData();
+    void leavingOAuth2RemovesTheRefreshToken_data();
+    void leavingOAuth2RemovesTheRefreshToken();
     void unknownUnitStaysUnlessChosen();
     void cancelKeepsChosenMailProgram();
     void shortcutButtonsReportOutcome();
@@ -206,6 +209,39 @@ void TestSetupForm::clearedNameLeavesTheSlotData()
     QCOMPARE(v.Konto[4], QString());
     QCOMPARE(v.Host[4], u"host"_s);
     QCOMPARE(v.Port[4], 2110);
+}
+
+void TestSetupForm::leavingOAuth2RemovesTheRefreshToken_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("still OAuth2, another provider") << 7 << u"Google"_s << true;
+    QTest::newRow("back to the password") << 6 << u"Passwort"_s << false;
+    QTest::newRow("renamed") << 0 << u"Arbeit"_s << false;
+    QTest::newRow("removed") << 0 << QString() << false;
+}
+
+void TestSetupForm::leavingOAuth2RemovesTheRefreshToken()
+{
+    QFETCH(int, column);
+    QFETCH(QString, cell);
+    QFETCH(bool, kept);
+    TestEnvironment env;
+    const QString entry = u"Firma (@)/oauth2-refresh"_s;
+    env.secrets().entries.insert(entry, u"{}"_s);
+    Variabel v;
+    v.Konto[2] = u"Firma"_s;
+    v.Anmeldung[2] = Variabel::LogOnOAuth2;
+    PasswordKeeper keeper(v);
+    Calls calls;
+    SetupServices s = services(calls);
+    s.PasswordsChanged = [&keeper](const Variabel& before) { keeper.settingsChanged(before); };
+    TSetupForm form(v, s);
+    form.show();
+    form.Tabelle->setCells(column, 2, cell);
+    form.BOK1Click();
+    QCOMPARE(env.secrets().entries.contains(entry), kept);
 }
 
 void TestSetupForm::unknownUnitStaysUnlessChosen()

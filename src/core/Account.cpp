@@ -1,5 +1,6 @@
 #include "Account.h"
 
+#include "PasswordKeeper.h"
 #include "Variabel.h"
 
 Account Account::fromSlot(const Variabel& V, int n)
@@ -18,6 +19,10 @@ Account Account::fromSlot(const Variabel& V, int n)
     account.trust = V.certificateTrust(n);
     account.userId = V.UserID[n];
     account.password = V.Passwort[n];
+    account.logOn = V.usesOAuth2(n) ? LogOn::OAuth2 : LogOn::Password;
+    account.oauth = OAuthSettings::of(V.OAuthAnbieter[n], V.OAuthAutorisierung[n], V.OAuthToken[n], V.OAuthClient[n],
+                                      V.OAuthScope[n]);
+    account.keyringName = PasswordKeeper::accountName(V, n);
     return account;
 }
 
@@ -28,5 +33,7 @@ void Account::applyTo(TPop3Client& client) const
     client.Security = security;
     client.Trusted = trust;
     client.UserID = userId;
-    client.Password = password;
+    // No password travels for an account that logs on with a token.
+    client.Password = logOn == LogOn::OAuth2 ? QString() : password;
+    client.OAuthToken.clear();
 }

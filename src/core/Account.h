@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CertificateTrust.h"
+#include "OAuthSettings.h"
 #include "Pop3Client.h"
 
 #include <QString>
@@ -23,6 +24,17 @@ struct Account
     TCertificateTrust trust;
     QString userId;
     QString password;
+    // A password, or an OAuth2 token in its place (XOAUTH2 or OAUTHBEARER).
+    enum class LogOn
+    {
+        Password,
+        OAuth2
+    };
+    LogOn logOn = LogOn::Password;
+    OAuthSettings oauth;
+    // The account's name in the keyring, where its password and its OAuth2
+    // refresh token are kept.
+    QString keyringName;
 
     static Account fromSlot(const Variabel& V, int n);
     // The client's host, port, security, trust and credentials for this account.

@@ -102,7 +102,9 @@ void TBackgroundCheck::tick()
     }
     m_running = true;
     // Reading the keyring waits for it; the program may end meanwhile.
-    const bool known = havePassword(slot);
+    // An OAuth2 account needs no password; the check finds out whether a
+    // refresh token is kept.
+    const bool known = V.usesOAuth2(slot) || havePassword(slot);
     if (m_stopped) {
         m_running = false;
         return;

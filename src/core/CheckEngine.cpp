@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exception.h"
 #include "MessageList.h"
+#include "OAuthAuthorizer.h"
 #include "Pop3Client.h"
 #include "ProgramFolder.h"
 #include "UiLanguage.h"
@@ -25,8 +26,12 @@ CheckEngine::ListFiles CheckEngine::ListFiles::standard()
 }
 
 CheckEngine::CheckEngine(TPop3Client& client, MessageList& messages, QObject* parent)
-    : QObject(parent), m_client(client), m_messages(messages)
-{}
+    : QObject(parent), m_client(client), m_messages(messages), m_oauth(new OAuthAuthorizer(this))
+{
+    connect(m_oauth, &OAuthAuthorizer::tokenReady, this, &CheckEngine::tokenReady);
+    connect(m_oauth, &OAuthAuthorizer::failed, this, &CheckEngine::tokenFailed);
+    connect(m_oauth, &OAuthAuthorizer::browserWaiting, this, &CheckEngine::browserWaiting);
+}
 
 CheckEngine::~CheckEngine()
 {
@@ -63,6 +68,12 @@ void CheckEngine::bindClient()
                         return;
                     }
                     ask([this] { emit passwordAsked(); });
+                }),
+        connect(c, &TPop3Client::tokenAsked, this,
+                [this] {
+                    // Renewed once, with the refresh token or, for the user, in the browser.
+                    m_awaitingToken = true;
+                    m_oauth->start(m_account.oauth, m_account.keyringName, m_asker == Asker::User, true);
                 }),
     };
     // The reasons of a failed connect, for the boxes that follow the check.
@@ -119,18 +130,87 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
     m_done = false;
     m_stopped = false;
     m_finishing = false;
+    m_awaitingToken = false;
     bindClient();
     account.applyTo(m_client);
-    if (account.userId.isEmpty() || account.password.isEmpty()) {
-        // No log-on is tried without both: the server would only refuse it.
-        m_outcome.error = byLanguage(u"Die Authentifizierung ist fehlgeschlagen"_s, u"Authentication failed"_s);
-        m_outcome.failure = Failure::Other;
-        QTimer::singleShot(0, this, &CheckEngine::finish);
+    if (account.logOn == Account::LogOn::OAuth2) {
+        startOAuth();
         return;
     }
+    if (account.userId.isEmpty() || account.password.isEmpty()) {
+        // No log-on is tried without both: the server would only refuse it.
+        refuse(byLanguage(u"Die Authentifizierung ist fehlgeschlagen"_s, u"Authentication failed"_s), Failure::Other);
+        return;
+    }
+    startSession();
+}
+
+void CheckEngine::startSession()
+{
     m_client.StartSession();
     // With a cache only the headers of messages it does not know are read.
     m_client.ListAfterLogon(true, !m_cache.isEmpty());
+}
+
+void CheckEngine::refuse(const QString& message, Failure failure)
+{
+    m_outcome.error = message;
+    m_outcome.failure = failure;
+    QTimer::singleShot(0, this, &CheckEngine::finish);
+}
+
+void CheckEngine::startOAuth()
+{
+    // The token lets anyone who reads it into the mailbox: never in the clear.
+    if (m_account.security == TSecurity::None) {
+        refuse(byLanguage(u"Das Konto %1 meldet sich mit OAuth2 an, das nur über eine verschlüsselte Verbindung "
+                          u"geschieht. Wählen Sie als Sicherheit SSL/TLS oder STARTTLS."_s,
+                          u"The account %1 logs on with OAuth2, which works only over an encrypted connection. "
+                          u"Choose SSL/TLS or STARTTLS as its security."_s)
+                   .arg(m_account.name),
+               Failure::Authorization);
+        return;
+    }
+    if (m_account.userId.isEmpty()) {
+        refuse(byLanguage(u"Für das Konto %1 ist keine UserID eingetragen."_s,
+                          u"No user id is entered for the account %1."_s)
+                   .arg(m_account.name),
+               Failure::Authorization);
+        return;
+    }
+    m_oauth->start(m_account.oauth, m_account.keyringName, m_asker == Asker::User, false);
+}
+
+void CheckEngine::tokenReady(const QString& token)
+{
+    if (!active())
+        return;
+    if (std::exchange(m_awaitingToken, false)) {
+        m_client.AnswerToken(token);
+        return;
+    }
+    m_client.OAuthToken = token;
+    startSession();
+}
+
+void CheckEngine::tokenFailed(const QString& message)
+{
+    if (!active())
+        return;
+    m_outcome.error = message;
+    m_outcome.failure = Failure::Authorization;
+    if (std::exchange(m_awaitingToken, false)) {
+        // The client ends its session; the reason stays the one above.
+        m_client.AnswerToken({});
+        return;
+    }
+    finish();
+}
+
+void CheckEngine::cancelAuthorization()
+{
+    if (active())
+        m_oauth->cancel();
 }
 
 void CheckEngine::answerTrust(bool accept)
@@ -160,6 +240,7 @@ void CheckEngine::abandon()
     if (!active())
         return;
     m_stopped = true;
+    m_oauth->cancel();
     m_client.Abort();
     if (active()) {
         m_outcome.error = byLanguage(u"Verbindung abgebrochen"_s, u"Connection aborted"_s);
@@ -390,6 +471,8 @@ void CheckEngine::finish()
     saveCache();
     m_done = true;
     m_finishing = false;
+    // A token asked for a session that has ended: no browser opens for it.
+    m_oauth->cancel();
     // Announced from the event loop: the window's boxes open after the
     // protocol step that ended the check has returned.
     QTimer::singleShot(0, this, &CheckEngine::announce);

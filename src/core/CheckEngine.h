@@ -11,6 +11,7 @@
 #include <QString>
 
 class MessageList;
+class OAuthAuthorizer;
 class TPop3Client;
 struct TCertificateInfo;
 struct TSummary;
@@ -38,6 +39,7 @@ public:
         InvalidHost,      // the host name could not be resolved
         ConnectionFailed, // no connection to the server
         Untrusted,        // the certificate was not trusted
+        Authorization,    // no OAuth2 token: refused, cancelled, or the account cannot use one
         Other
     };
     struct Outcome
@@ -86,6 +88,8 @@ public:
     void listsSaved() { m_lists.clear(); }
     // Gives the check up at once, without QUIT.
     void abandon();
+    // Ends the wait for the log-on in the browser; the check fails.
+    void cancelAuthorization();
 
 signals:
     void loggedOn(int messages);
@@ -95,6 +99,8 @@ signals:
     void progress(int listed, int total);
     void trustAsked(const TCertificateInfo& info);
     void passwordAsked();
+    // The user is to log on in the browser (true), or no longer (false).
+    void browserWaiting(bool waiting);
     void finished(const CheckEngine::Outcome& outcome);
 
 private:
@@ -106,11 +112,18 @@ private:
     // Shows and screens one message; false once the check stopped.
     bool takeRow(int number, const TSummary& summary, bool fresh, const Screening::Lists& lists);
     void saveCache();
+    // The log-on, with the listing to follow it in the same stream.
+    void startSession();
     void deletionAnswered(int number, bool accepted, const QByteArray& reply);
     void listingFinished();
     void quitAnswered(bool accepted);
     void sessionFailed(const QString& message);
     void finish();
+    // Ends the check before anything was sent to the server.
+    void refuse(const QString& message, Failure failure);
+    void startOAuth();
+    void tokenReady(const QString& token);
+    void tokenFailed(const QString& message);
     void announce();
     // Queued, so a box opens after the socket's notification has returned.
     void ask(const std::function<void()>& question);
@@ -134,6 +147,9 @@ private:
     // The screening of each message whose DELE is queued, to count its deletion by list.
     QMap<int, Screening::Result> m_condemned;
     QList<QMetaObject::Connection> m_connections;
+    OAuthAuthorizer* m_oauth = nullptr;
+    // The server refused the token; the next one answers it.
+    bool m_awaitingToken = false;
     // The client's own handlers, given back when the check ends.
     THandlerEvent m_boundInvalidHost;
     TNotifyEvent m_boundConnectionFailed;

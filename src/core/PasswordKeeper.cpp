@@ -1,5 +1,6 @@
 #include "PasswordKeeper.h"
 
+#include "OAuthAuthorizer.h"
 #include "SettingsStore.h"
 #include "UiLanguage.h"
 
@@ -134,6 +135,11 @@ void PasswordKeeper::remove(const QString& account)
 void PasswordKeeper::settingsChanged(const Variabel& before)
 {
     for (int n = 1; n <= Variabel::SlotCount; ++n) {
+        // A refresh token opens the mailbox as a password does: it goes with
+        // the account, its name or its OAuth2 log-on.
+        if (before.usesOAuth2(n) && !before.Konto[n].isEmpty() &&
+            (!V.usesOAuth2(n) || V.Konto[n].isEmpty() || accountName(before, n) != accountName(V, n)))
+            remove(OAuthAuthorizer::refreshEntry(accountName(before, n)));
         const bool wasKept = before.Passwort_Sichern && !before.Konto[n].isEmpty();
         const QString oldAccount = wasKept ? accountName(before, n) : QString();
         if (!V.Passwort_Sichern || V.Konto[n].isEmpty()) {

@@ -101,6 +101,24 @@ int Variabel::slotOf(const QString& description) const
     return found;
 }
 
+const QString Variabel::LogOnPassword = QStringLiteral("Passwort");
+const QString Variabel::LogOnOAuth2 = QStringLiteral("OAuth2");
+
+QString Variabel::logOnShown(const QString& stored)
+{
+    return stored == LogOnPassword ? byLanguage(LogOnPassword, u"Password"_s) : stored;
+}
+
+QStringList Variabel::LogOnShownChoices()
+{
+    return {logOnShown(LogOnPassword), LogOnOAuth2};
+}
+
+QStringList Variabel::LogOnChoices()
+{
+    return {LogOnPassword, LogOnOAuth2};
+}
+
 const QString Variabel::SecurityTls = QStringLiteral("SSL/TLS");
 const QString Variabel::SecurityStartTls = QStringLiteral("STARTTLS");
 const QString Variabel::SecurityNone = QStringLiteral("Keine");

@@ -74,6 +74,20 @@ struct Variabel
     // showed then (empty for a trust stored by an older version).
     Slots<QString> Zertifikat_Server;
     Slots<QString> Zertifikat_Fehler;
+    // How the account logs on: "Passwort" (also when empty) or "OAuth2"; for
+    // OAuth2 the provider ("Microsoft", "Google", "Eigener") and, for
+    // "Eigener", its authorization and token URLs, client id and scope. The
+    // client id also overrides the one built in for the two providers.
+    Slots<QString> Anmeldung = [] {
+        Slots<QString> kinds;
+        kinds.fill(QStringLiteral("Passwort"));
+        return kinds;
+    }();
+    Slots<QString> OAuthAnbieter;
+    Slots<QString> OAuthAutorisierung;
+    Slots<QString> OAuthToken;
+    Slots<QString> OAuthClient;
+    Slots<QString> OAuthScope;
     // 1 when the account takes part in the scheduled checks.
     Slots<qint32> Automatisch_Konto = [] {
         Slots<qint32> on;
@@ -97,6 +111,14 @@ struct Variabel
     static QString securityFromShown(const QString& shown);
     // Whether the text is one of the choices or empty.
     static bool knownSecurity(const QString& text);
+    static const QString LogOnPassword;
+    static const QString LogOnOAuth2;
+    static QStringList LogOnChoices();
+    // As the interface shows them; "OAuth2" reads the same in both languages.
+    static QString logOnShown(const QString& stored);
+    static QStringList LogOnShownChoices();
+    // Whether the slot logs on with OAuth2; any other text is the password.
+    bool usesOAuth2(int slot) const { return Anmeldung[slot] == LogOnOAuth2; }
     // The port a POP3 server listens on for the choice.
     static qint32 defaultPort(const QString& security);
 

@@ -90,13 +90,19 @@ void TStammForm::SBCheckClick()
         if (V.Konto[n] != chosen)
             continue;
         m_checkSlot = n;
-        m_passwords->fetch(n);
-        const QString knownPassword = V.Passwort[n];
-        const QString knownAccount = PasswordKeeper::accountName(V, n);
         if (!Variabel::knownSecurity(V.Sicherheit[n]))
             log(byLanguage(u"Unbekannte Sicherheit \""_s, u"Unknown security \""_s) + V.Sicherheit[n] +
                 byLanguage(u"\" für das Konto "_s, u"\" for the account "_s) + chosen +
                 byLanguage(u", es wird SSL/TLS verwendet."_s, u"; SSL/TLS is used."_s));
+        if (V.usesOAuth2(n)) {
+            // The check gets its token itself; no password is asked for.
+            V.Passwort_Neu = false;
+            account = Account::fromSlot(V, n);
+            continue;
+        }
+        m_passwords->fetch(n);
+        const QString knownPassword = V.Passwort[n];
+        const QString knownAccount = PasswordKeeper::accountName(V, n);
         if (V.UserID[n].isEmpty() || V.Passwort[n].isEmpty())
             Eingabe(n);
         if (V.Passwort_Neu)
@@ -202,6 +208,12 @@ void TStammForm::reportScreening()
 
 void TStammForm::checkFailed(const CheckEngine::Outcome& outcome)
 {
+    if (outcome.failure == CheckEngine::Failure::Authorization) {
+        // Nothing reached the server: the reason itself is the whole story.
+        log(u"Error: "_s + outcome.error);
+        Dialogs::message(Dialogs::Kind::Error, outcome.error);
+        return;
+    }
     if (outcome.failure == CheckEngine::Failure::InvalidHost) {
         bool retry = false;
         Pop3Client1InvalidHost(retry);

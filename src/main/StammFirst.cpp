@@ -1,6 +1,7 @@
 // The first-run wizard: two pages that set up account slot 1.
 #include "CommandGuard.h"
 #include "Dialogs.h"
+#include "OAuthSettings.h"
 #include "PasswordKeeper.h"
 #include "SettingsTable.h"
 #include "StammUn.h"
@@ -50,6 +51,35 @@ QLineEdit* edit(QWidget* parent, const QString& name, const QString& accessible,
     auto* e = place(new QLineEdit(parent), name, x, y, w, 21);
     e->setAccessibleName(accessible);
     return e;
+}
+
+// The password's widgets, which an OAuth2 account does without.
+const QStringList kPasswordWidgets = {u"Label8"_s, u"EPasswort"_s, u"Label10"_s, u"CBPasswort"_s, u"Label11"_s};
+// The widgets of OAuth2, and those of them only an own provider needs.
+const QStringList kOAuthWidgets = {u"LAnbieter"_s, u"CBAnbieter"_s, u"LOAuthClient"_s, u"EOAuthClient"_s};
+const QStringList kOwnProviderWidgets = {u"LOAuthAutorisierung"_s, u"EOAuthAutorisierung"_s, u"LOAuthToken"_s,
+                                         u"EOAuthToken"_s,         u"LOAuthScope"_s,         u"EOAuthScope"_s};
+
+struct OAuthField
+{
+    QString name;
+    QString label;
+    QString accessible;
+};
+// Looked up when built: the language is known only once the program has started.
+OAuthField clientField()
+{
+    return {u"OAuthClient"_s, u"Client-ID:"_s, byLanguage(u"OAuth2-Client-ID"_s, u"OAuth2 client id"_s)};
+}
+
+QList<OAuthField> ownFields()
+{
+    return {
+        {u"OAuthAutorisierung"_s, byLanguage(u"Autorisierung:"_s, u"Authorization:"_s),
+         byLanguage(u"Autorisierungs-URL"_s, u"Authorization URL"_s)},
+        {u"OAuthToken"_s, u"Token-URL:"_s, u"Token-URL"_s},
+        {u"OAuthScope"_s, u"Scope:"_s, u"Scope"_s},
+    };
 }
 
 } // namespace
@@ -102,7 +132,7 @@ void TStammForm::buildFirstRunAccountPage()
             u"You must set up at least one mail account. This screen appears only "_s,
             u"at the first start. Afterwards use the \"Mail accounts\" page under "_s,
             u"\"Settings\". The help tells you more. If you do not know the settings "_s,
-            u"of your mail account, open the document \"Konten\" in the Postrella folder."_s,
+            u"of your mail account, open the document \"Accounts\" in the Postrella folder."_s,
         }
             .join(u'\n')));
     label(PFirst_One, u"Label2"_s, byLanguage(u"Bezeichnung:"_s, u"Name:"_s), 8, 92, 80, 16);
@@ -141,7 +171,7 @@ void TStammForm::buildFirstRunLoginPage()
               byLanguage(u"Der POP3-Server Ihres Anbieters, zum Beispiel pop.example.org. Die Hilfe und das "
                          u"Dokument \"Konten\" nennen bekannte Server."_s,
                          u"Your provider's POP3 server, for example pop.example.org. The help and the "
-                         u"document \"Konten\" name well-known servers."_s),
+                         u"document \"Accounts\" name well-known servers."_s),
               226, 2, 158, 56);
     hostHelp->setWordWrap(true);
     hostHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -149,14 +179,14 @@ void TStammForm::buildFirstRunLoginPage()
     EUser = edit(PFirst_Two, u"EUser"_s, u"UserID"_s, 70, 62, 150);
     label(PFirst_Two, u"Label1"_s,
           byLanguage(u"Der Name des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s,
-                     u"The user name of the mail account. See the help or the document \"Konten\""_s),
+                     u"The user name of the mail account. See the help or the document \"Accounts\""_s),
           8, 84, 376, 16);
     label(PFirst_Two, u"Label8"_s, byLanguage(u"Passwort"_s, u"Password"_s), 8, 108, 60, 16);
     EPasswort = edit(PFirst_Two, u"EPasswort"_s, byLanguage(u"Passwort"_s, u"Password"_s), 70, 106, 150);
     EPasswort->setEchoMode(QLineEdit::Password);
     label(PFirst_Two, u"Label10"_s,
           byLanguage(u"Das Passwort des eMail Kontos. Sehen Sie in die Hilfe, oder in das Dokument \"Konten\""_s,
-                     u"The password of the mail account. See the help or the document \"Konten\""_s),
+                     u"The password of the mail account. See the help or the document \"Accounts\""_s),
           8, 128, 376, 16);
     CBPasswort = place(new QCheckBox(byLanguage(u"Passwort speichern"_s, u"Save password"_s), PFirst_Two),
                        u"CBPasswort"_s, 8, 148, 200, 18);
@@ -175,6 +205,49 @@ void TStammForm::buildFirstRunLoginPage()
         note->setFont(noteFont);
     }
     CommandGuard::connect(finish, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    buildFirstRunOAuthFields();
+}
+
+void TStammForm::buildFirstRunOAuthFields()
+{
+    label(PFirst_Two, u"LAnmeldung"_s, byLanguage(u"Anmeldung:"_s, u"Log-on:"_s), 8, 36, 60, 16);
+    CBAnmeldung = place(new QComboBox(PFirst_Two), u"CBAnmeldung"_s, 70, 34, 150, 21);
+    CBAnmeldung->setAccessibleName(byLanguage(u"Anmeldung"_s, u"Log-on"_s));
+    CBAnmeldung->addItems(Variabel::LogOnShownChoices());
+    label(PFirst_Two, u"LAnbieter"_s, byLanguage(u"Anbieter:"_s, u"Provider:"_s), 8, 108, 60, 16);
+    CBAnbieter = place(new QComboBox(PFirst_Two), u"CBAnbieter"_s, 70, 106, 190, 21);
+    CBAnbieter->setAccessibleName(byLanguage(u"OAuth2-Anbieter"_s, u"OAuth2 provider"_s));
+    CBAnbieter->addItems(OAuthSettings::ProvidersShown());
+    QLineEdit** edits[] = {&EOAuthClient, &EOAuthAutorisierung, &EOAuthToken, &EOAuthScope};
+    const QList<OAuthField> own = ownFields();
+    const OAuthField client = clientField();
+    const OAuthField* fields[] = {&client, &own[0], &own[1], &own[2]};
+    for (int i = 0; i < 4; ++i) {
+        const int y = 128 + 22 * i;
+        auto* caption = label(PFirst_Two, u"L"_s + fields[i]->name, fields[i]->label, 8, y + 2, 62, 16);
+        QFont small = caption->font();
+        small.setPixelSize(10);
+        caption->setFont(small);
+        *edits[i] = edit(PFirst_Two, u"E"_s + fields[i]->name, fields[i]->accessible, 70, y, 190);
+    }
+    connect(CBAnmeldung, &QComboBox::currentTextChanged, this, [this] { firstRunLogOnChanged(); });
+    connect(CBAnbieter, &QComboBox::currentTextChanged, this, [this] { firstRunLogOnChanged(); });
+    firstRunLogOnChanged();
+}
+
+void TStammForm::firstRunLogOnChanged()
+{
+    const bool oauth = CBAnmeldung->currentText() == Variabel::LogOnOAuth2;
+    const bool own = oauth && OAuthSettings::providerFromShown(CBAnbieter->currentText()) == OAuthSettings::Own;
+    for (QWidget* widget : PFirst_Two->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString name = widget->objectName();
+        if (kPasswordWidgets.contains(name))
+            widget->setVisible(!oauth);
+        else if (kOAuthWidgets.contains(name))
+            widget->setVisible(oauth);
+        else if (kOwnProviderWidgets.contains(name))
+            widget->setVisible(own);
+    }
 }
 
 void TStammForm::firstRunSecurityChanged()
@@ -226,7 +299,19 @@ void TStammForm::SpeedButton3Click()
     V.UserID[1] = EUser->text();
     V.Sicherheit[1] = Variabel::securityFromShown(CBSicherheit->currentText());
     V.trustCertificate(1, {});
-    m_passwords->keep(1);
+    const bool oauth = CBAnmeldung->currentText() == Variabel::LogOnOAuth2;
+    V.Anmeldung[1] = oauth ? Variabel::LogOnOAuth2 : Variabel::LogOnPassword;
+    V.OAuthAnbieter[1] = oauth ? OAuthSettings::providerFromShown(CBAnbieter->currentText()) : QString();
+    V.OAuthClient[1] = oauth ? EOAuthClient->text().trimmed() : QString();
+    const bool own = oauth && V.OAuthAnbieter[1] == OAuthSettings::Own;
+    V.OAuthAutorisierung[1] = own ? EOAuthAutorisierung->text().trimmed() : QString();
+    V.OAuthToken[1] = own ? EOAuthToken->text().trimmed() : QString();
+    V.OAuthScope[1] = own ? EOAuthScope->text().trimmed() : QString();
+    // An OAuth2 account has no password: nothing is kept for it.
+    if (oauth)
+        V.Passwort[1].clear();
+    else
+        m_passwords->keep(1);
     Anzeige_Setzen();
     PFirst->hide();
 }

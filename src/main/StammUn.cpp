@@ -109,6 +109,7 @@ TStammForm::TStammForm(Variabel& state, QWidget* parent)
 
     buildListEditor(central);
     buildWaitingPanel(central);
+    buildBrowserPanel(central);
     buildMenu();
 
     createComponents();
@@ -155,6 +156,7 @@ void TStammForm::layOutPanels()
     };
     centre(PEdit);
     centre(PWarten);
+    centre(PBrowser);
 }
 
 void TStammForm::resizeEvent(QResizeEvent* event)
@@ -426,6 +428,7 @@ void TStammForm::bindHandlers()
         Pop3Client1AuthenticationFailed(retry);
         m_engine->answerPassword(retry);
     });
+    connect(m_engine, &CheckEngine::browserWaiting, this, &TStammForm::browserWaiting);
     connect(m_engine, &CheckEngine::finished, this, &TStammForm::checkFinished);
     // The client's events during the commands on the listed messages. Failures
     // inside them travel back through the client to the command waiting on it.

@@ -140,6 +140,17 @@ public:
     QLineEdit* EUser = nullptr;
     QLineEdit* EPasswort = nullptr;
     QCheckBox* CBPasswort = nullptr;
+    // Log-on kind; for OAuth2 the provider, the client id and the values of an own provider
+    QComboBox* CBAnmeldung = nullptr;
+    QComboBox* CBAnbieter = nullptr;
+    QLineEdit* EOAuthClient = nullptr;
+    QLineEdit* EOAuthAutorisierung = nullptr;
+    QLineEdit* EOAuthToken = nullptr;
+    QLineEdit* EOAuthScope = nullptr;
+    // Waiting for the OAuth2 log-on in the browser, with its cancel button
+    QFrame* PBrowser = nullptr;
+    QLabel* LBrowser = nullptr;
+    QPushButton* SBBrowserAbbrechen = nullptr;
     // Waiting notice
     QFrame* PWarten = nullptr;
     TBlinkLabel* BlinkLabel1 = nullptr;
@@ -310,11 +321,16 @@ private:
     void buildMenu();
     void buildListEditor(QWidget* parent);
     void buildWaitingPanel(QWidget* parent);
+    void buildBrowserPanel(QWidget* parent);
+    void browserWaiting(bool waiting);
     void buildFirstRunPanel(QWidget* parent);
     // Name, port and security of the account.
     void buildFirstRunAccountPage();
     // Host, user and password.
     void buildFirstRunLoginPage();
+    // The log-on kind and, for OAuth2, the provider in place of the password.
+    void buildFirstRunOAuthFields();
+    void firstRunLogOnChanged();
     void layOutPanels();
 
     void resizeEvent(QResizeEvent* event) override;

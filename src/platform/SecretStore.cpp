@@ -67,7 +67,83 @@ SecretStore::Result run(QKeychain::Job* job, int timeoutMs, QString* password = 
     return result;
 }
 
+SecretStore::Result outcomeOf(QKeychain::Job* job)
+{
+    switch (job->error()) {
+    case QKeychain::NoError:
+        return {SecretStore::Outcome::Done, {}, {}};
+    case QKeychain::EntryNotFound:
+        return {SecretStore::Outcome::NotFound, {}, {}};
+    default:
+        return {SecretStore::Outcome::Unavailable, {}, job->errorString()};
+    }
+}
+
+// Starts the job and hands its outcome on when it finishes; the job frees itself.
+void runLater(QKeychain::Job* job, QObject* context, SecretStore::Done done)
+{
+    job->setAutoDelete(true);
+    QObject::connect(job, &QKeychain::Job::finished, context, [done = std::move(done)](QKeychain::Job* finished) {
+        SecretStore::Result result = outcomeOf(finished);
+        if (result.outcome == SecretStore::Outcome::Done)
+            if (auto* reading = qobject_cast<QKeychain::ReadPasswordJob*>(finished))
+                result.password = reading->textData();
+        if (done)
+            done(result);
+    });
+    job->start();
+}
+
 } // namespace
+
+void SecretStore::readLater(const QString& account, QObject* context, Done done)
+{
+    QTimer::singleShot(0, context, [this, account, done = std::move(done)] {
+        const Result result = read(account);
+        if (done)
+            done(result);
+    });
+}
+
+void SecretStore::writeLater(const QString& account, const QString& password, QObject* context, Done done)
+{
+    QTimer::singleShot(0, context, [this, account, password, done = std::move(done)] {
+        const Result result = write(account, password);
+        if (done)
+            done(result);
+    });
+}
+
+void SecretStore::removeLater(const QString& account, QObject* context, Done done)
+{
+    QTimer::singleShot(0, context, [this, account, done = std::move(done)] {
+        const Result result = remove(account);
+        if (done)
+            done(result);
+    });
+}
+
+void KeychainSecretStore::readLater(const QString& account, QObject* context, Done done)
+{
+    auto* job = new QKeychain::ReadPasswordJob(Service);
+    job->setKey(account);
+    runLater(job, context, std::move(done));
+}
+
+void KeychainSecretStore::writeLater(const QString& account, const QString& password, QObject* context, Done done)
+{
+    auto* job = new QKeychain::WritePasswordJob(Service);
+    job->setKey(account);
+    job->setTextData(password);
+    runLater(job, context, std::move(done));
+}
+
+void KeychainSecretStore::removeLater(const QString& account, QObject* context, Done done)
+{
+    auto* job = new QKeychain::DeletePasswordJob(Service);
+    job->setKey(account);
+    runLater(job, context, std::move(done));
+}
 
 SecretStore& SecretStore::instance()
 {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+class QObject;
 
 // The desktop's store of secrets (the Secret Service of GNOME Keyring or
 // KWallet, the Windows Credential Manager), holding one password per account.
@@ -28,6 +31,14 @@ public:
     virtual Result write(const QString& account, const QString& password) = 0;
     virtual Result remove(const QString& account) = 0;
 
+    // The same without a nested wait, for work that runs from the event loop
+    // (a check): done is called from the event loop once the store answered,
+    // unless context has been destroyed by then.
+    using Done = std::function<void(const Result& result)>;
+    virtual void readLater(const QString& account, QObject* context, Done done);
+    virtual void writeLater(const QString& account, const QString& password, QObject* context, Done done);
+    virtual void removeLater(const QString& account, QObject* context, Done done);
+
     // The store the program uses: the desktop's, unless another was set.
     static SecretStore& instance();
     // Replaces the store for the whole program (tests); nullptr returns to the desktop's.
@@ -47,6 +58,9 @@ public:
     Result read(const QString& account) override;
     Result write(const QString& account, const QString& password) override;
     Result remove(const QString& account) override;
+    void readLater(const QString& account, QObject* context, Done done) override;
+    void writeLater(const QString& account, const QString& password, QObject* context, Done done) override;
+    void removeLater(const QString& account, QObject* context, Done done) override;
 
 private:
     int m_timeoutMs;

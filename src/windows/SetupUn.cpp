@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FWLanguageUnit.h"
 #include "GradientText.h"
+#include "OAuthSettings.h"
 #include "ProgramFolder.h"
 #include "SettingsTable.h"
 #include "StringGrid.h"
@@ -34,6 +35,15 @@ namespace {
 
 constexpr int kPasswordColumn = 4;
 constexpr int kSecurityColumn = 5;
+// How the account logs on, and for OAuth2 the provider and the values of an
+// own one (the client id also overrides a provider's).
+constexpr int kLogOnColumn = 6;
+constexpr int kProviderColumn = 7;
+constexpr int kAuthorizationColumn = 8;
+constexpr int kTokenColumn = 9;
+constexpr int kClientColumn = 10;
+constexpr int kScopeColumn = 11;
+constexpr int kColumns = 12;
 // A typed password lives under this role; the cell's text is only the mask,
 // so neither the grid, its tool tip nor assistive technology shows it.
 constexpr int kPasswordRole = Qt::UserRole + 1;
@@ -73,11 +83,14 @@ public:
 class ChoiceDelegate : public QStyledItemDelegate
 {
 public:
-    ChoiceDelegate(QStringList choices, QObject* parent) : QStyledItemDelegate(parent), m_choices(std::move(choices)) {}
+    ChoiceDelegate(QStringList choices, QString name, QString accessible, QObject* parent)
+        : QStyledItemDelegate(parent), m_choices(std::move(choices)), m_name(std::move(name)),
+          m_accessible(std::move(accessible))
+    {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        auto* box = named(new QComboBox(parent), u"CBSicherheit"_s, byLanguage(u"Sicherheit"_s, u"Security"_s));
+        auto* box = named(new QComboBox(parent), m_name, m_accessible);
         box->addItems(m_choices);
         return box;
     }
@@ -95,6 +108,8 @@ public:
 
 private:
     QStringList m_choices;
+    QString m_name;
+    QString m_accessible;
 };
 
 } // namespace
@@ -243,7 +258,7 @@ QWidget* TSetupForm::buildAccountsPage()
     Tabelle->setEditTriggers(QAbstractItemView::AllEditTriggers);
     Tabelle->setSelectionMode(QAbstractItemView::SingleSelection);
     Tabelle->setTabKeyNavigation(true);
-    Tabelle->setColCount(6);
+    Tabelle->setColCount(kColumns);
     Tabelle->setRowCount(26);
     Tabelle->verticalHeader()->setDefaultSectionSize(18);
     Tabelle->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -251,7 +266,17 @@ QWidget* TSetupForm::buildAccountsPage()
         Tabelle->setColWidths(c, 100);
     Tabelle->setColWidths(kSecurityColumn, 90);
     Tabelle->setItemDelegateForColumn(kPasswordColumn, new PasswordDelegate(Tabelle));
-    Tabelle->setItemDelegateForColumn(kSecurityColumn, new ChoiceDelegate(Variabel::SecurityShownChoices(), Tabelle));
+    Tabelle->setItemDelegateForColumn(kSecurityColumn,
+                                      new ChoiceDelegate(Variabel::SecurityShownChoices(), u"CBSicherheit"_s,
+                                                         byLanguage(u"Sicherheit"_s, u"Security"_s), Tabelle));
+    Tabelle->setItemDelegateForColumn(kLogOnColumn,
+                                      new ChoiceDelegate(Variabel::LogOnShownChoices(), u"CBAnmeldung"_s,
+                                                         byLanguage(u"Anmeldung"_s, u"Log-on"_s), Tabelle));
+    Tabelle->setItemDelegateForColumn(
+        kProviderColumn, new ChoiceDelegate(OAuthSettings::ProvidersShown(), u"CBAnbieter"_s,
+                                            byLanguage(u"OAuth2-Anbieter"_s, u"OAuth2 provider"_s), Tabelle));
+    for (int c = kLogOnColumn; c < kColumns; ++c)
+        Tabelle->setColWidths(c, c >= kAuthorizationColumn ? 160 : 90);
     Tabelle->setFixedColor(QColor(0xE1, 0xE0, 0xFF)); // the settings' light lavender
     Tabelle->setGeometry(8, 32, 473, 96);
 
@@ -328,6 +353,12 @@ void TSetupForm::FormCreate()
     Tabelle->setCells(3, 0, u"UserID"_s);
     Tabelle->setCells(4, 0, text(91));
     Tabelle->setCells(kSecurityColumn, 0, byLanguage(u"Sicherheit"_s, u"Security"_s));
+    Tabelle->setCells(kLogOnColumn, 0, byLanguage(u"Anmeldung"_s, u"Log-on"_s));
+    Tabelle->setCells(kProviderColumn, 0, byLanguage(u"OAuth2-Anbieter"_s, u"OAuth2 provider"_s));
+    Tabelle->setCells(kAuthorizationColumn, 0, byLanguage(u"Autorisierungs-URL"_s, u"Authorization URL"_s));
+    Tabelle->setCells(kTokenColumn, 0, u"Token-URL"_s);
+    Tabelle->setCells(kClientColumn, 0, u"Client-ID"_s);
+    Tabelle->setCells(kScopeColumn, 0, u"Scope"_s);
 }
 
 void TSetupForm::showEvent(QShowEvent* event)
@@ -371,6 +402,13 @@ void TSetupForm::FormShow()
             m_masked[n] = true;
         }
         Tabelle->setCells(kSecurityColumn, n, Variabel::securityShown(Variabel::securityChoice(V.Sicherheit[n])));
+        Tabelle->setCells(kLogOnColumn, n,
+                          Variabel::logOnShown(V.usesOAuth2(n) ? Variabel::LogOnOAuth2 : Variabel::LogOnPassword));
+        Tabelle->setCells(kProviderColumn, n, OAuthSettings::providerShown(V.OAuthAnbieter[n]));
+        Tabelle->setCells(kAuthorizationColumn, n, V.OAuthAutorisierung[n]);
+        Tabelle->setCells(kTokenColumn, n, V.OAuthToken[n]);
+        Tabelle->setCells(kClientColumn, n, V.OAuthClient[n]);
+        Tabelle->setCells(kScopeColumn, n, V.OAuthScope[n]);
     }
     CBAutomatisch->setChecked(V.Automatisch);
     SEIntervall->setValue(V.Intervall);
@@ -405,6 +443,7 @@ void TSetupForm::BOK1Click()
         V.Port[n] = SettingsTable::toInteger(Tabelle->Cells(1, n), Variabel::defaultPort(V.Sicherheit[n]));
         V.Host[n] = Tabelle->Cells(2, n);
         V.UserID[n] = Tabelle->Cells(3, n);
+        takeOAuthCells(n);
         // Stored passwords are never shown, so an empty cell means "unchanged"
         // unless the user deleted the mask of a password held for the account.
         const QVariant inCell = Tabelle->model()->index(n - 1, kPasswordColumn).data(kPasswordRole);
@@ -436,6 +475,19 @@ void TSetupForm::BOK1Click()
     if (m_services.Anzeige_Setzen)
         m_services.Anzeige_Setzen();
     hide();
+}
+
+void TSetupForm::takeOAuthCells(int n)
+{
+    V.Anmeldung[n] =
+        Tabelle->Cells(kLogOnColumn, n) == Variabel::LogOnOAuth2 ? Variabel::LogOnOAuth2 : Variabel::LogOnPassword;
+    const QString provider = OAuthSettings::providerFromShown(Tabelle->Cells(kProviderColumn, n).trimmed());
+    // An OAuth2 account without a choice uses the first provider, as the log-on does.
+    V.OAuthAnbieter[n] = provider.isEmpty() && V.usesOAuth2(n) ? OAuthSettings::Microsoft : provider;
+    V.OAuthAutorisierung[n] = Tabelle->Cells(kAuthorizationColumn, n).trimmed();
+    V.OAuthToken[n] = Tabelle->Cells(kTokenColumn, n).trimmed();
+    V.OAuthClient[n] = Tabelle->Cells(kClientColumn, n).trimmed();
+    V.OAuthScope[n] = Tabelle->Cells(kScopeColumn, n).trimmed();
 }
 
 void TSetupForm::SAbbrechenClick(QObject* sender)

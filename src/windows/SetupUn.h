@@ -104,6 +104,8 @@ private:
     QWidget* buildShortcutPage();
     QWidget* buildAccountsPage();
     QWidget* buildSchedulePage();
+    // The log-on kind and the OAuth2 values of the row into the slot.
+    void takeOAuthCells(int n);
 
     Variabel& V;
     SetupServices m_services;
