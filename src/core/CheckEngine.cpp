@@ -36,6 +36,7 @@ CheckEngine::CheckEngine(TPop3Client& client, MessageList& messages, QObject* pa
 CheckEngine::~CheckEngine()
 {
     unbindClient();
+    saveCache();
 }
 
 void CheckEngine::bindClient()
@@ -114,6 +115,8 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
 {
     if (m_running)
         return;
+    // What the last check found is kept before its account is let go.
+    saveCache();
     m_account = account;
     m_files = lists;
     m_switches = switches;
@@ -122,7 +125,7 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
     m_uids.clear();
     m_entries.clear();
     m_uidsTold = false;
-    m_cache = ListingCache::load(account);
+    m_cache.clear();
     m_condemned.clear();
     m_lists.clear();
     m_messages.clear();
@@ -148,6 +151,9 @@ void CheckEngine::start(const Account& account, const ListFiles& lists, const Sc
 void CheckEngine::startSession()
 {
     m_client.StartSession();
+    // Read while the connection is being made: nothing of it is needed
+    // before PASS is answered.
+    m_cache = ListingCache::load(m_account);
     // With a cache only the headers of messages it does not know are read.
     m_client.ListAfterLogon(true, !m_cache.isEmpty());
 }
@@ -468,7 +474,6 @@ void CheckEngine::finish()
     if (!active())
         return;
     unbindClient();
-    saveCache();
     m_done = true;
     m_finishing = false;
     // A token asked for a session that has ended: no browser opens for it.
@@ -488,4 +493,6 @@ void CheckEngine::announce()
     }
     m_running = false;
     emit finished(m_outcome);
+    // Kept once the user has the complete list: the file is for the next check.
+    saveCache();
 }
